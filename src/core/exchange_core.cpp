@@ -1,0 +1,263 @@
+#include "core/exchange_core.h"
+
+#include "base/clock.h"
+#include "core/exchange_host.h"
+#include "device/port_info.h"
+#include "updates/crypto/checksums.h"
+
+#include <QByteArrayView>
+
+namespace {
+
+struct TReplyText {
+  const char* Text;
+  enum { Locked, Unlocked, SavedOk, SavedError } Effect;
+};
+
+// Plain-text answers of the service-port devices, looked for in every chunk from such a device.
+constexpr TReplyText kReplyTexts[] = {
+    {"DEVICE PASSWORD ERROR", TReplyText::Locked},
+    {"DEVICE PASSWORD OK", TReplyText::Unlocked},
+    {"[Press ENTER to execute the previous command again]", TReplyText::Unlocked},
+    {"Settings write OK EXTFLASH", TReplyText::SavedOk},
+    {"Settings write Error EXTFLASH", TReplyText::SavedError},
+};
+
+// Silent sensors answer only a request; this one asks for the sensor's identity.
+const QByteArray kSensorProbe = QByteArray::fromHex("3110B0");
+
+} // namespace
+
+TExchangeCore::TExchangeCore(IExchangeHost& aHost, const TClock& aClock) : FHost(aHost), FClock(aClock) {}
+
+TPacketArray& TExchangeCore::GenIndex(int aGeneration) {
+  switch (aGeneration) {
+  case 1:
+    return FGen1Index;
+  case 2:
+    return FGen2Index;
+  default:
+    return FGen3Index;
+  }
+}
+
+void TExchangeCore::SetDecoder(int aGeneration, TDecoder aDecoder) {
+  FDecoders[aGeneration - 1] = std::move(aDecoder);
+}
+
+void TExchangeCore::QReceiveData(QObject* Sender, const char* DataPtr, int DataSize) {
+  if (DataSize < 1 || !DataPtr)
+    return;
+  const TVersionType previous = FVersion;
+  TPortInfo* port = FHost.Q();
+
+  int operationStart = int(FGen1Index.size());
+  if (!FGen1Index.empty() && FGen1Index.back().State == psOpen)
+    --operationStart;
+
+  FTrafficLog.Write(DataPtr, DataSize);
+  FPacketIndex.push_back(TPacket{ToTDateTime(FClock.Now()), FTrafficLog.Size() - DataSize, DataSize, psComplete});
+  const int k = int(FPacketIndex.size()) - 1;
+
+  switch (FVersion) {
+  case vtDetect:
+    Detect(k);
+    break;
+  case vtVersion0:
+    break;
+  case vtVersion1:
+    FrameV1(k);
+    break;
+  case vtVersion2:
+    FrameV2(k);
+    break;
+  case vtVersion3:
+    FrameV3(k);
+    break;
+  }
+
+  // Bytes from a port that is not selected are logged and framed, but feed no port's operation.
+  if (port) {
+    const int operation = port->Operation();
+    if (operation == 2 || operation == 3 || operation == 7) {
+      for (int i = operationStart; i < int(FGen1Index.size()); ++i) {
+        if (operation == 7)
+          FHost.QOperationData7(i);
+        else
+          FHost.QOperationData2(i);
+      }
+    }
+
+    if (port->DeviceVer() == QLatin1String("1")) {
+      const QByteArrayView chunk(DataPtr, DataSize);
+      for (const TReplyText& reply : kReplyTexts) {
+        if (!chunk.contains(QByteArrayView(reply.Text)))
+          continue;
+        switch (reply.Effect) {
+        case TReplyText::Locked:
+          port->SetReadLocked(true);
+          FHost.MainHintShow(1, FHost.Translate(QStringLiteral("mes_passwordneed")));
+          break;
+        case TReplyText::Unlocked:
+          port->SetReadLocked(false);
+          port->SetDevicePassword(port->UserPassword());
+          break;
+        case TReplyText::SavedOk:
+          FHost.MainHintShow(1, FHost.Translate(QStringLiteral("SR1")));
+          break;
+        case TReplyText::SavedError:
+          FHost.MainHintShow(1, FHost.Translate(QStringLiteral("SR0")));
+          break;
+        }
+      }
+    }
+  }
+
+  FInByteTotal += DataSize;
+  FHost.PostLogChange();
+
+  if (previous == vtDetect && FVersion != previous)
+    FHost.StartCheckNameTimer(Sender);
+}
+
+void TExchangeCore::LogSent(const QByteArray& aBytes) {
+  const TPacket entry{ToTDateTime(FClock.Now()), FTrafficLog.Size(), aBytes.size(), psSent};
+  FPacketIndex.push_back(entry);
+  FTrafficLog.Write(aBytes);
+  if (FViewIndex != &FPacketIndex)
+    FViewIndex->push_back(entry);
+  FOutByteTotal += aBytes.size();
+  FHost.PostLogChange();
+}
+
+void TExchangeCore::Detect(int k) {
+  FrameV1(k);
+  FrameV2(k);
+  FrameV3(k);
+  const int count1 = FRecognised[0];
+  const int count2 = FRecognised[1];
+  const int count3 = FRecognised[2];
+
+  const int from = qMax(0, FDetectStart);
+  const int to = int(FPacketIndex.size()) - 1;
+  if (count1 > count2 + count3) {
+    SetVersion(vtVersion1);
+    Reframe(1, from, to);
+  } else if (count2 > count1 + count3) {
+    SetVersion(vtVersion2);
+    Reframe(2, from, to);
+  } else if (count3 > count1 + count2) {
+    SetVersion(vtVersion3);
+    if (TPortInfo* port = FHost.Q()) {
+      port->SetDeviceVer(QStringLiteral("250"));
+      port->SetDevicePassword(QString::fromLatin1(kDefaultDevicePassword));
+    }
+    FHost.OpenSettingsPage();
+    Reframe(3, from, to);
+  }
+
+  if (FVersion != vtDetect) {
+    FHost.SetFollow(true);
+    FHost.MainHintShow(3, FHost.Translate(QStringLiteral("mes_devicestart")));
+  }
+}
+
+// Frames the chunks of the detection again with the winning framer, so that the index also holds
+// the sends of that stretch. The entries framed during detection are replaced rather than
+// duplicated, and a packet that was already handed to its decoder keeps its state instead of
+// being decoded a second time.
+void TExchangeCore::Reframe(int aGeneration, int aFrom, int aTo) {
+  TPacketArray& index = GenIndex(aGeneration);
+  QHash<qint64, std::pair<qint64, quint8>> handed;
+  if (aFrom <= aTo) {
+    const qint64 rangeStart = FPacketIndex[aFrom].Position;
+    for (const TPacket& p : index)
+      if (p.Position >= rangeStart && (p.State == psComplete || p.State == psRecognised))
+        handed.insert(p.Position, {p.Size, p.State});
+    if (aGeneration == 3) {
+      index.clear();
+    } else {
+      while (!index.empty() && index.back().Position >= rangeStart)
+        index.pop_back();
+    }
+  }
+  FMemo[aGeneration - 1] = TScanMemo{};
+  Recount(aGeneration);
+
+  FHanded = &handed;
+  for (int k = aFrom; k <= aTo; ++k) {
+    switch (aGeneration) {
+    case 1:
+      FrameV1(k);
+      break;
+    case 2:
+      FrameV2(k);
+      break;
+    default:
+      FrameV3(k);
+      FHost.SetFollow(true);
+      break;
+    }
+  }
+  FHanded = nullptr;
+}
+
+void TExchangeCore::Recount(int aGeneration) {
+  int n = 0;
+  for (const TPacket& p : GenIndex(aGeneration))
+    if (p.State == psRecognised)
+      ++n;
+  FRecognised[aGeneration - 1] = n;
+}
+
+void TExchangeCore::SetVersion(TVersionType aVersion) {
+  FHost.ClearVisualValues();
+  FHost.LogViewClear();
+  switch (aVersion) {
+  case vtDetect:
+    FDetectStart = int(FPacketIndex.size());
+    FViewIndex = &FPacketIndex;
+    break;
+  case vtVersion0:
+    FViewIndex = &FPacketIndex;
+    break;
+  case vtVersion1:
+    FHost.LogViewSetHex(false);
+    FViewIndex = &FGen1Index;
+    break;
+  case vtVersion2:
+    FHost.LogViewSetHex(true);
+    FViewIndex = &FGen2Index;
+    break;
+  case vtVersion3:
+    FHost.LogViewSetHex(true);
+    FViewIndex = &FGen3Index;
+    break;
+  }
+  FHost.LogViewSetRowCount(int(FViewIndex->size()));
+  if (aVersion != FVersion)
+    FSettingsReady = false;
+  FVersion = aVersion;
+}
+
+void TExchangeCore::Clear() {
+  FPacketIndex.clear();
+  FGen1Index.clear();
+  FGen2Index.clear();
+  FGen3Index.clear();
+  FRecognised = {};
+  FMemo = {};
+  FInByteTotal = 0;
+  FOutByteTotal = 0;
+  FDetectStart = 0;
+}
+
+bool TExchangeCore::ProbeSilentSensor() {
+  TPortInfo* port = FHost.Q();
+  if (!port || FVersion != vtDetect || !FPacketIndex.empty())
+    return false;
+  if (port->ActiveTime().msecsTo(FClock.Now()) <= 2000)
+    return false;
+  port->SendAnsiString(AppendCrc8(kSensorProbe));
+  return true;
+}

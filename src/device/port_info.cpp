@@ -1,0 +1,202 @@
+#include "device/port_info.h"
+
+#include "base/clock.h"
+#include "core/comm_port_driver.h"
+#include "core/exchange_core.h"
+#include "core/exchange_host.h"
+#include "device/device_types.h"
+
+TPortInfo::TPortInfo(TExchangeCore& aCore, QObject* aParent)
+    : QObject(aParent), FCore(aCore), FDevicePassword(QString::fromLatin1(kUnknownPassword)),
+      FUserPassword(QString::fromLatin1(kDefaultDevicePassword)) {
+  SetOperation(0);
+}
+
+TPortInfo::~TPortInfo() = default;
+
+void TPortInfo::SetVisible(bool aValue) {
+  FVisible = aValue;
+  Q_EMIT VisibleChanged(aValue);
+}
+
+void TPortInfo::Execute() { Q_EMIT Executed(this); }
+
+bool TPortInfo::HasSpecialIdentity() const { return FDevicePID_VID.contains(QLatin1String(kSpecialUsbIdentity)); }
+
+QString TPortInfo::DeviceVer() const { return HasSpecialIdentity() ? QStringLiteral("1") : FDeviceVer; }
+
+void TPortInfo::SetDeviceName(const QString& aValue) {
+  const bool changed = aValue != FDeviceName;
+  IExchangeHost& host = FCore.Host();
+  if (changed) {
+    if (HasSpecialIdentity()) {
+      FDeviceVer = QStringLiteral("1");
+      FReadLocked = -1;
+      host.ControlsLoadSettings(QStringLiteral("1"));
+    } else {
+      SetReadLocked(false);
+    }
+  }
+  FDeviceName = aValue;
+  FDataPrint.ID = aValue;
+  Q_EMIT RepaintRequested();
+  if (changed) {
+    RequestDeviceInfo();
+    host.RefreshCaption();
+  }
+}
+
+void TPortInfo::SetDeviceVer(const QString& aValue) {
+  const bool changed = aValue != FDeviceVer;
+  IExchangeHost& host = FCore.Host();
+  if (aValue.isEmpty())
+    host.ControlsLoadSettings(QString());
+  FDeviceVer = aValue;
+  FDataPrint.DeviceVer = aValue;
+  FDataPrint.DeviceName = DeviceDisplayName(aValue, FDeviceSubVer);
+  FSettingsVersion = 1;
+  host.SetSettingsVersionLabel(QStringLiteral("v1"));
+  if (IsSettingsGeneration2(DeviceVer())) {
+    FSettingsVersion = 2;
+    host.SetSettingsVersionLabel(QStringLiteral("v2"));
+  }
+  Q_EMIT RepaintRequested();
+  if (changed) {
+    host.ControlsLoadSettings(FDeviceVer);
+    host.CommandsUpdate();
+    RequestDeviceInfo();
+    host.RefreshCaption();
+    host.UpdateTypeInfo();
+  }
+}
+
+void TPortInfo::SetDeviceSubVer(const QString& aValue) {
+  const bool changed = aValue != FDeviceSubVer;
+  FDeviceSubVer = aValue;
+  FDataPrint.DeviceSubVer = aValue;
+  if (changed)
+    RequestDeviceInfo();
+}
+
+void TPortInfo::SetDeviceIMEI(const QString& aValue) {
+  FWaitInfo = false;
+  const bool changed = aValue != FDeviceIMEI;
+  FDeviceIMEI = aValue;
+  FDataPrint.IMEI = aValue;
+  if (changed)
+    RequestDeviceInfo();
+}
+
+void TPortInfo::SetDeviceMAC(const QString& aValue) {
+  const bool changed = aValue != FDeviceMAC;
+  FDeviceMAC = aValue;
+  FDataPrint.MAC = aValue;
+  if (changed)
+    RequestDeviceInfo();
+}
+
+void TPortInfo::SetDeviceSOFT(const QString& aValue) {
+  const bool changed = aValue != FDeviceSOFT;
+  FDeviceSOFT = aValue;
+  FDataPrint.DeviceSOFT = aValue;
+  if (changed)
+    RequestDeviceInfo();
+}
+
+void TPortInfo::SetDevicePassword(const QString& aValue) {
+  FDevicePassword = aValue;
+  SetReadLocked(false);
+  FCore.Host().PasswordEditChange();
+}
+
+void TPortInfo::SetActive(bool aValue) {
+  if (!(aValue && FActive)) {
+    SetOperation(0);
+    FWaitInfo = true;
+    FStoped = false;
+    FActiveTime = FCore.Clock().Now();
+  }
+  FActive = aValue;
+  FCore.Host().CommandsUpdate();
+  Q_EMIT RepaintRequested();
+}
+
+void TPortInfo::SetSelected(bool aValue) {
+  FSelected = aValue;
+  Q_EMIT RepaintRequested();
+}
+
+void TPortInfo::SetStoped(bool aValue) {
+  FStoped = aValue;
+  if (FCom) {
+    if (aValue)
+      FCom->Disconnect();
+    else
+      FCom->Connect();
+  }
+  Q_EMIT RepaintRequested();
+}
+
+void TPortInfo::SetOperation(quint8 aValue) {
+  FOperation = aValue;
+  FCore.Host().OperationChanged(this);
+}
+
+bool TPortInfo::WriteLocked() const { return FReadLocked == 1 || FDevicePassword != FUserPassword; }
+
+bool TPortInfo::ReadLocked() const { return DeviceVer() == QLatin1String("1") && WriteLocked(); }
+
+void TPortInfo::SetReadLocked(bool aValue) {
+  if (aValue) {
+    FReadLocked = 1;
+    return;
+  }
+  const int before = FReadLocked;
+  FReadLocked = 0;
+  // The lock kept the settings back; now they can be read.
+  if (before != 0 && !FHaveSettings)
+    FCore.Host().CommandsExec(QStringLiteral("SettingsGet"));
+}
+
+void TPortInfo::SetHaveSettings(bool aValue) {
+  FHaveSettings = aValue;
+  SetReadLocked(false);
+  FCore.Host().ShowSettingsLocked(!aValue);
+}
+
+bool TPortInfo::WaitInfo() const {
+  return !(!FDeviceName.isEmpty() && !FDeviceVer.isEmpty() && !FDeviceSOFT.isEmpty() && !FWaitInfo);
+}
+
+void TPortInfo::RequestDeviceInfo() {
+  if (FUpdating || FDeviceName.isEmpty() || FDeviceVer.isEmpty() || FDeviceIMEI.isEmpty() || FDeviceSOFT.isEmpty())
+    return;
+  IExchangeHost& host = FCore.Host();
+  if (!host.InternetConnected()) {
+    host.MainHintShow(0, host.Translate(QStringLiteral("mes_nointernet")));
+    return;
+  }
+  FUpdating = true;
+  host.StartDeviceInfoRequest(this, QStringLiteral("/info_device.php?idsn=%1&type=%2&imei=%3&soft=%4")
+                                        .arg(FDeviceName, FDeviceVer, FDeviceIMEI, FDeviceSOFT));
+}
+
+void TPortInfo::SendAnsiString(const QByteArray& aString) {
+  FLetters.append(aString);
+  InnerSend();
+}
+
+void TPortInfo::InnerSend() {
+  if (FLetters.isEmpty())
+    return;
+  // A sensor answers one request at a time: the next waits until the last one's reply is in.
+  if (DeviceVer() == QLatin1String("250")) {
+    const TPacketArray& view = FCore.ViewIndex();
+    if (!view.empty() && view.back().State == psSent)
+      return;
+  }
+  const QByteArray letter = FLetters.takeFirst();
+  if (!FCom || !FCom->SendData(letter.constData(), int(letter.size())))
+    return;
+  FCore.LogSent(letter);
+}
