@@ -9,6 +9,9 @@ public:
   virtual ~TClock() = default;
   // Local date and time.
   virtual QDateTime Now() const;
+  // Now as a stamp (days since 30 December 1899, local). Called for every chunk, so the system
+  // clock keeps it cheap.
+  virtual double NowStamp() const;
   // Milliseconds on a steady timeline; only differences are meaningful.
   virtual qint64 MonotonicMs() const;
 

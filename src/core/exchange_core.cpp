@@ -56,7 +56,7 @@ void TExchangeCore::QReceiveData(QObject* Sender, const char* DataPtr, int DataS
     --operationStart;
 
   FTrafficLog.Write(DataPtr, DataSize);
-  FPacketIndex.push_back(TPacket{ToTDateTime(FClock.Now()), FTrafficLog.Size() - DataSize, DataSize, psComplete});
+  FPacketIndex.push_back(TPacket{FClock.NowStamp(), FTrafficLog.Size() - DataSize, DataSize, psComplete});
   const int k = int(FPacketIndex.size()) - 1;
 
   switch (FVersion) {
@@ -121,7 +121,7 @@ void TExchangeCore::QReceiveData(QObject* Sender, const char* DataPtr, int DataS
 }
 
 void TExchangeCore::LogSent(const QByteArray& aBytes) {
-  const TPacket entry{ToTDateTime(FClock.Now()), FTrafficLog.Size(), aBytes.size(), psSent};
+  const TPacket entry{FClock.NowStamp(), FTrafficLog.Size(), aBytes.size(), psSent};
   FPacketIndex.push_back(entry);
   FTrafficLog.Write(aBytes);
   if (FViewIndex != &FPacketIndex)
