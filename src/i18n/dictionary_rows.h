@@ -1,0 +1,12 @@
+#pragma once
+
+#include "i18n/dictionary.h"
+
+#include <span>
+
+// The fixed dictionary is kept in several files by key range; FixedDictionary() joins them in this
+// order: actions and messages, status words and units, monitor captions, tests and sensors.
+std::span<const TDictionaryRow> DictionaryRowsMessages();
+std::span<const TDictionaryRow> DictionaryRowsStatus();
+std::span<const TDictionaryRow> DictionaryRowsMonitor();
+std::span<const TDictionaryRow> DictionaryRowsSensors();
