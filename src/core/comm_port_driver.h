@@ -56,7 +56,8 @@ public:
   virtual bool Connect();
   virtual void Disconnect();
   bool Connected() const;
-  // True only when every byte was written.
+  // True only when every byte was handed to the device within 100 ms + 2 ms per byte; false when
+  // not connected. Bytes not taken in time are dropped, never sent late.
   virtual bool SendData(const char* DataPtr, int DataSize);
   bool SendString(const QByteArray& aString);
 
@@ -144,6 +145,7 @@ private:
   // Bytes handed to DeliverReceived while busy, in order.
   QByteArray FDeferred;
   bool FReceiving = false;
+  // Setting the line up: settings the device cannot take are tolerated.
   bool FApplying = false;
   // A read or delivery was refused while busy; it runs once the stack unwinds.
   bool FDrainPending = false;

@@ -44,7 +44,8 @@ void TstExchangeCore::readers_data() {
   QTest::newRow("single") << b << "AsSingle" << qint64(8) << "1.00002";
   QTest::newRow("double") << QByteArray::fromHex("000000000000F03F") << "AsDouble" << qint64(0) << "1";
   QTest::newRow("text one char per byte") << QByteArray("\x41\xE9\x42", 3) << "AsText" << qint64(0)
-                                          << QString::fromLatin1("A\xE9" "B");
+                                          << QString::fromLatin1("A\xE9"
+                                                                 "B");
   QTest::newRow("hex with separator") << b << "AsHEX" << qint64(0) << "00 FF 34";
   QTest::newRow("hex descending") << b << "AsHEXdesc" << qint64(0) << "34FF00";
 }
@@ -111,7 +112,8 @@ void TstExchangeCore::searches_data() {
   // log: "xx>ab\r\n>c"
   QTest::newRow("first of two") << qint64(0) << qint64(10) << QByteArray(">") << qint64(2);
   QTest::newRow("from inside") << qint64(3) << qint64(7) << QByteArray(">") << qint64(7);
-  QTest::newRow("sign at the very end of the range") << qint64(0) << qint64(7) << QByteArray("\r\n") << qint64(5);
+  QTest::newRow("sign at the very end of the range")
+      << qint64(0) << qint64(7) << QByteArray("\r\n") << qint64(5);
   QTest::newRow("sign cut by the range") << qint64(0) << qint64(6) << QByteArray("\r\n") << qint64(-1);
   QTest::newRow("sign longer than range") << qint64(2) << qint64(1) << QByteArray(">a") << qint64(-1);
   QTest::newRow("negative size") << qint64(5) << qint64(-3) << QByteArray(">") << qint64(-1);
@@ -138,12 +140,15 @@ void TstExchangeCore::framing_data() {
 
   // Generation 1: text lines ">key=value\r\n".
   QTest::newRow("line split after its third byte") << 1 << QStringList{"3E413D", "310D0A"} << "0:6:2" << 1;
-  QTest::newRow("two lines in one chunk") << 1 << QStringList{"3E413D310D0A3E423D320D0A"} << "0:6:2 6:6:2" << 2;
+  QTest::newRow("two lines in one chunk")
+      << 1 << QStringList{"3E413D310D0A3E423D320D0A"} << "0:6:2 6:6:2" << 2;
   QTest::newRow("stray bytes before a line") << 1 << QStringList{"58583E413D310D0A"} << "0:2:0 2:6:2" << 1;
-  QTest::newRow("line without = never decoded") << 1 << QStringList{"3E413D310D0A", "3E4F4B0D0A"}
-                                                 << "0:6:2 6:5:0" << 1;
-  QTest::newRow("CR and LF in separate chunks") << 1 << QStringList{"3E41", "3D", "31", "0D", "0A"} << "0:6:2" << 1;
-  QTest::newRow("stray bytes over chunks") << 1 << QStringList{"5858", "583E41", "3D310D0A"} << "0:3:0 3:6:2" << 1;
+  QTest::newRow("line without = never decoded")
+      << 1 << QStringList{"3E413D310D0A", "3E4F4B0D0A"} << "0:6:2 6:5:0" << 1;
+  QTest::newRow("CR and LF in separate chunks")
+      << 1 << QStringList{"3E41", "3D", "31", "0D", "0A"} << "0:6:2" << 1;
+  QTest::newRow("stray bytes over chunks")
+      << 1 << QStringList{"5858", "583E41", "3D310D0A"} << "0:3:0 3:6:2" << 1;
   QTest::newRow("line without = joins open bytes, next line decoded")
       << 1 << QStringList{"583E4F4B0D0A", "3E413D310D0A"} << "0:6:0 6:6:2" << 1;
   QTest::newRow("second > inside the line") << 1 << QStringList{"583E413E423D310D0A"} << "0:3:0 3:6:2" << 1;
@@ -153,9 +158,10 @@ void TstExchangeCore::framing_data() {
   QTest::newRow("empty body is 10 bytes") << 2 << QStringList{"55AA01020304000011 22"} << "0:10:2" << 1;
   QTest::newRow("header split after 7 bytes waits")
       << 2 << QStringList{"55AA0102030402", "00AABB1122"} << "0:12:2" << 1;
-  QTest::newRow("header split, still incomplete") << 2 << QStringList{"55AA0102030402", "00AA"} << "0:9:0" << 0;
-  QTest::newRow("junk then two packets") << 2 << QStringList{"0155AA0102030400001122", "55AA010203040100FF1122"}
-                                         << "0:1:0 1:10:2 11:11:2" << 2;
+  QTest::newRow("header split, still incomplete")
+      << 2 << QStringList{"55AA0102030402", "00AA"} << "0:9:0" << 0;
+  QTest::newRow("junk then two packets")
+      << 2 << QStringList{"0155AA0102030400001122", "55AA010203040100FF1122"} << "0:1:0 1:10:2 11:11:2" << 2;
 
   // Generation 3: 3E 10, command, body by command, one trailing byte.
   QTest::newRow("B2 reply is 5 bytes") << 3 << QStringList{"3E10B20011"} << "0:5:2" << 1;
