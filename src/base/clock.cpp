@@ -4,7 +4,9 @@
 
 #include <QElapsedTimer>
 
-QDateTime TClock::Now() const { return QDateTime::currentDateTime(); }
+QDateTime TClock::Now() const {
+  return QDateTime::currentDateTime();
+}
 
 double TClock::NowStamp() const {
   if (this != &System())

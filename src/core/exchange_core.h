@@ -4,7 +4,6 @@
 #include "core/packet.h"
 
 #include <QHash>
-
 #include <array>
 #include <functional>
 

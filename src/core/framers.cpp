@@ -48,7 +48,8 @@ bool TExchangeCore::OpenForChunk(TPacketArray& aIndex, const TPacket& aChunk, TS
   aExtended = false;
   if (aIndex.empty() || aIndex.back().State != psOpen) {
     const bool sent = aChunk.State == psSent;
-    aIndex.push_back(TPacket{aChunk.Time, aChunk.Position, aChunk.Size, sent ? quint8(psSent) : quint8(psOpen)});
+    aIndex.push_back(
+        TPacket{aChunk.Time, aChunk.Position, aChunk.Size, sent ? quint8(psSent) : quint8(psOpen)});
     aMemo = TScanMemo{};
     return !sent;
   }
@@ -62,8 +63,8 @@ void TExchangeCore::AppendOpen(TPacketArray& aIndex, const TPacket& aChunk, qint
   aIndex.push_back(TPacket{aChunk.Time, aFrom, aEnd - aFrom, psOpen});
 }
 
-qint64 TExchangeCore::FindSign(const TPacket& aPacket, const TScanMemo& aMemo, bool aUseMemo, const char* aSign,
-                               int aLength) const {
+qint64 TExchangeCore::FindSign(const TPacket& aPacket, const TScanMemo& aMemo, bool aUseMemo,
+                               const char* aSign, int aLength) const {
   qint64 from = aPacket.Position;
   if (aUseMemo) {
     if (aMemo.Sign >= 0)

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QtEndian>
-
 #include <cstring>
 
 void TMemoryStreamEx::Write(const char* aData, qint64 aSize) {
@@ -30,13 +29,27 @@ template <typename T> T TMemoryStreamEx::Read(qint64 aPos) const {
   return value;
 }
 
-quint8 TMemoryStreamEx::AsByte(qint64 aPos) const { return Read<quint8>(aPos); }
-qint8 TMemoryStreamEx::AsShortInt(qint64 aPos) const { return Read<qint8>(aPos); }
-quint16 TMemoryStreamEx::AsWord(qint64 aPos) const { return Read<quint16>(aPos); }
-qint32 TMemoryStreamEx::AsInteger(qint64 aPos) const { return Read<qint32>(aPos); }
-quint32 TMemoryStreamEx::AsCardinal(qint64 aPos) const { return Read<quint32>(aPos); }
-float TMemoryStreamEx::AsSingle(qint64 aPos) const { return Read<float>(aPos); }
-double TMemoryStreamEx::AsDouble(qint64 aPos) const { return Read<double>(aPos); }
+quint8 TMemoryStreamEx::AsByte(qint64 aPos) const {
+  return Read<quint8>(aPos);
+}
+qint8 TMemoryStreamEx::AsShortInt(qint64 aPos) const {
+  return Read<qint8>(aPos);
+}
+quint16 TMemoryStreamEx::AsWord(qint64 aPos) const {
+  return Read<quint16>(aPos);
+}
+qint32 TMemoryStreamEx::AsInteger(qint64 aPos) const {
+  return Read<qint32>(aPos);
+}
+quint32 TMemoryStreamEx::AsCardinal(qint64 aPos) const {
+  return Read<quint32>(aPos);
+}
+float TMemoryStreamEx::AsSingle(qint64 aPos) const {
+  return Read<float>(aPos);
+}
+double TMemoryStreamEx::AsDouble(qint64 aPos) const {
+  return Read<double>(aPos);
+}
 
 QString TMemoryStreamEx::AsText(qint64 aPos, qint64 aLength) const {
   if (aLength < 1)

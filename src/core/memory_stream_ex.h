@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <stdexcept>
 
 // A reader asked for bytes that are not in the stream.

@@ -3,7 +3,6 @@
 #include "base/date_time.h"
 
 #include <QtGlobal>
-
 #include <vector>
 
 // State of an index entry.

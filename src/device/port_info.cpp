@@ -19,11 +19,17 @@ void TPortInfo::SetVisible(bool aValue) {
   Q_EMIT VisibleChanged(aValue);
 }
 
-void TPortInfo::Execute() { Q_EMIT Executed(this); }
+void TPortInfo::Execute() {
+  Q_EMIT Executed(this);
+}
 
-bool TPortInfo::HasSpecialIdentity() const { return FDevicePID_VID.contains(QLatin1String(kSpecialUsbIdentity)); }
+bool TPortInfo::HasSpecialIdentity() const {
+  return FDevicePID_VID.contains(QLatin1String(kSpecialUsbIdentity));
+}
 
-QString TPortInfo::DeviceVer() const { return HasSpecialIdentity() ? QStringLiteral("1") : FDeviceVer; }
+QString TPortInfo::DeviceVer() const {
+  return HasSpecialIdentity() ? QStringLiteral("1") : FDeviceVer;
+}
 
 void TPortInfo::SetDeviceName(const QString& aValue) {
   const bool changed = aValue != FDeviceName;
@@ -142,9 +148,13 @@ void TPortInfo::SetOperation(quint8 aValue) {
   FCore.Host().OperationChanged(this);
 }
 
-bool TPortInfo::WriteLocked() const { return FReadLocked == 1 || FDevicePassword != FUserPassword; }
+bool TPortInfo::WriteLocked() const {
+  return FReadLocked == 1 || FDevicePassword != FUserPassword;
+}
 
-bool TPortInfo::ReadLocked() const { return DeviceVer() == QLatin1String("1") && WriteLocked(); }
+bool TPortInfo::ReadLocked() const {
+  return DeviceVer() == QLatin1String("1") && WriteLocked();
+}
 
 void TPortInfo::SetReadLocked(bool aValue) {
   if (aValue) {
@@ -169,7 +179,8 @@ bool TPortInfo::WaitInfo() const {
 }
 
 void TPortInfo::RequestDeviceInfo() {
-  if (FUpdating || FDeviceName.isEmpty() || FDeviceVer.isEmpty() || FDeviceIMEI.isEmpty() || FDeviceSOFT.isEmpty())
+  if (FUpdating || FDeviceName.isEmpty() || FDeviceVer.isEmpty() || FDeviceIMEI.isEmpty() ||
+      FDeviceSOFT.isEmpty())
     return;
   IExchangeHost& host = FCore.Host();
   if (!host.InternetConnected()) {

@@ -5,8 +5,8 @@ TRegistry::TRegistry() {
   FSettings = std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\Software\\Velmora"),
                                           QSettings::NativeFormat);
 #else
-  FSettings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velmora"),
-                                          QStringLiteral("Velmora"));
+  FSettings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                          QStringLiteral("Velmora"), QStringLiteral("Velmora"));
 #endif
 }
 
@@ -40,9 +40,13 @@ void TRegistry::Write(const QString& aKey, const QString& aName, const QVariant&
   FSettings->setValue(Path(aKey, aName), aValue);
 }
 
-void TRegistry::DeleteKey(const QString& aKey) { FSettings->remove(Path(aKey, QString())); }
+void TRegistry::DeleteKey(const QString& aKey) {
+  FSettings->remove(Path(aKey, QString()));
+}
 
-void TRegistry::DeleteValue(const QString& aKey, const QString& aName) { FSettings->remove(Path(aKey, aName)); }
+void TRegistry::DeleteValue(const QString& aKey, const QString& aName) {
+  FSettings->remove(Path(aKey, aName));
+}
 
 QStringList TRegistry::ValueNames(const QString& aKey) const {
   FSettings->beginGroup(Path(aKey, QString()));
@@ -51,4 +55,6 @@ QStringList TRegistry::ValueNames(const QString& aKey) const {
   return names;
 }
 
-void TRegistry::Sync() { FSettings->sync(); }
+void TRegistry::Sync() {
+  FSettings->sync();
+}

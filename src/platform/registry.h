@@ -3,7 +3,6 @@
 #include <QSettings>
 #include <QString>
 #include <QVariant>
-
 #include <memory>
 
 // The per-user store of the program's state. Paths are the ones the program has always used,

@@ -1,15 +1,398 @@
+// Building the main window: chrome, the left strip and the five pages.
+
 #include "ui/tmf.h"
 
 #include "base/clock.h"
+#include "device/port_info.h"
+#include "platform/dark_mode.h"
+#include "platform/registry.h"
+#include "ui/caption_bar.h"
+#include "ui/hint_stack.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
 
-TMF::TMF(QWidget* aParent) : QMainWindow(aParent), FCore(*this, TClock::System()) {
-  setWindowTitle(QStringLiteral("Velmora"));
-  auto* empty = new QLabel(tr("Device not found"), this);
-  empty->setAlignment(Qt::AlignCenter);
-  setCentralWidget(empty);
-  resize(1024, 700);
+namespace {
+
+constexpr int kBorder = 4;
+constexpr int kStripWidth = 78;
+
+QWidget* Panel(const QString& aName, QWidget* aParent) {
+  auto* w = new QWidget(aParent);
+  w->setObjectName(aName);
+  w->setAttribute(Qt::WA_StyledBackground);
+  return w;
 }
 
-TMF::~TMF() = default;
+QLabel* Label(const QString& aName, QWidget* aParent) {
+  auto* l = new QLabel(aParent);
+  l->setObjectName(aName);
+  return l;
+}
+
+QScrollArea* ScrollBox(const QString& aName, QWidget* aContent, QWidget* aParent) {
+  auto* box = new QScrollArea(aParent);
+  box->setObjectName(aName);
+  box->setFrameShape(QFrame::NoFrame);
+  box->setWidget(aContent);
+  box->setWidgetResizable(false);
+  box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  box->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  return box;
+}
+
+} // namespace
+
+TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, QWidget* aParent)
+    : QWidget(aParent, Qt::Window | Qt::FramelessWindowHint), FRegistry(aRegistry),
+      FDarkMode(aDarkMode ? std::move(aDarkMode) : TDarkModeQuery(&DarkModeIsEnabled)),
+      FCore(*this, TClock::System()) {
+  setObjectName(QStringLiteral("MF"));
+  setMinimumSize(640, 480);
+  resize(640, 480);
+  setAttribute(Qt::WA_StyledBackground);
+  FHints = new THintStack(this);
+  FCommandsMenu = new QMenu(this);
+  FCommandsMenu->setObjectName(QStringLiteral("CommandsMenu"));
+
+  BuildWindow();
+  FCore.SetVersion(vtDetect);
+
+  qApp->installEventFilter(this);
+  FTimer1.setInterval(30);
+  connect(&FTimer1, &QTimer::timeout, this, &TMF::AnimateEmptyColumn);
+  FTimer2.setInterval(10);
+  connect(&FTimer2, &QTimer::timeout, this, &TMF::StartupTick);
+
+  SetLanguage(0);
+  ShowPage(pgWellcome);
+  RefreshPortColumn();
+  LoadState();
+  StyleApply();
+  FTimer2.start();
+}
+
+TMF::~TMF() {
+  qApp->removeEventFilter(this);
+}
+
+QAction* TMF::NewAction(const QString& aName, int aTag, void (TMF::*aSlot)()) {
+  auto* action = new QAction(this);
+  action->setObjectName(aName);
+  // Tag -1: an icon-only face that takes only a hint from the dictionary.
+  action->setProperty("tag", aTag);
+  if (aSlot)
+    connect(action, &QAction::triggered, this, aSlot);
+  addAction(action);
+  return action;
+}
+
+QToolButton* TMF::NewPageButton(const QString& aName, QAction* aAction) {
+  auto* b = new QToolButton(FLPanel);
+  b->setObjectName(aName);
+  b->setAutoRaise(true);
+  b->setIconSize(QSize(24, 24));
+  b->setFixedSize(kStripWidth, 48);
+  b->setFocusPolicy(Qt::NoFocus);
+  if (aAction)
+    b->setDefaultAction(aAction);
+  return b;
+}
+
+void TMF::BuildWindow() {
+  auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setSpacing(0);
+
+  FBorderT = new TResizeBorder(Qt::TopEdge, this);
+  FBorderT->setObjectName(QStringLiteral("BorderT"));
+  FBorderT->setFixedHeight(kBorder);
+  FLangLabel = Panel(QStringLiteral("LangLabel"), FBorderT);
+  FLangLabel->setGeometry(0, 0, 0, 2);
+  FBorderB = new TResizeBorder(Qt::BottomEdge, this);
+  FBorderB->setObjectName(QStringLiteral("BorderB"));
+  FBorderB->setFixedHeight(kBorder);
+  FDataLabel = Panel(QStringLiteral("DataLabel"), FBorderB);
+  FDataLabel->setGeometry(0, 0, 0, 2);
+  FBorderL = new TResizeBorder(Qt::LeftEdge, this);
+  FBorderL->setObjectName(QStringLiteral("BorderL"));
+  FBorderL->setFixedWidth(kBorder);
+  FPageLabel = Panel(QStringLiteral("PageLabel"), FBorderL);
+  FPageLabel->setGeometry(0, 0, kBorder, 48);
+  FBorderR = new TResizeBorder(Qt::RightEdge, this);
+  FBorderR->setObjectName(QStringLiteral("BorderR"));
+  FBorderR->setFixedWidth(kBorder);
+
+  FCaption = new TCaptionBar(this);
+  connect(FCaption, &TCaptionBar::ToggleMaximized, this,
+          [this] { isMaximized() ? showNormal() : showMaximized(); });
+  connect(FCaption->MinimizeButton(), &QToolButton::clicked, this, &QWidget::showMinimized);
+  connect(FCaption->NormalizeButton(), &QToolButton::clicked, this,
+          [this] { isMaximized() ? showNormal() : showMaximized(); });
+  connect(FCaption->CloseButton(), &QToolButton::clicked, this, &QWidget::close);
+  connect(FCaption->AdvanceButton(), &QToolButton::clicked, this, &TMF::ShowSettingsDialog);
+  connect(FCaption->ButtonRU(), &QToolButton::clicked, this, [this] { SetLanguage(0); });
+  connect(FCaption->ButtonEN(), &QToolButton::clicked, this, [this] { SetLanguage(1); });
+
+  auto* main = Panel(QStringLiteral("MainPanel"), this);
+  auto* mainLayout = new QVBoxLayout(main);
+  mainLayout->setContentsMargins(0, 0, 0, 0);
+  mainLayout->setSpacing(0);
+  FPages = new QStackedWidget(main);
+  FPages->setObjectName(QStringLiteral("Pages"));
+  FPagePanels = {BuildWelcomePage(), BuildMonitorPage(), BuildSettingsPage(), BuildLogPage(),
+                 BuildFuelPage()};
+  for (QWidget* page : FPagePanels)
+    FPages->addWidget(page);
+  mainLayout->addWidget(FPages, 1);
+
+  FProgressPanel = Panel(QStringLiteral("ProgressPanel"), main);
+  auto* progress = new QHBoxLayout(FProgressPanel);
+  progress->setContentsMargins(12, 4, 12, 4);
+  FProgressLabel = Label(QStringLiteral("ProgressLabel"), FProgressPanel);
+  FPercentLabel = Label(QStringLiteral("PercentLabel"), FProgressPanel);
+  progress->addWidget(FProgressLabel, 1);
+  progress->addWidget(FPercentLabel);
+  FProgressPanel->hide();
+  mainLayout->addWidget(FProgressPanel);
+
+  auto corner = [this](Qt::Edges aEdges, const char* aName) {
+    auto* b = new TResizeBorder(aEdges, this);
+    b->setObjectName(QString::fromLatin1(aName));
+    b->setFixedSize(kBorder, kBorder);
+    return b;
+  };
+  grid->addWidget(corner(Qt::TopEdge | Qt::LeftEdge, "BorderTL"), 0, 0);
+  grid->addWidget(FBorderT, 0, 1, 1, 2);
+  grid->addWidget(corner(Qt::TopEdge | Qt::RightEdge, "BorderTR"), 0, 3);
+  grid->addWidget(FBorderL, 1, 0, 2, 1);
+  grid->addWidget(FCaption, 1, 1, 1, 2);
+  grid->addWidget(BuildLeftStrip(), 2, 1);
+  grid->addWidget(main, 2, 2);
+  grid->addWidget(FBorderR, 1, 3, 2, 1);
+  grid->addWidget(corner(Qt::BottomEdge | Qt::LeftEdge, "BorderBL"), 3, 0);
+  grid->addWidget(FBorderB, 3, 1, 1, 2);
+  grid->addWidget(corner(Qt::BottomEdge | Qt::RightEdge, "BorderBR"), 3, 3);
+  grid->setColumnStretch(2, 1);
+  grid->setRowStretch(2, 1);
+}
+
+QWidget* TMF::BuildLeftStrip() {
+  FLPanel = Panel(QStringLiteral("LPanel"), this);
+  FLPanel->setFixedWidth(kStripWidth);
+  auto* layout = new QVBoxLayout(FLPanel);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  FPageActions[pgWellcome] = NewAction(QStringLiteral("act_PageWellcome"), -1, &TMF::act_PageWellcome);
+  FPageActions[pgInfo] = NewAction(QStringLiteral("act_PageInfo"), -1, &TMF::act_PageInfo);
+  FPageActions[pgSettings] = NewAction(QStringLiteral("act_PageSettings"), -1, &TMF::act_PageSettings);
+  FPageActions[pgLog] = NewAction(QStringLiteral("act_PageLog"), -1, &TMF::act_PageLog);
+  FPageActions[pgFuel] = NewAction(QStringLiteral("act_PageFuel"), -1, &TMF::act_PageFuel);
+  FPageActions[pgFuel]->setVisible(false); // the fuel page is offered only for fuel sensors
+
+  // Creation order is the order on screen.
+  FPageButtons[pgInfo] = NewPageButton(QStringLiteral("btnInfo"), FPageActions[pgInfo]);
+  FPageButtons[pgLog] = NewPageButton(QStringLiteral("BtnLog"), FPageActions[pgLog]);
+  FCommandsButton = NewPageButton(QStringLiteral("btn_Commands"), nullptr);
+  connect(FCommandsButton, &QToolButton::clicked, this, &TMF::ShowCommandsMenu);
+  FPageButtons[pgSettings] = NewPageButton(QStringLiteral("BtnCONFIG"), FPageActions[pgSettings]);
+  FPageButtons[pgWellcome] = NewPageButton(QStringLiteral("btnWellcome"), FPageActions[pgWellcome]);
+  FPageButtons[pgFuel] = NewPageButton(QStringLiteral("btnFuel"), FPageActions[pgFuel]);
+  // A tool button shows even when its action is hidden; keep the fuel button in step.
+  FPageButtons[pgFuel]->setVisible(FPageActions[pgFuel]->isVisible());
+  connect(FPageActions[pgFuel], &QAction::changed, this,
+          [this] { FPageButtons[pgFuel]->setVisible(FPageActions[pgFuel]->isVisible()); });
+  FPrintButton = NewPageButton(QStringLiteral("btnPrint"), nullptr);
+  FPrintButton->hide();
+  for (QToolButton* b : {FPageButtons[pgInfo], FPageButtons[pgLog], FCommandsButton, FPageButtons[pgSettings],
+                         FPageButtons[pgWellcome], FPageButtons[pgFuel], FPrintButton})
+    layout->addWidget(b);
+
+  auto* ports = Panel(QStringLiteral("PortsPanel"), FLPanel);
+  ports->setLayout(new QVBoxLayout);
+  ports->layout()->setContentsMargins(0, 0, 0, 0);
+  FPortsScrollBox = ScrollBox(QStringLiteral("PortsScrollBox"), ports, FLPanel);
+  FPortsScrollBox->setWidgetResizable(true);
+  layout->addWidget(FPortsScrollBox, 1);
+
+  FEmptyPanel = Panel(QStringLiteral("EmptyPanel"), FLPanel);
+  auto* empty = new QVBoxLayout(FEmptyPanel);
+  empty->setContentsMargins(4, 8, 4, 8);
+  auto* noDevice = Label(QStringLiteral("Label_noDevice"), FEmptyPanel);
+  noDevice->setAlignment(Qt::AlignCenter);
+  noDevice->setWordWrap(true);
+  empty->addWidget(noDevice);
+  empty->addStretch(1);
+  // The picture floats over the strip and is moved by the animation.
+  FEmptyImage = Label(QStringLiteral("EmptyImage"), FLPanel);
+  FEmptyImage->setFixedSize(kStripWidth, 48);
+  FEmptyImage->setAlignment(Qt::AlignCenter);
+  layout->addWidget(FEmptyPanel, 1);
+  return FLPanel;
+}
+
+QWidget* TMF::BuildWelcomePage() {
+  QWidget* page = Panel(QStringLiteral("WellcomePanel"), this);
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  FUpdatePanel = Panel(QStringLiteral("UpdatePanel"), page);
+  auto* update = new QGridLayout(FUpdatePanel);
+  update->setContentsMargins(16, 10, 16, 10);
+  auto* image = Label(QStringLiteral("UpdateImage"), FUpdatePanel);
+  image->setFixedSize(32, 32);
+  auto* line1 = Label(QStringLiteral("UpdateProLabel1"), FUpdatePanel);
+  auto* line2 = Label(QStringLiteral("UpdateProLabel2"), FUpdatePanel);
+  line1->setWordWrap(true);
+  line2->setWordWrap(true);
+  auto* check = new QToolButton(FUpdatePanel);
+  check->setObjectName(QStringLiteral("UpdateProButton"));
+  check->setDefaultAction(NewAction(QStringLiteral("act_checkUpdate"), 0, nullptr));
+  update->addWidget(image, 0, 0, 2, 1);
+  update->addWidget(line1, 0, 1);
+  update->addWidget(line2, 1, 1);
+  update->addWidget(check, 0, 2, 2, 1);
+  update->setColumnStretch(1, 1);
+  layout->addWidget(FUpdatePanel);
+
+  auto* text = Panel(QStringLiteral("PanelWC"), page);
+  auto* textLayout = new QVBoxLayout(text);
+  textLayout->setContentsMargins(32, 24, 32, 24);
+  FWellcomeCaption = Label(QStringLiteral("WellcomeCaption"), text);
+  QFont big = FWellcomeCaption->font();
+  big.setPointSizeF(big.pointSizeF() * 1.6);
+  big.setBold(true);
+  FWellcomeCaption->setFont(big);
+  FWellcomeText = Label(QStringLiteral("WellcomeText"), text);
+  FWellcomeText->setWordWrap(true);
+  FWellcomeText->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+  textLayout->addWidget(FWellcomeCaption);
+  textLayout->addSpacing(12);
+  textLayout->addWidget(FWellcomeText, 1);
+  layout->addWidget(text, 1);
+
+  auto* strip = Panel(QStringLiteral("PanelWB"), page);
+  auto* stripLayout = new QHBoxLayout(strip);
+  stripLayout->setContentsMargins(16, 4, 16, 4);
+  stripLayout->addStretch(1);
+  FSettingsVersionLabel = Label(QStringLiteral("LabelSettingsVersion"), strip);
+  stripLayout->addWidget(FSettingsVersionLabel);
+  layout->addWidget(strip);
+
+  FBrowserPanel = Panel(QStringLiteral("BrowserPanel"), page);
+  FBrowserPanel->setFixedHeight(5);
+  layout->addWidget(FBrowserPanel);
+  return page;
+}
+
+QWidget* TMF::BuildMonitorPage() {
+  QWidget* page = Panel(QStringLiteral("InfoPanel"), this);
+  // Columns are placed by LayoutMonitorColumns, not by a layout: their widths follow their own rule.
+  for (int i = 0; i < 5; ++i) {
+    FMonitorPanels[i] = Panel(QStringLiteral("PanelS%1").arg(i + 1), page);
+    FMonitorPanels[i]->resize(200, 32);
+    FMonitorBoxes[i] = ScrollBox(QStringLiteral("S%1ScrollBox").arg(i + 1), FMonitorPanels[i], page);
+    FPrevPanelHeights[i] = FMonitorPanels[i]->height();
+  }
+  return page;
+}
+
+QWidget* TMF::BuildSettingsPage() {
+  QWidget* page = Panel(QStringLiteral("SettingsPanel"), this);
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  auto* bar = Panel(QStringLiteral("PanelT0"), page);
+  auto* barLayout = new QHBoxLayout(bar);
+  barLayout->setContentsMargins(8, 4, 8, 4);
+  auto* tools = Panel(QStringLiteral("SettingsToolsPanel"), bar);
+  auto* toolsLayout = new QHBoxLayout(tools);
+  toolsLayout->setContentsMargins(0, 0, 0, 0);
+  const struct {
+    const char* Button;
+    const char* Action;
+  } buttons[] = {{"btnSave", "act_SaveCFG"},
+                 {"btnOpen", "act_OpenCFG"},
+                 {"btnGet", "act_GetCFG"},
+                 {"btnSet", "act_SetCFG"}};
+  for (const auto& b : buttons) {
+    auto* button = new QToolButton(tools);
+    button->setObjectName(QString::fromLatin1(b.Button));
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setIconSize(QSize(24, 24));
+    button->setAutoRaise(true);
+    button->setDefaultAction(NewAction(QString::fromLatin1(b.Action), 0, nullptr));
+    toolsLayout->addWidget(button);
+  }
+  barLayout->addWidget(tools);
+  barLayout->addStretch(1);
+  auto* password = Panel(QStringLiteral("SettingsPasswordPanel"), bar);
+  auto* passwordLayout = new QHBoxLayout(password);
+  passwordLayout->setContentsMargins(0, 0, 0, 0);
+  passwordLayout->addWidget(Label(QStringLiteral("Label_password"), password));
+  FPasswordEdit = new QLineEdit(QString::fromLatin1(kDefaultDevicePassword), password);
+  FPasswordEdit->setObjectName(QStringLiteral("PasswordEdit"));
+  FPasswordEdit->setMaximumWidth(120);
+  passwordLayout->addWidget(FPasswordEdit);
+  barLayout->addWidget(password);
+  layout->addWidget(bar);
+
+  auto* tabs = Panel(QStringLiteral("PanelT2"), page);
+  tabs->setFixedHeight(32);
+  auto* tabBox = ScrollBox(QStringLiteral("T2ScrollBox"), tabs, page);
+  tabBox->setFixedHeight(34);
+  tabBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  layout->addWidget(tabBox);
+
+  auto* body = Panel(QStringLiteral("PanelT11"), page);
+  auto* bodyLayout = new QVBoxLayout(body);
+  bodyLayout->setContentsMargins(0, 0, 0, 0);
+  FLockedPanel = Panel(QStringLiteral("LockedPanel"), body);
+  auto* lockedLayout = new QVBoxLayout(FLockedPanel);
+  auto* locked = Label(QStringLiteral("mes_locked"), FLockedPanel);
+  locked->setAlignment(Qt::AlignCenter);
+  locked->setWordWrap(true);
+  lockedLayout->addWidget(locked);
+  bodyLayout->addWidget(FLockedPanel, 1);
+  auto* sections = Panel(QStringLiteral("PanelP1"), body);
+  auto* hidden = Panel(QStringLiteral("PanelP2"), sections);
+  hidden->hide();
+  auto* sectionsBox = ScrollBox(QStringLiteral("T1ScrollBox"), sections, body);
+  sectionsBox->setWidgetResizable(true);
+  sectionsBox->hide();
+  bodyLayout->addWidget(sectionsBox, 1);
+  layout->addWidget(body, 1);
+  return page;
+}
+
+QWidget* TMF::BuildLogPage() {
+  return Panel(QStringLiteral("LogPanel"), this);
+}
+
+QWidget* TMF::BuildFuelPage() {
+  QWidget* page = Panel(QStringLiteral("FuelPanel"), this);
+  auto* layout = new QHBoxLayout(page);
+  layout->addStretch(1);
+  for (const char* name : {"act_FonDark", "act_FonLight"}) {
+    auto* button = new QToolButton(page);
+    button->setObjectName(QStringLiteral("btn") + QString::fromLatin1(name));
+    QAction* action = NewAction(QString::fromLatin1(name), 0, nullptr);
+    const int mode = QByteArray(name) == "act_FonDark" ? tmDark : tmLight;
+    connect(action, &QAction::triggered, this, [this, mode] { SetStyleMode(mode); });
+    button->setDefaultAction(action);
+    layout->addWidget(button, 0, Qt::AlignTop);
+  }
+  return page;
+}

@@ -2,18 +2,188 @@
 
 #include "core/exchange_core.h"
 #include "core/exchange_host.h"
+#include "i18n/dictionary.h"
+#include "ui/form_state.h"
+#include "ui/icons.h"
+#include "ui/theme.h"
 
-#include <QMainWindow>
+#include <QPoint>
+#include <QRect>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <functional>
 
-// The main window. It owns the exchange state for the run and answers the core's hooks.
-class TMF : public QMainWindow, public IExchangeHost {
+class QAction;
+class QLabel;
+class QMenu;
+class QScrollArea;
+class QStackedWidget;
+class QToolButton;
+class QLineEdit;
+class TCaptionBar;
+class THintStack;
+class TRegistry;
+
+enum TPage { pgWellcome, pgInfo, pgSettings, pgLog, pgFuel };
+enum TMoveStyle { moveNone, MoveLeft, MoveRight, MoveBottom, MoveTop, moveCaption };
+
+// The main window: its own chrome, the left strip with the page buttons and the port column, and
+// the five pages. It owns the exchange state for the run and answers the core's hooks.
+class TMF : public QWidget, public IExchangeHost {
   Q_OBJECT
 public:
-  explicit TMF(QWidget* aParent = nullptr);
+  using TDarkModeQuery = std::function<bool()>;
+
+  explicit TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode = {}, QWidget* aParent = nullptr);
   ~TMF() override;
 
   TExchangeCore& Core() { return FCore; }
+  TDictionary& Dictionary() { return FDictionary; }
+  const TIcons& Icons() const { return FIcons; }
+  const TThemeColors& Theme() const { return FTheme; }
+  TFormState& State() { return FState; }
+  THintStack& Hints() { return *FHints; }
+  QMenu* CommandsMenu() const { return FCommandsMenu; }
+
+  // IExchangeHost
+  TPortInfo* Q() override { return nullptr; }
+  QString Translate(const QString& aKey) override { return FDictionary.Translate(aKey); }
+  void MainHintShow(int aKind, const QString& aText) override;
+  void RefreshCaption() override { UpdateCaption(); }
+  void SetSettingsVersionLabel(const QString& aText) override;
+
+  int Language() const { return FDictionary.Language(); }
+  void SetLanguage(int aLanguage);
+  void SetLanguageIndicator(int aPosition, int aCount);
+
+  TPage CurrentPage() const { return FPage; }
+  void act_PageWellcome();
+  void act_PageInfo();
+  void act_PageSettings();
+  void act_PageLog();
+  void act_PageFuel();
+  void ShowCommandsMenu();
+  void UpdateFolders();
+
+  int StyleMode() const { return FState.Style; }
+  void SetStyleMode(int aMode);
+  void StyleApply();
+
+  QString CaptionText() const;
+  void UpdateCaption();
+
+  void LoadState();
+  void SaveState();
+  void ResetToDefaults();
+
+  bool PortInUse() const { return FPortInUse; }
+  void SetPortInUse(bool aValue) { FPortInUse = aValue; }
+  bool CanShowSettings() const { return FCanShowSettings; }
+  void SetCanShowSettings(bool aValue) { FCanShowSettings = aValue; }
+  bool UpdateAvailable() const { return FUpdateAvailable; }
+  void SetUpdateAvailable(bool aValue);
+
+  void UpdatePanelHeight(QWidget* aPanel, QScrollArea* aScrollBox);
+  void ScrollBoxResize();
+  // Three columns, four when the fourth panel shows something, five with the CAN flags option.
+  int MonitorColumnCount() const;
+  void LayoutMonitorColumns();
+
+  QString BrowserURL() const { return FBrowserURL; }
+  void SetBrowserURL(const QString& aUrl);
+  void UpdateBrowser();
+
+  // Opens the application settings dialog (theme and language for now).
+  void ShowSettingsDialog();
+
+Q_SIGNALS:
+  void PageChanged(TPage aPage);
+
+protected:
+  bool eventFilter(QObject* aWatched, QEvent* aEvent) override;
+  void closeEvent(QCloseEvent* aEvent) override;
+  void resizeEvent(QResizeEvent* aEvent) override;
+  void changeEvent(QEvent* aEvent) override;
+  void showEvent(QShowEvent* aEvent) override;
 
 private:
+  friend class TCaptionBar;
+  void BuildWindow();
+  QWidget* BuildLeftStrip();
+  QWidget* BuildWelcomePage();
+  QWidget* BuildMonitorPage();
+  QWidget* BuildSettingsPage();
+  QWidget* BuildLogPage();
+  QWidget* BuildFuelPage();
+  QAction* NewAction(const QString& aName, int aTag, void (TMF::*aSlot)());
+  QToolButton* NewPageButton(const QString& aName, QAction* aAction);
+  void ShowPage(TPage aPage);
+  void UpdatePageMarker();
+  void RetranslateTree(QObject* aRoot);
+  void ApplyGeometryFromState();
+  void StartupTick();
+  void AnimateEmptyColumn();
+  void RefreshPortColumn();
+  bool HandleKey(QKeyEvent* aEvent);
+  bool HandleWheel(QWheelEvent* aEvent);
+  QRect VirtualScreen() const;
+
+  TRegistry& FRegistry;
+  TDarkModeQuery FDarkMode;
   TExchangeCore FCore;
+  TDictionary FDictionary;
+  TIcons FIcons;
+  TThemeColors FTheme = DarkTheme();
+  TFormState FState;
+  THintStack* FHints = nullptr;
+
+  TPage FPage = pgWellcome;
+  bool FPortInUse = false;
+  bool FCanShowSettings = false;
+  bool FUpdateAvailable = false;
+  QString FBrowserURL;
+  bool FBrowsed = false;
+
+  // Chrome and strip.
+  TCaptionBar* FCaption = nullptr;
+  QWidget* FBorderT = nullptr;
+  QWidget* FBorderB = nullptr;
+  QWidget* FBorderL = nullptr;
+  QWidget* FBorderR = nullptr;
+  QWidget* FLangLabel = nullptr;
+  QWidget* FPageLabel = nullptr;
+  QWidget* FDataLabel = nullptr;
+  QWidget* FLPanel = nullptr;
+  QScrollArea* FPortsScrollBox = nullptr;
+  QWidget* FEmptyPanel = nullptr;
+  QLabel* FEmptyImage = nullptr;
+  QStackedWidget* FPages = nullptr;
+  QWidget* FProgressPanel = nullptr;
+  QLabel* FProgressLabel = nullptr;
+  QLabel* FPercentLabel = nullptr;
+  QMenu* FCommandsMenu = nullptr;
+  std::array<QToolButton*, 5> FPageButtons{};
+  std::array<QAction*, 5> FPageActions{};
+  QToolButton* FCommandsButton = nullptr;
+  QToolButton* FPrintButton = nullptr;
+
+  // Pages.
+  std::array<QWidget*, 5> FPagePanels{};
+  std::array<QScrollArea*, 5> FMonitorBoxes{};
+  std::array<QWidget*, 5> FMonitorPanels{};
+  std::array<int, 5> FPrevPanelHeights{};
+  int FPrevPanelWidth = 0;
+  QLabel* FSettingsVersionLabel = nullptr;
+  QWidget* FLockedPanel = nullptr;
+  QLineEdit* FPasswordEdit = nullptr;
+  QWidget* FUpdatePanel = nullptr;
+  QWidget* FBrowserPanel = nullptr;
+  QLabel* FWellcomeCaption = nullptr;
+  QLabel* FWellcomeText = nullptr;
+
+  QTimer FTimer1; // empty port column animation
+  QTimer FTimer2; // start-up steps, then the monitor panel size watch
+  int FTimer2Stage = 0;
+  int FTimer1Tag = 0;
 };

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QColor>
+
+// Theme modes as stored: 0 follows the desktop, 1 dark, 2 light.
+enum TThemeMode { tmSystem = 0, tmDark = 1, tmLight = 2 };
+
+// The colours every widget of the window is painted with.
+struct TThemeColors {
+  bool Dark = true;
+  QColor Window;  // window background, tab bottom bars
+  QColor Panel;   // pages, tool bars, tabs
+  QColor Text;    // the window's font
+  QColor Accent;  // success, checked tabs, settings captions
+  QColor Accent2; // information
+  QColor Value;   // values on the monitor page
+  QColor Button;  // port buttons' outer panel
+  QColor Muted;   // secondary text (port names, grey values)
+};
+
+TThemeColors DarkTheme();
+TThemeColors LightTheme();
+// Mode 0 takes the dark palette when the desktop prefers dark; 2 light; 1 and anything else dark.
+TThemeColors ThemeForMode(int aMode, bool aDesktopPrefersDark);
+
+// Hint colours by kind: 0 error, 1 success, 2 notice, 3 information.
+QColor HintColor(const TThemeColors& aTheme, int aKind);
+// The colour written into values that stand for "the value colour of the current theme".
+inline constexpr QRgb kValueColorPlaceholder = 0x62B75A;
