@@ -6,6 +6,7 @@
 #include "device/port_info.h"
 #include "platform/dark_mode.h"
 #include "platform/registry.h"
+#include "platform/serial_enumerator.h"
 #include "ui/caption_bar.h"
 #include "ui/hint_stack.h"
 
@@ -52,10 +53,16 @@ QScrollArea* ScrollBox(const QString& aName, QWidget* aContent, QWidget* aParent
 
 } // namespace
 
-TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, QWidget* aParent)
+TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerialEnumerator> aEnumerator,
+         QWidget* aParent)
     : QWidget(aParent, Qt::Window | Qt::FramelessWindowHint), FRegistry(aRegistry),
       FDarkMode(aDarkMode ? std::move(aDarkMode) : TDarkModeQuery(&DarkModeIsEnabled)),
-      FCore(*this, TClock::System()) {
+      FCore(*this, TClock::System()),
+      FEnumerator(aEnumerator ? std::move(aEnumerator) : std::make_unique<TUdevSerialEnumerator>()) {
+  FDiscovery = std::make_unique<TPortDiscovery>(FCore, *FEnumerator, *this);
+  // Read once at start: whether ports that are not selected listen and switch by themselves.
+  FDiscovery->SetNoSwitchCOMAuto(
+      FRegistry.Read(QString::fromLatin1(kFormsKey), QStringLiteral("NoSwitchCOMAuto")).toBool());
   setObjectName(QStringLiteral("MF"));
   setMinimumSize(640, 480);
   resize(640, 480);
@@ -73,9 +80,19 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, QWidget* aParent)
   FTimer2.setInterval(10);
   connect(&FTimer2, &QTimer::timeout, this, &TMF::StartupTick);
 
+  FDataTimer.setInterval(25);
+  connect(&FDataTimer, &QTimer::timeout, this, [this] { FCore.ProbeSilentSensor(); });
+  FDataTimer.start();
+
   SetLanguage(0);
   ShowPage(pgWellcome);
-  RefreshPortColumn();
+  FDiscovery->UpdatePortListUSB();
+  if (!FDiscovery->Q())
+    for (int i = 0; i < FDiscovery->List().Count(); ++i)
+      if (FDiscovery->List().Get(i)->Exist()) {
+        FDiscovery->SetPortIndex(i);
+        break;
+      }
   LoadState();
   StyleApply();
   FTimer2.start();
@@ -218,10 +235,12 @@ QWidget* TMF::BuildLeftStrip() {
                          FPageButtons[pgWellcome], FPageButtons[pgFuel], FPrintButton})
     layout->addWidget(b);
 
-  auto* ports = Panel(QStringLiteral("PortsPanel"), FLPanel);
-  ports->setLayout(new QVBoxLayout);
-  ports->layout()->setContentsMargins(0, 0, 0, 0);
-  FPortsScrollBox = ScrollBox(QStringLiteral("PortsScrollBox"), ports, FLPanel);
+  FPortsPanel = Panel(QStringLiteral("PortsPanel"), FLPanel);
+  auto* portsLayout = new QVBoxLayout(FPortsPanel);
+  portsLayout->setContentsMargins(0, 0, 0, 0);
+  portsLayout->setSpacing(0);
+  portsLayout->addStretch(1);
+  FPortsScrollBox = ScrollBox(QStringLiteral("PortsScrollBox"), FPortsPanel, FLPanel);
   FPortsScrollBox->setWidgetResizable(true);
   layout->addWidget(FPortsScrollBox, 1);
 

@@ -2,7 +2,9 @@
 
 #include "core/exchange_core.h"
 #include "core/exchange_host.h"
+#include "core/port_list.h"
 #include "i18n/dictionary.h"
+#include "platform/serial_enumerator.h"
 #include "ui/form_state.h"
 #include "ui/icons.h"
 #include "ui/theme.h"
@@ -13,6 +15,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -21,6 +24,7 @@ class QScrollArea;
 class QStackedWidget;
 class QToolButton;
 class QLineEdit;
+class ISerialEnumerator;
 class TCaptionBar;
 class THintStack;
 class TRegistry;
@@ -30,12 +34,14 @@ enum TMoveStyle { moveNone, MoveLeft, MoveRight, MoveBottom, MoveTop, moveCaptio
 
 // The main window: its own chrome, the left strip with the page buttons and the port column, and
 // the five pages. It owns the exchange state for the run and answers the core's hooks.
-class TMF : public QWidget, public IExchangeHost {
+class TMF : public QWidget, public IExchangeHost, public IPortListHost {
   Q_OBJECT
 public:
   using TDarkModeQuery = std::function<bool()>;
 
-  explicit TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode = {}, QWidget* aParent = nullptr);
+  // Without an enumerator the window lists the system's serial ports.
+  explicit TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode = {},
+               std::unique_ptr<ISerialEnumerator> aEnumerator = nullptr, QWidget* aParent = nullptr);
   ~TMF() override;
 
   TExchangeCore& Core() { return FCore; }
@@ -47,7 +53,7 @@ public:
   QMenu* CommandsMenu() const { return FCommandsMenu; }
 
   // IExchangeHost
-  TPortInfo* Q() override { return nullptr; }
+  TPortInfo* Q() override { return FDiscovery->Q(); }
   QString Translate(const QString& aKey) override { return FDictionary.Translate(aKey); }
   void MainHintShow(int aKind, const QString& aText) override;
   void RefreshCaption() override { UpdateCaption(); }
@@ -77,8 +83,16 @@ public:
   void SaveState();
   void ResetToDefaults();
 
-  bool PortInUse() const { return FPortInUse; }
-  void SetPortInUse(bool aValue) { FPortInUse = aValue; }
+  TPortDiscovery& Discovery() { return *FDiscovery; }
+  bool PortInUse() const { return FDiscovery->PortInUse(); }
+  void UpdateTypeInfo() override { FDiscovery->UpdateTypeInfo(); }
+  void PortPressed(TPortInfo* aPort);
+
+  // IPortListHost
+  void PortCreated(TPortInfo* aPort, int aIndex) override;
+  void ShowEmptyState(bool aEmpty) override;
+  void RealignPorts() override;
+  void PortSelectionChanged(int aIndex) override;
   bool CanShowSettings() const { return FCanShowSettings; }
   void SetCanShowSettings(bool aValue) { FCanShowSettings = aValue; }
   bool UpdateAvailable() const { return FUpdateAvailable; }
@@ -108,7 +122,6 @@ protected:
   void showEvent(QShowEvent* aEvent) override;
 
 private:
-  friend class TCaptionBar;
   void BuildWindow();
   QWidget* BuildLeftStrip();
   QWidget* BuildWelcomePage();
@@ -124,7 +137,7 @@ private:
   void ApplyGeometryFromState();
   void StartupTick();
   void AnimateEmptyColumn();
-  void RefreshPortColumn();
+
   bool HandleKey(QKeyEvent* aEvent);
   bool HandleWheel(QWheelEvent* aEvent);
   QRect VirtualScreen() const;
@@ -137,9 +150,10 @@ private:
   TThemeColors FTheme = DarkTheme();
   TFormState FState;
   THintStack* FHints = nullptr;
+  std::unique_ptr<ISerialEnumerator> FEnumerator;
+  std::unique_ptr<TPortDiscovery> FDiscovery;
 
   TPage FPage = pgWellcome;
-  bool FPortInUse = false;
   bool FCanShowSettings = false;
   bool FUpdateAvailable = false;
   QString FBrowserURL;
@@ -156,6 +170,7 @@ private:
   QWidget* FDataLabel = nullptr;
   QWidget* FLPanel = nullptr;
   QScrollArea* FPortsScrollBox = nullptr;
+  QWidget* FPortsPanel = nullptr;
   QWidget* FEmptyPanel = nullptr;
   QLabel* FEmptyImage = nullptr;
   QStackedWidget* FPages = nullptr;
@@ -182,8 +197,9 @@ private:
   QLabel* FWellcomeCaption = nullptr;
   QLabel* FWellcomeText = nullptr;
 
-  QTimer FTimer1; // empty port column animation
-  QTimer FTimer2; // start-up steps, then the monitor panel size watch
+  QTimer FTimer1;    // empty port column animation
+  QTimer FTimer2;    // start-up steps, then the monitor panel size watch
+  QTimer FDataTimer; // the probe for silent sensors
   int FTimer2Stage = 0;
   int FTimer1Tag = 0;
 };

@@ -7,6 +7,7 @@
 #include "tools/app_settings_dialog.h"
 #include "ui/caption_bar.h"
 #include "ui/hint_stack.h"
+#include "ui/port_button.h"
 #include "ui/tmf.h"
 
 #include <QAction>
@@ -22,6 +23,7 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 #include <cmath>
 
@@ -149,7 +151,7 @@ void TMF::act_PageWellcome() {
 
 void TMF::act_PageInfo() {
   TPortInfo* port = Q();
-  if (!port || !FPortInUse) {
+  if (!port || !PortInUse()) {
     MainHintShow(2, Translate(QStringLiteral("mes_infonodevice")));
     return;
   }
@@ -455,6 +457,7 @@ bool TMF::eventFilter(QObject* aWatched, QEvent* aEvent) {
 
 void TMF::closeEvent(QCloseEvent* aEvent) {
   SaveState();
+  FDiscovery->SetPortIndex(-1);
   aEvent->accept();
 }
 
@@ -507,16 +510,49 @@ void TMF::StartupTick() {
   FPagePanels[pgInfo]->update();
 }
 
-void TMF::RefreshPortColumn() {
-  // No port is listed yet: the column shows its empty state.
-  const bool empty = true;
-  FEmptyPanel->setVisible(empty);
-  FEmptyImage->setVisible(empty);
-  FPortsScrollBox->setVisible(!empty);
-  if (empty)
+// ---- ports ----
+
+void TMF::PortCreated(TPortInfo* aPort, int) {
+  auto* button = new TPortButton(*this, aPort, FPortsPanel);
+  auto* layout = static_cast<QVBoxLayout*>(FPortsPanel->layout());
+  // Buttons stack in list order above the stretch.
+  layout->insertWidget(layout->count() - 1, button);
+}
+
+void TMF::ShowEmptyState(bool aEmpty) {
+  FEmptyPanel->setVisible(aEmpty);
+  FEmptyImage->setVisible(aEmpty);
+  FPortsScrollBox->setVisible(!aEmpty);
+  if (aEmpty)
     FTimer1.start();
   else
     FTimer1.stop();
+}
+
+void TMF::RealignPorts() {
+  const bool bar = FPortsScrollBox->verticalScrollBar()->isVisible();
+  const int w = bar ? FPortsScrollBox->verticalScrollBar()->width() : 0;
+  FLPanel->setFixedWidth(78 + w);
+  for (TPortButton* b : FPortsPanel->findChildren<TPortButton*>())
+    b->setVisible(b->Port()->Exist());
+  FPortsPanel->adjustSize();
+  UpdatePageMarker();
+}
+
+void TMF::PortSelectionChanged(int aIndex) {
+  if (aIndex >= 0)
+    FPasswordEdit->setText(QString::fromLatin1(kDefaultDevicePassword));
+  if (aIndex < 0 && FPage == pgSettings)
+    act_PageWellcome();
+  else if (aIndex >= 0 && FPage == pgWellcome)
+    ShowPage(pgInfo);
+  UpdateCaption();
+  for (TPortButton* b : FPortsPanel->findChildren<TPortButton*>())
+    b->update();
+}
+
+void TMF::PortPressed(TPortInfo* aPort) {
+  FDiscovery->PortPressed(FDiscovery->List().IndexOf(aPort));
 }
 
 void TMF::AnimateEmptyColumn() {

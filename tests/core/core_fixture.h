@@ -57,11 +57,13 @@ public:
   }
   void Disconnect() override { FConnected = false; }
   bool SendData(const char* DataPtr, int DataSize) override {
-    if (Fail)
+    if (Fail || !FConnected)
       return false;
     Written.append(QByteArray(DataPtr, DataSize));
     return true;
   }
+  // Bytes from the device, as the port would deliver them.
+  void Feed(const QByteArray& aBytes) { DeliverReceived(aBytes.constData(), int(aBytes.size())); }
 };
 
 // A core with a selected port on a fake driver, and decoders that accept every packet.
@@ -75,6 +77,7 @@ struct TCoreRig {
   bool Accept[3] = {true, true, true};
 
   TCoreRig() {
+    Driver.Connect();
     Port->SetCom(&Driver);
     Host.Port = Port.get();
     for (int g = 1; g <= 3; ++g)
