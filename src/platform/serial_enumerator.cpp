@@ -1,8 +1,10 @@
 #include "platform/serial_enumerator.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <libudev.h>
+#include <sys/stat.h>
 
 QList<TExtraPort> ParseExtraPorts(const QString& aValue) {
   QList<TExtraPort> out;
@@ -62,6 +64,31 @@ QString Attr(udev_device* aDevice, const char* aName) {
 }
 } // namespace
 
+namespace {
+// What an extra path points at now: a quick unplug and replug between two polls gives a new
+// terminal (another target, another inode) under the same path.
+QString Signature(const QString& aPath) {
+  const QByteArray path = QFile::encodeName(aPath);
+  struct stat target {};
+  struct stat link {};
+  if (::stat(path.constData(), &target) != 0 || ::lstat(path.constData(), &link) != 0)
+    return QString();
+  return QStringLiteral("%1|%2|%3|%4|%5")
+      .arg(aPath, QFileInfo(aPath).canonicalFilePath())
+      .arg(qulonglong(target.st_ino))
+      .arg(qulonglong(link.st_ino))
+      .arg(qlonglong(link.st_ctim.tv_sec) * 1000000000 + link.st_ctim.tv_nsec);
+}
+
+QSet<QString> Signatures(const QList<TExtraPort>& aPorts) {
+  QSet<QString> present;
+  for (const TExtraPort& p : aPorts)
+    if (const QString signature = Signature(p.Path); !signature.isEmpty())
+      present.insert(signature);
+  return present;
+}
+} // namespace
+
 TUdevSerialEnumerator::TUdevSerialEnumerator(QObject* aParent)
     : ISerialEnumerator(aParent), FUdev(std::make_unique<TUdev>()) {
   FUdev->Context = udev_new();
@@ -76,10 +103,8 @@ TUdevSerialEnumerator::TUdevSerialEnumerator(QObject* aParent)
     }
   }
   FExtra = ParseExtraPorts(qEnvironmentVariable("VELMORA_EXTRA_PORTS"));
-  for (const TExtraPort& p : FExtra)
-    if (QFileInfo::exists(p.Path))
-      FExtraPresent.insert(p.Path);
   if (!FExtra.isEmpty()) {
+    FExtraPresent = Signatures(FExtra);
     FExtraPoll.setInterval(500);
     connect(&FExtraPoll, &QTimer::timeout, this, &TUdevSerialEnumerator::PollExtraPorts);
     FExtraPoll.start();
@@ -99,10 +124,7 @@ void TUdevSerialEnumerator::ReadMonitor() {
 }
 
 void TUdevSerialEnumerator::PollExtraPorts() {
-  QSet<QString> present;
-  for (const TExtraPort& p : FExtra)
-    if (QFileInfo::exists(p.Path))
-      present.insert(p.Path);
+  const QSet<QString> present = Signatures(FExtra);
   if (present != FExtraPresent) {
     FExtraPresent = present;
     Q_EMIT DevicesChanged();
@@ -144,5 +166,8 @@ QList<TSerialPortEntry> TUdevSerialEnumerator::Enumerate() {
   for (const TExtraPort& p : FExtra)
     if (QFileInfo::exists(p.Path))
       out.append({p.HardwareId, QStringLiteral("Serial Device (%1)").arg(p.PortName), p.Path});
+  // The poll compares against what the caller has seen last, so a change that happens between
+  // this call and the next poll is still announced.
+  FExtraPresent = Signatures(FExtra);
   return out;
 }

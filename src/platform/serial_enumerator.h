@@ -58,6 +58,7 @@ private:
   struct TUdev;
   std::unique_ptr<TUdev> FUdev;
   QList<TExtraPort> FExtra;
+  // Signatures of the extra paths present at the last poll.
   QSet<QString> FExtraPresent;
   QTimer FExtraPoll;
 };
