@@ -1,6 +1,9 @@
 #pragma once
 
+#include "base/color_ref.h"
+
 #include <QString>
+#include <QVariant>
 
 class QObject;
 class TPortInfo;
@@ -14,6 +17,12 @@ public:
 
   // The selected port, or none.
   virtual TPortInfo* Q() { return nullptr; }
+  // Puts a value on the monitor element with ident aName (an invalid QVariant clears it); identity
+  // idents also reach the shown port's record. True when an element took the value.
+  virtual bool VisualSetValue(const QString& /*aName*/, const QVariant& /*aValue*/, int /*aAction*/ = 1,
+                              const QString& /*aValueAlter*/ = QString(), TColorRef /*aColor*/ = clValuePlaceholder) {
+    return false;
+  }
   // Dictionary lookup; an unknown key shows as itself.
   virtual QString Translate(const QString& aKey) { return aKey; }
   // Hint kinds: 0 error, 1 success, 2 notice, 3 information.

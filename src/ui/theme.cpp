@@ -8,7 +8,7 @@ TThemeColors DarkTheme() {
   t.Text = Qt::white;
   t.Accent = QColor(90, 183, 98);
   t.Accent2 = QColor(0, 153, 255);
-  t.Value = QColor(0x62, 0xB7, 0x5A);
+  t.Value = QColor(90, 183, 98); // 0x62B75A as the devices' tools write colours
   t.Button = QColor(28, 38, 48);
   t.Muted = QColor(0x80, 0x80, 0x80);
   return t;
@@ -23,7 +23,7 @@ TThemeColors LightTheme() {
   t.Accent = QColor(54, 124, 60);
   // The hot-track colour of the common desktop themes.
   t.Accent2 = QColor(0, 102, 204);
-  t.Value = QColor(0x3C, 0x7C, 0x36);
+  t.Value = QColor(54, 124, 60); // 0x3C7C36
   t.Button = QColor(175, 180, 185);
   t.Muted = QColor(0x60, 0x60, 0x60);
   return t;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/color_ref.h"
+
 #include <QColor>
 
 // Theme modes as stored: 0 follows the desktop, 1 dark, 2 light.
@@ -25,5 +27,10 @@ TThemeColors ThemeForMode(int aMode, bool aDesktopPrefersDark);
 
 // Hint colours by kind: 0 error, 1 success, 2 notice, 3 information.
 QColor HintColor(const TThemeColors& aTheme, int aKind);
-// The colour written into values that stand for "the value colour of the current theme".
-inline constexpr QRgb kValueColorPlaceholder = 0x62B75A;
+
+inline QColor ColorRefToColor(TColorRef aColor) {
+  return QColor(int(aColor & 0xFF), int((aColor >> 8) & 0xFF), int((aColor >> 16) & 0xFF));
+}
+inline TColorRef ColorToColorRef(const QColor& aColor) {
+  return TColorRef(aColor.red()) | (TColorRef(aColor.green()) << 8) | (TColorRef(aColor.blue()) << 16);
+}

@@ -276,7 +276,7 @@ void TMF::StyleApply() {
   const QString accent = FTheme.Accent.name();
   const QString hover =
       FTheme.Dark ? QStringLiteral("rgba(255,255,255,0.08)") : QStringLiteral("rgba(0,0,0,0.08)");
-  const QString updateBack = FUpdateAvailable ? QColor(0x62, 0xB7, 0x5A).name() : panel;
+  const QString updateBack = FUpdateAvailable ? ColorRefToColor(clValuePlaceholder).name() : panel;
   setStyleSheet(QStringLiteral(R"(
     #MF, #LPanel, #PortsPanel, #PortsScrollBox, #EmptyPanel, #CaptionPanel, #MainPanel { background: %1; }
     #BorderT, #BorderB, #BorderL, #BorderR, #BorderTL, #BorderTR, #BorderBL, #BorderBR { background: %1; }
