@@ -4,6 +4,7 @@
 
 #include "base/clock.h"
 #include "device/port_info.h"
+#include "monitor/caption_class.h"
 #include "platform/dark_mode.h"
 #include "platform/registry.h"
 #include "platform/serial_enumerator.h"
@@ -54,10 +55,10 @@ QScrollArea* ScrollBox(const QString& aName, QWidget* aContent, QWidget* aParent
 } // namespace
 
 TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerialEnumerator> aEnumerator,
-         QWidget* aParent)
+         const TClock* aClock, QWidget* aParent)
     : QWidget(aParent, Qt::Window | Qt::FramelessWindowHint), FRegistry(aRegistry),
       FDarkMode(aDarkMode ? std::move(aDarkMode) : TDarkModeQuery(&DarkModeIsEnabled)),
-      FCore(*this, TClock::System()),
+      FClock(aClock ? *aClock : TClock::System()), FCore(*this, FClock),
       FEnumerator(aEnumerator ? std::move(aEnumerator) : std::make_unique<TUdevSerialEnumerator>()) {
   FDiscovery = std::make_unique<TPortDiscovery>(FCore, *FEnumerator, *this);
   // Read once at start: whether ports that are not selected listen and switch by themselves.
@@ -80,12 +81,33 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
   FTimer2.setInterval(10);
   connect(&FTimer2, &QTimer::timeout, this, &TMF::StartupTick);
 
+  FMonitorContext.Dictionary = &FDictionary;
+  FMonitorContext.Icons = &FIcons;
+  FMonitorContext.Theme = &FTheme;
+  FMonitorContext.Clock = &FClock;
+  FMonitorContext.Index = &FVisualIndex;
+  FMonitorContext.FitPanel = [this](QWidget* aPanel) {
+    for (int i = 0; i < 5; ++i)
+      if (FMonitorPanels[i] == aPanel)
+        UpdatePanelHeight(aPanel, FMonitorBoxes[i]);
+    // The fourth and fifth columns come and go with their content.
+    if (MonitorColumnCount() != FShownColumns)
+      LayoutMonitorColumns();
+  };
+  FMonitorContext.Hint = [this](int aKind, const QString& aText) { MainHintShow(aKind, aText); };
+  FMonitorPanels[2]->installEventFilter(this);
+  FPagePanels[pgInfo]->installEventFilter(this);
+  FTimer3.setInterval(5000);
+  connect(&FTimer3, &QTimer::timeout, this, &TMF::Timer3Timer);
+  FTimer3.start();
+
   FDataTimer.setInterval(25);
   connect(&FDataTimer, &QTimer::timeout, this, [this] { FCore.ProbeSilentSensor(); });
   FDataTimer.start();
 
   SetLanguage(0);
   ShowPage(pgWellcome);
+  ControlsLoadMonitor();
   FDiscovery->UpdatePortListUSB();
   if (!FDiscovery->Q())
     for (int i = 0; i < FDiscovery->List().Count(); ++i)
@@ -319,7 +341,7 @@ QWidget* TMF::BuildMonitorPage() {
   QWidget* page = Panel(QStringLiteral("InfoPanel"), this);
   // Columns are placed by LayoutMonitorColumns, not by a layout: their widths follow their own rule.
   for (int i = 0; i < 5; ++i) {
-    FMonitorPanels[i] = Panel(QStringLiteral("PanelS%1").arg(i + 1), page);
+    FMonitorPanels[i] = new TPagePanel(QStringLiteral("PanelS%1").arg(i + 1), page);
     FMonitorPanels[i]->resize(200, 32);
     FMonitorBoxes[i] = ScrollBox(QStringLiteral("S%1ScrollBox").arg(i + 1), FMonitorPanels[i], page);
     FPrevPanelHeights[i] = FMonitorPanels[i]->height();
@@ -385,8 +407,8 @@ QWidget* TMF::BuildSettingsPage() {
   locked->setWordWrap(true);
   lockedLayout->addWidget(locked);
   bodyLayout->addWidget(FLockedPanel, 1);
-  auto* sections = Panel(QStringLiteral("PanelP1"), body);
-  auto* hidden = Panel(QStringLiteral("PanelP2"), sections);
+  auto* sections = new TPagePanel(QStringLiteral("PanelP1"), body);
+  auto* hidden = new TPagePanel(QStringLiteral("PanelP2"), sections);
   hidden->hide();
   auto* sectionsBox = ScrollBox(QStringLiteral("T1ScrollBox"), sections, body);
   sectionsBox->setWidgetResizable(true);

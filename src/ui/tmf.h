@@ -4,6 +4,8 @@
 #include "core/exchange_host.h"
 #include "core/port_list.h"
 #include "i18n/dictionary.h"
+#include "monitor/monitor_context.h"
+#include "monitor/visual_index.h"
 #include "platform/serial_enumerator.h"
 #include "ui/form_state.h"
 #include "ui/icons.h"
@@ -27,6 +29,7 @@ class QLineEdit;
 class ISerialEnumerator;
 class TCaptionBar;
 class THintStack;
+class TClock;
 class TRegistry;
 
 enum TPage { pgWellcome, pgInfo, pgSettings, pgLog, pgFuel };
@@ -40,8 +43,10 @@ public:
   using TDarkModeQuery = std::function<bool()>;
 
   // Without an enumerator the window lists the system's serial ports.
+  // Without a clock the window reads the system's.
   explicit TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode = {},
-               std::unique_ptr<ISerialEnumerator> aEnumerator = nullptr, QWidget* aParent = nullptr);
+               std::unique_ptr<ISerialEnumerator> aEnumerator = nullptr, const TClock* aClock = nullptr,
+               QWidget* aParent = nullptr);
   ~TMF() override;
 
   TExchangeCore& Core() { return FCore; }
@@ -57,6 +62,23 @@ public:
   QString Translate(const QString& aKey) override { return FDictionary.Translate(aKey); }
   void MainHintShow(int aKind, const QString& aText) override;
   void RefreshCaption() override { UpdateCaption(); }
+  bool VisualSetValue(const QString& aName, const QVariant& aValue, int aAction = 1,
+                      const QString& aValueAlter = QString(), TColorRef aColor = clValuePlaceholder) override;
+  // The element with ident aName, as the walk from the window finds it (through the index).
+  TBaseClass* VisualFind(const QString& aName) { return FVisualIndex.Find(aName); }
+  TVisualIndex& VisualIndex() { return FVisualIndex; }
+  TMonitorContext& MonitorContext() { return FMonitorContext; }
+  bool SetValueOut(bool aValue);
+  bool ValueOut() const { return FValueOut; }
+  // Rebuilds the monitor page from its layout; all values are lost.
+  void ControlsLoadMonitor();
+  void ReloadMonitorLayout() override { ControlsLoadMonitor(); }
+  // Ageing of one value line: greys it after a minute; true when its value must go.
+  bool CheckParameterLifetime(TBaseClass* aElement);
+  void Timer3Timer();
+  // The output switch behind a click on the inputs and outputs column.
+  void SwitchOutput();
+  QWidget* MonitorPanel(int aIndex) const { return FMonitorPanels[size_t(aIndex)]; }
   void SetSettingsVersionLabel(const QString& aText) override;
 
   int Language() const { return FDictionary.Language(); }
@@ -144,6 +166,7 @@ private:
 
   TRegistry& FRegistry;
   TDarkModeQuery FDarkMode;
+  const TClock& FClock;
   TExchangeCore FCore;
   TDictionary FDictionary;
   TIcons FIcons;
@@ -200,6 +223,11 @@ private:
   QTimer FTimer1;    // empty port column animation
   QTimer FTimer2;    // start-up steps, then the monitor panel size watch
   QTimer FDataTimer; // the probe for silent sensors
+  QTimer FTimer3;    // ageing of monitor values
+  TVisualIndex FVisualIndex{this};
+  TMonitorContext FMonitorContext;
+  bool FValueOut = false;
+  int FShownColumns = 0;
   int FTimer2Stage = 0;
   int FTimer1Tag = 0;
 };

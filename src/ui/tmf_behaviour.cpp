@@ -3,6 +3,8 @@
 #include "base/build_info.h"
 #include "device/device_types.h"
 #include "device/port_info.h"
+#include "monitor/caption_class.h"
+#include "monitor/item_class.h"
 #include "platform/registry.h"
 #include "tools/app_settings_dialog.h"
 #include "ui/caption_bar.h"
@@ -66,6 +68,8 @@ void TMF::SetLanguage(int aLanguage) {
       ->setText(Translate(QStringLiteral("_SoftVersion")) + QStringLiteral(": ") +
                 BuildDate().toString(QStringLiteral("dd.MM.yyyy")));
   RetranslateTree(this);
+  for (TBaseClass* element : FVisualIndex.Elements())
+    element->Retranslate();
   for (QAction* action : actions()) {
     const int tag = action->property("tag").toInt();
     if (tag < -1)
@@ -306,6 +310,13 @@ void TMF::StyleApply() {
                     .arg(window, panel, text, accent, hover, updateBack, FTheme.Muted.name(),
                          FTheme.Dark ? QColor(16, 23, 30).name() : QColor(235, 238, 240).name()));
   FHints->SetTheme(FTheme);
+  // Icons are tinted for the theme: load them again.
+  for (TBaseClass* element : FVisualIndex.Elements()) {
+    if (auto* item = qobject_cast<TItemClass*>(element))
+      item->ReloadIcon();
+    else if (auto* section = qobject_cast<TCaptionClass*>(element))
+      section->ReloadIcon();
+  }
   findChild<QLabel*>(QStringLiteral("UpdateImage"))
       ->setPixmap(FIcons.Pixmap(FUpdateAvailable ? QStringLiteral("E_ATTENTION") : QStringLiteral("E_SET"),
                                 32, devicePixelRatioF()));
@@ -447,6 +458,11 @@ bool TMF::eventFilter(QObject* aWatched, QEvent* aEvent) {
       if (HandleKey(static_cast<QKeyEvent*>(aEvent)))
         return true;
     }
+  } else if ((aEvent->type() == QEvent::Resize || aEvent->type() == QEvent::Show) &&
+             aWatched == FPagePanels[pgInfo]) {
+    LayoutMonitorColumns();
+  } else if (aEvent->type() == QEvent::MouseButtonPress && aWatched == FMonitorPanels[2]) {
+    SwitchOutput();
   } else if (aEvent->type() == QEvent::Wheel) {
     QWidget* active = QApplication::activeWindow();
     if ((!active || active == this) && HandleWheel(static_cast<QWheelEvent*>(aEvent)))
@@ -578,7 +594,9 @@ void TMF::AnimateEmptyColumn() {
 void TMF::UpdatePanelHeight(QWidget* aPanel, QScrollArea* aScrollBox) {
   int tallest = 0;
   for (QObject* child : aPanel->children())
-    if (auto* w = qobject_cast<QWidget*>(child); w && w->isVisible())
+    if (auto* e = qobject_cast<TBaseClass*>(child); e && !e->isHidden())
+      tallest = qMax(tallest, qMax(e->FullHeight(), e->height()));
+    else if (auto* w = qobject_cast<QWidget*>(child); w && !w->isHidden())
       tallest = qMax(tallest, w->height());
   aPanel->resize(aScrollBox->viewport()->width(), tallest + 32);
 }
@@ -591,7 +609,7 @@ void TMF::ScrollBoxResize() {
 int TMF::MonitorColumnCount() const {
   auto shows = [](const QWidget* aPanel) {
     for (QObject* child : aPanel->children())
-      if (auto* w = qobject_cast<QWidget*>(child); w && !w->isHidden() && w->height() > 0)
+      if (auto* e = qobject_cast<TBaseClass*>(child); e && !e->isHidden() && e->FullHeight() > 0)
         return true;
     return false;
   };
@@ -605,6 +623,7 @@ int TMF::MonitorColumnCount() const {
 void TMF::LayoutMonitorColumns() {
   QWidget* page = FPagePanels[pgInfo];
   const int n = MonitorColumnCount();
+  FShownColumns = n;
   const int W = page->width();
   const int column = (W - 5 * n + 5) / n;
   for (int i = 0; i < 5; ++i) {

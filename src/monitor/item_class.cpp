@@ -1,0 +1,151 @@
+#include "monitor/item_class.h"
+
+#include "monitor/monitor_context.h"
+#include "ui/icons.h"
+#include "ui/theme.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+constexpr TColorRef kNoDataColor = 0x5C564B;
+constexpr TColorRef kLeaderColor = 0x5C564B;
+} // namespace
+
+TItemClass::TItemClass(TMonitorContext& aContext, QWidget* aParent) : TBaseClass(aContext, aParent) {
+  resize(width(), kLineHeight);
+}
+
+int TItemClass::FullHeight() const {
+  return FAutoHide && IsEmptyValue(FValue) ? 0 : kLineHeight;
+}
+
+void TItemClass::Set_Units(const QString& aValue) {
+  F_Units = aValue;
+  FUnits = aValue.isEmpty() ? QString() : FContext.Translate(aValue);
+}
+
+void TItemClass::Retranslate() {
+  TBaseClass::Retranslate();
+  Set_Units(F_Units);
+  update();
+}
+
+void TItemClass::SetIconPrefix(const QString& aValue) {
+  FIconPrefix = aValue;
+  ReloadIcon();
+}
+
+void TItemClass::ReloadIcon() {
+  if (FIconName.isEmpty() || !FContext.Icons) {
+    FIcon = QPixmap();
+    return;
+  }
+  FIcon = FContext.Icons->ItemIcon(FIconPrefix, FIconName, 16, devicePixelRatioF());
+  update();
+}
+
+QString TItemClass::ValueText(const QVariant& aValue) {
+  switch (aValue.typeId()) {
+  case QMetaType::Double:
+  case QMetaType::Float:
+    return QLocale().toString(aValue.toDouble());
+  default:
+    return aValue.toString();
+  }
+}
+
+QString TItemClass::DisplayText() const {
+  if (IsEmptyValue(FValue))
+    return FContext.Translate(QStringLiteral("Nodata"));
+  QString text = ValueText(FShowValue);
+  if (!FUnits.isEmpty())
+    text += QLatin1Char(' ') + FUnits;
+  return text;
+}
+
+TItemClass::TGeometry TItemClass::Measure(const QString& aValueText) const {
+  const QFontMetrics fm(font());
+  const int W = width();
+  const int wc = fm.horizontalAdvance(FCaption);
+  const int wv = fm.horizontalAdvance(aValueText) + (FIcon.isNull() ? 0 : 20);
+  int x = (W - 10) * 4 / 6;
+  if (x < wc + 12 || wv > (W - 10) * 2 / 6) {
+    x = wc + 12;
+    if (wv + wc + 12 > W - 10 || wv > (W - 10) * 2 / 6)
+      x = W - wv - 10;
+  }
+  TGeometry g{x, FCaption, false};
+  if (wv + wc + 12 > W - 10) {
+    g.Shortened = true;
+    const qsizetype space = FCaption.indexOf(QLatin1Char(' '));
+    g.Caption = space > 0 ? FCaption.left(space) + QStringLiteral("..") : QString();
+    if (g.Caption.isEmpty() || wv + fm.horizontalAdvance(g.Caption) + 12 > W - 10)
+      g.Caption = FCaption.left(1) + QStringLiteral("..");
+  }
+  return g;
+}
+
+QString TItemClass::ShownCaption() const {
+  return Measure(DisplayText()).Caption;
+}
+
+void TItemClass::paintEvent(QPaintEvent*) {
+  const TThemeColors& theme = *FContext.Theme;
+  const bool noData = IsEmptyValue(FValue);
+  const QString text = DisplayText();
+  QColor color = ColorRefToColor(noData ? kNoDataColor : FColor);
+  if (!noData && FColor == clValuePlaceholder)
+    color = theme.Value;
+  const TGeometry g = Measure(text);
+  setToolTip(g.Shortened ? FCaption : QString());
+
+  QPainter p(this);
+  const QFontMetrics fm(font());
+  // The leader runs under the gap between caption and value: every third pixel of the last row.
+  p.setPen(ColorRefToColor(kLeaderColor));
+  const int bottom = height() - 1;
+  for (int x = fm.horizontalAdvance(g.Caption); x < width(); ++x)
+    if (x % 3 == 0)
+      p.drawPoint(x, bottom);
+
+  // On a narrow column the value would start left of the (shortened) caption and lose its first
+  // characters; keep it right of the caption and cut its end instead, visibly.
+  const int valueX = qMax(g.ValueX, fm.horizontalAdvance(g.Caption) + 6);
+  int x = valueX;
+  if (!FIcon.isNull()) {
+    p.drawPixmap(QRect(x, (height() - 16) / 2, 16, 16), FIcon);
+    x += 20;
+  }
+  p.setPen(color);
+  const QString shown = fm.elidedText(text, Qt::ElideRight, qMax(0, width() - x - 2));
+  p.drawText(QRect(x, 3, width() - x, height() - 3), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+             shown);
+  p.setPen(theme.Text);
+  p.drawText(QRect(0, 3, valueX, height() - 3), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, g.Caption);
+}
+
+void TItemClass::enterEvent(QEnterEvent*) {
+  if (FValueAlter.isValid() && !FValueAlter.toString().isEmpty()) {
+    FShowValue = FValueAlter;
+    update();
+  }
+}
+
+void TItemClass::leaveEvent(QEvent*) {
+  if (FShowValue != FValue) {
+    FShowValue = FValue;
+    update();
+  }
+}
+
+void TItemClass::mouseDoubleClickEvent(QMouseEvent*) {
+  const QString value = FValue.toString();
+  QApplication::clipboard()->setText(value);
+  if (FContext.Hint)
+    FContext.Hint(2, FContext.Translate(QStringLiteral("mes_copyclipboard")) + QStringLiteral(" \"") + value +
+                         QLatin1Char('"'));
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "monitor/elements.h"
+
+#include <QPixmap>
+
+// One value line: caption on the left, then the value (with its icon and units) in the value
+// column, joined by a dotted leader.
+class TItemClass : public TBaseClass {
+  Q_OBJECT
+public:
+  static constexpr int kLineHeight = 22;
+
+  TItemClass(TMonitorContext& aContext, QWidget* aParent);
+
+  int FullHeight() const override;
+  void Retranslate() override;
+
+  QString _Units() const { return F_Units; }
+  void Set_Units(const QString& aValue);
+  QString Units() const { return FUnits; }
+  QString IconName() const { return FIconName; }
+  void SetIconName(const QString& aValue) { FIconName = aValue; }
+  QString IconPrefix() const { return FIconPrefix; }
+  // Reloads the icon: prefix + name, else the name alone, else the default icon.
+  void SetIconPrefix(const QString& aValue);
+  // When the last value came, on the clock's steady timeline (ms); -1 before any value.
+  qint64 LastUpdateTime() const { return FLastUpdateTime; }
+  void SetLastUpdateTime(qint64 aMonotonicMs) { FLastUpdateTime = aMonotonicMs; }
+  bool HasIcon() const { return !FIcon.isNull(); }
+  // What is painted: the value with its units, or the "no data" text.
+  QString DisplayText() const;
+  // The caption as it fits the current width ("First.." or "F.." when it does not).
+  QString ShownCaption() const;
+  void ReloadIcon();
+
+protected:
+  void paintEvent(QPaintEvent* aEvent) override;
+  void enterEvent(QEnterEvent* aEvent) override;
+  void leaveEvent(QEvent* aEvent) override;
+  void mouseDoubleClickEvent(QMouseEvent* aEvent) override;
+
+private:
+  struct TGeometry {
+    int ValueX;
+    QString Caption;
+    bool Shortened;
+  };
+  TGeometry Measure(const QString& aValueText) const;
+  static QString ValueText(const QVariant& aValue);
+
+  QString F_Units;
+  QString FUnits;
+  qint64 FLastUpdateTime = -1;
+  QPixmap FIcon;
+  QString FIconName;
+  QString FIconPrefix;
+};

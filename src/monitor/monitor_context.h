@@ -1,0 +1,27 @@
+#pragma once
+
+#include "ui/theme.h"
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+class TClock;
+class TDictionary;
+class TIcons;
+class TVisualIndex;
+
+// What the monitor's elements need from the window: texts, icons, colours, time, and where to
+// report size changes and hints. The window owns it and keeps the pointers valid.
+struct TMonitorContext {
+  const TDictionary* Dictionary = nullptr;
+  const TIcons* Icons = nullptr;
+  const TThemeColors* Theme = nullptr;
+  const TClock* Clock = nullptr;
+  TVisualIndex* Index = nullptr;
+  // Fits a page panel's height to its content.
+  std::function<void(QWidget* aPanel)> FitPanel;
+  std::function<void(int aKind, const QString& aText)> Hint;
+
+  QString Translate(const QString& aKey) const;
+};

@@ -1,0 +1,339 @@
+#include "base/clock.h"
+#include "device/port_info.h"
+#include "monitor/caption_class.h"
+#include "monitor/item_class.h"
+#include "monitor/monitor_builder.h"
+#include "platform/registry.h"
+#include "platform/serial_enumerator.h"
+#include "ui/tmf.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScrollArea>
+#include <QTest>
+#include <QXmlStreamReader>
+
+namespace {
+
+// One present port on a path nobody can open: selection works, nothing is sent anywhere.
+class TOnePort : public ISerialEnumerator {
+public:
+  QList<TSerialPortEntry> Enumerate() override {
+    return {{QStringLiteral("USB\\VID_0483&PID_5740"), QStringLiteral("Tracker (ttyACM0)"),
+             QStringLiteral("/nonexistent/ttyACM0")}};
+  }
+};
+
+struct TWindowRig {
+  TRegistry Registry;
+  TManualClock Clock;
+  std::unique_ptr<TMF> Window;
+  explicit TWindowRig(bool aWithPort = true) {
+    Registry.DeleteKey(QStringLiteral("Forms"));
+    Window = std::make_unique<TMF>(
+        Registry, [] { return false; },
+        aWithPort ? std::make_unique<TOnePort>() : std::make_unique<TOnePort>(), &Clock);
+    Window->resize(1280, 800);
+    Window->show();
+    // Values are taken only once a generation is known.
+    Window->Core().SetVersion(vtVersion1);
+  }
+  TItemClass* Item(const char* aIdent) {
+    return qobject_cast<TItemClass*>(Window->VisualFind(QString::fromLatin1(aIdent)));
+  }
+  TCaptionClass* Section(const char* aIdent) {
+    return qobject_cast<TCaptionClass*>(Window->VisualFind(QString::fromLatin1(aIdent)));
+  }
+};
+
+QStringList ShippedIdents() {
+  QFile f(QStringLiteral(":/velmora/Resource_XML"));
+  f.open(QIODevice::ReadOnly);
+  QXmlStreamReader r(&f);
+  QStringList idents;
+  while (!r.atEnd())
+    if (r.readNext() == QXmlStreamReader::StartElement &&
+        r.attributes().hasAttribute(QStringLiteral("ident")))
+      idents << r.attributes().value(QStringLiteral("ident")).toString();
+  return idents;
+}
+
+} // namespace
+
+class TstMonitor : public QObject {
+  Q_OBJECT
+private Q_SLOTS:
+  void init();
+  void itemHeights_data();
+  void itemHeights();
+  void sectionHeights();
+  void sectionHidesWithItsLastValue();
+  void accordion();
+  void captionShortening_data();
+  void captionShortening();
+  void findOrderAndIndex();
+  void indexFollowsRebuildAndNewElements();
+  void identityReachesThePortRecord();
+  void valueColoursAndIcons();
+  void ageing();
+  void malformedLayoutIsReported();
+};
+
+void TstMonitor::init() {
+  TRegistry registry;
+  registry.DeleteKey(QStringLiteral("Forms"));
+}
+
+void TstMonitor::itemHeights_data() {
+  QTest::addColumn<bool>("autoHide");
+  QTest::addColumn<QVariant>("value");
+  QTest::addColumn<int>("height");
+  QTest::newRow("auto-hiding without value") << true << QVariant() << 0;
+  QTest::newRow("auto-hiding with an empty text") << true << QVariant(QString()) << 22;
+  QTest::newRow("auto-hiding with a value") << true << QVariant(12) << 22;
+  QTest::newRow("plain without value") << false << QVariant() << 22;
+}
+
+void TstMonitor::itemHeights() {
+  QFETCH(bool, autoHide);
+  QFETCH(QVariant, value);
+  QFETCH(int, height);
+  TThemeColors theme = DarkTheme();
+  TDictionary dictionary;
+  TMonitorContext context;
+  context.Theme = &theme;
+  context.Dictionary = &dictionary;
+  QWidget host;
+  TItemClass item(context, &host);
+  item.SetAutoHide(autoHide);
+  item.SetValue(value);
+  QCOMPARE(item.FullHeight(), height);
+  QCOMPARE(item.height(), height);
+  // Without a value a plain line says so, in grey.
+  if (!autoHide && !value.isValid())
+    QCOMPARE(item.DisplayText(), dictionary.Translate(QStringLiteral("Nodata")));
+}
+
+void TstMonitor::sectionHeights() {
+  TThemeColors theme = DarkTheme();
+  TDictionary dictionary;
+  TMonitorContext context;
+  context.Theme = &theme;
+  context.Dictionary = &dictionary;
+  QWidget host;
+  host.resize(400, 800);
+  TCaptionClass section(context, &host);
+  section.resize(400, 10);
+  section.SetCaption(QStringLiteral("Power|hint part"));
+  QCOMPARE(section.Caption(), QStringLiteral("Power"));
+  auto* a = new TItemClass(context, section.Body());
+  auto* b = new TItemClass(context, section.Body());
+  new TSeparatorClass(context, section.Body());
+  a->SetValue(1);
+  b->SetValue(2);
+  QCOMPARE(section.FullHeight(), 24 + 22 + 22 + 8 + 16);
+  section.SetFlipped(true);
+  QCOMPARE(section.FullHeight(), 24 + 8);
+  section.SetFlipped(false);
+  // Columns in the body add their tallest, not their sum.
+  auto* c1 = new TColumnClass(context, section.Body());
+  auto* c2 = new TColumnClass(context, section.Body());
+  (new TItemClass(context, c1->Body()))->SetValue(1);
+  for (int i = 0; i < 3; ++i)
+    (new TItemClass(context, c2->Body()))->SetValue(i);
+  QCOMPARE(section.FullHeight(), 24 + 52 + 66 + 16);
+  // No caption, no header.
+  section.SetCaption(QString());
+  QCOMPARE(section.FullHeight(), 52 + 66 + 16);
+}
+
+void TstMonitor::sectionHidesWithItsLastValue() {
+  TWindowRig rig;
+  TCaptionClass* wifi = rig.Section("_WIFI");
+  QVERIFY(wifi);
+  QCOMPARE(wifi->FullHeight(), 0);
+  QVERIFY(rig.Window->VisualSetValue(QStringLiteral("_ModuleWiFiLevel"), 70));
+  QVERIFY(wifi->FullHeight() > 0);
+  QVERIFY(!wifi->isHidden());
+  // Clearing (not an empty text) hides the line, and the section with it.
+  rig.Window->VisualSetValue(QStringLiteral("_ModuleWiFiLevel"), QString());
+  QVERIFY(wifi->FullHeight() > 0);
+  rig.Window->VisualSetValue(QStringLiteral("_ModuleWiFiLevel"), QVariant());
+  QCOMPARE(wifi->FullHeight(), 0);
+  QVERIFY(wifi->isHidden());
+}
+
+void TstMonitor::accordion() {
+  TThemeColors theme = DarkTheme();
+  TMonitorContext context;
+  context.Theme = &theme;
+  QWidget host;
+  QList<TCaptionClass*> sections;
+  for (int i = 0; i < 3; ++i) {
+    auto* s = new TCaptionClass(context, &host);
+    s->SetCaption(QStringLiteral("S%1").arg(i));
+    s->SetSingle(i < 2);
+    (new TItemClass(context, s->Body()))->SetValue(i);
+    sections << s;
+  }
+  sections[0]->SetFlipped(true);
+  sections[1]->SetFlipped(false);
+  sections[0]->Toggle(); // expanding a single section folds its single siblings
+  QVERIFY(!sections[0]->Flipped());
+  QVERIFY(sections[1]->Flipped());
+  QVERIFY(!sections[2]->Flipped()); // not part of the accordion
+  sections[0]->Toggle();
+  QVERIFY(sections[0]->Flipped());
+  QVERIFY(sections[1]->Flipped());
+}
+
+void TstMonitor::captionShortening_data() {
+  QTest::addColumn<int>("width");
+  QTest::addColumn<QString>("caption");
+  QTest::newRow("fits") << 600 << "External voltage";
+  QTest::newRow("first word") << 150 << "External..";
+  QTest::newRow("first letter") << 70 << "E..";
+}
+
+void TstMonitor::captionShortening() {
+  QFETCH(int, width);
+  QFETCH(QString, caption);
+  TThemeColors theme = DarkTheme();
+  TDictionary dictionary;
+  TMonitorContext context;
+  context.Theme = &theme;
+  context.Dictionary = &dictionary;
+  QWidget host;
+  TItemClass item(context, &host);
+  QFont font;
+  font.setFamily(QStringLiteral("DejaVu Sans"));
+  font.setPointSize(9);
+  item.setFont(font);
+  item.SetCaption(QStringLiteral("External voltage"));
+  item.SetValue(QStringLiteral("12.50 V"));
+  item.resize(width, 22);
+  QCOMPARE(item.ShownCaption(), caption);
+  item.grab(); // paints: the hint is the full caption only when shortened
+  QCOMPARE(item.toolTip(), caption == u"External voltage" ? QString() : QStringLiteral("External voltage"));
+}
+
+void TstMonitor::findOrderAndIndex() {
+  TWindowRig rig;
+  // The CAN flag groups exist as items in the fourth panel and as sections in the fifth: the items
+  // win because the panels are searched in order.
+  for (const char* ident : {"_CanSecurity", "_CanCrash"}) {
+    TBaseClass* found = rig.Window->VisualFind(QString::fromLatin1(ident));
+    QVERIFY(qobject_cast<TItemClass*>(found));
+    QVERIFY(rig.Window->MonitorPanel(3)->isAncestorOf(found));
+  }
+  QVERIFY(rig.Window->VisualFind(QStringLiteral("_cansecurity")) ==
+          rig.Window->VisualFind(QStringLiteral("_CanSecurity")));
+  // The index answers what the walk answers, for every ident of the layout.
+  const QStringList idents = ShippedIdents();
+  QVERIFY(idents.size() > 250);
+  for (const QString& ident : idents)
+    QCOMPARE(rig.Window->VisualFind(ident), TVisualIndex::Walk(rig.Window.get(), ident));
+  // A section takes no value.
+  QVERIFY(!rig.Window->VisualSetValue(QStringLiteral("_GSMModem"), 5));
+}
+
+void TstMonitor::indexFollowsRebuildAndNewElements() {
+  TWindowRig rig;
+  TCaptionClass* sensors = rig.Section("_SensorMB");
+  QVERIFY(sensors);
+  auto* dynamic = new TItemClass(rig.Window->MonitorContext(), sensors->Body());
+  dynamic->SetIdent(QStringLiteral("MBR 1"));
+  QCOMPARE(rig.Window->VisualFind(QStringLiteral("MBR 1")), dynamic);
+  QVERIFY(rig.Window->VisualSetValue(QStringLiteral("MBR 1"), 5));
+  QVERIFY(sensors->FullHeight() > 0);
+  // A rebuild drops the dynamic item and every value; the index still answers like the walk.
+  rig.Window->VisualSetValue(QStringLiteral("_Speed"), 60);
+  rig.Window->ControlsLoadMonitor();
+  QVERIFY(!rig.Window->VisualFind(QStringLiteral("MBR 1")));
+  QVERIFY(!rig.Item("_Speed")->Value().isValid());
+  for (const QString& ident : ShippedIdents())
+    QCOMPARE(rig.Window->VisualFind(ident), TVisualIndex::Walk(rig.Window.get(), ident));
+}
+
+void TstMonitor::identityReachesThePortRecord() {
+  TWindowRig rig;
+  TPortInfo* port = rig.Window->Q();
+  QVERIFY(port);
+  // "_DeviceType" has no element in the layout, yet the record takes it.
+  QVERIFY(!rig.Window->VisualSetValue(QStringLiteral("_DeviceType"), QStringLiteral("303")));
+  QCOMPARE(port->DeviceVer(), QStringLiteral("303"));
+  QVERIFY(rig.Window->VisualSetValue(QStringLiteral("_DEVICEID"), 4242));
+  QCOMPARE(port->DeviceName(), QStringLiteral("4242"));
+  rig.Window->VisualSetValue(QStringLiteral("_ModemSIMICCID0"), QStringLiteral("8970101"));
+  QCOMPARE(port->DeviceICCID(), QStringLiteral("8970101"));
+  QCOMPARE(port->DataPrint().ICCID1, QStringLiteral("8970101"));
+  // Before a generation is known nothing is taken, identity included.
+  rig.Window->Core().SetVersion(vtDetect);
+  QVERIFY(!rig.Window->VisualSetValue(QStringLiteral("_DeviceIMEI"), QStringLiteral("35")));
+  QVERIFY(port->DeviceIMEI().isEmpty());
+}
+
+void TstMonitor::valueColoursAndIcons() {
+  TWindowRig rig;
+  rig.Window->SetStyleMode(tmLight);
+  rig.Window->VisualSetValue(QStringLiteral("_Speed"), 60);
+  QCOMPARE(rig.Item("_Speed")->Color(), TColorRef(0x3C7C36));
+  rig.Window->VisualSetValue(QStringLiteral("_Satellites"), 3, 1, QString(), clRed);
+  QCOMPARE(rig.Item("_Satellites")->Color(), clRed);
+  rig.Window->SetStyleMode(tmDark);
+  rig.Window->VisualSetValue(QStringLiteral("_Speed"), 61);
+  QCOMPARE(rig.Item("_Speed")->Color(), TColorRef(0x62B75A));
+  // The action icon follows aAction; an item without an icon keeps none.
+  TItemClass* ignition = rig.Item("_Ignition");
+  QCOMPARE(ignition->IconPrefix(), QStringLiteral("D_"));
+  rig.Window->VisualSetValue(QStringLiteral("_Ignition"), QString(), 1);
+  QCOMPARE(ignition->IconPrefix(), QStringLiteral("E_"));
+  rig.Window->VisualSetValue(QStringLiteral("_Speed"), 62, 0);
+  QVERIFY(!rig.Item("_Speed")->HasIcon());
+}
+
+void TstMonitor::ageing() {
+  TWindowRig rig;
+  rig.Window->VisualSetValue(QStringLiteral("_Speed"), 60);
+  rig.Window->VisualSetValue(QStringLiteral("_DeviceIMEI"), QStringLiteral("350000000000001"));
+  rig.Clock.Advance(61000);
+  rig.Window->Timer3Timer();
+  QCOMPARE(rig.Item("_Speed")->Color(), TColorRef(0x808080));
+  QVERIFY(!rig.Item("_Speed")->isHidden());
+  rig.Clock.Advance(240000); // 301 s
+  rig.Window->Timer3Timer();
+  QVERIFY(!rig.Item("_Speed")->Value().isValid());
+  QCOMPARE(rig.Item("_Speed")->FullHeight(), 0);
+  QCOMPARE(rig.Item("_DeviceIMEI")->Value().toString(), QStringLiteral("350000000000001"));
+  QCOMPARE(rig.Item("_DeviceIMEI")->Color(), TColorRef(0x62B75A));
+  // A fresh value brings the colour back.
+  rig.Window->VisualSetValue(QStringLiteral("_Speed"), 70);
+  QCOMPARE(rig.Item("_Speed")->Color(), TColorRef(0x62B75A));
+}
+
+void TstMonitor::malformedLayoutIsReported() {
+  TThemeColors theme = DarkTheme();
+  TMonitorContext context;
+  context.Theme = &theme;
+  QWidget panel;
+  QString error;
+  const bool ok = BuildMonitorLayout(
+      context, "<root><panel name=\"PanelS1\"><section ident=\"a\"><item ident=\"b\"></section>",
+      [&](const QString&) { return &panel; }, &error);
+  QVERIFY(!ok);
+  QVERIFY(error.contains(QStringLiteral("line 1")));
+  // Unknown elements are skipped with their children; names compare without case.
+  QWidget panel2;
+  QVERIFY(BuildMonitorLayout(
+      context,
+      "<ROOT><Panel name=\"x\"><Item ident=\"a\"/><button><item ident=\"hidden\"/></button>"
+      "<SECTION ident=\"s\"/></Panel></ROOT>",
+      [&](const QString&) { return &panel2; }, &error));
+  QStringList idents;
+  for (TBaseClass* e : panel2.findChildren<TBaseClass*>())
+    idents << e->Ident();
+  QCOMPARE(idents, (QStringList{"a", "s"}));
+}
+
+QTEST_MAIN(TstMonitor)
+#include "tst_monitor.moc"
