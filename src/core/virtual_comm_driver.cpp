@@ -1,0 +1,414 @@
+#include "core/virtual_comm_driver.h"
+
+#include "core/log_file.h"
+
+#include <QByteArrayView>
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+#include <cmath>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+constexpr qint64 kMsPerDay = 86400000;
+// Stamps are times of day. A stamp this much earlier than the one before it means the recording
+// went past midnight; a smaller step back (a clock set back an hour) is not taken for a new day.
+constexpr qint64 kMidnightJumpMs = kMsPerDay / 2;
+// Longer waits are re-armed from the next tick; a QTimer takes an int.
+constexpr qint64 kLongestArmMs = kMsPerDay;
+// Stamps are short; a long one is quoted only in part.
+constexpr qsizetype kQuotedStampChars = 40;
+
+// The value of characters [aFrom, aFrom + aCount) of a stamp, or -1 when they are missing or not
+// all digits.
+int StampPart(QByteArrayView aStamp, qsizetype aFrom, qsizetype aCount) {
+  if (aFrom >= aStamp.size())
+    return -1;
+  int value = 0;
+  for (const char c : aStamp.sliced(aFrom, qMin(aCount, aStamp.size() - aFrom))) {
+    if (c < '0' || c > '9')
+      return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+// Reads the lines of a log file, in the devices' code page, in one pass.
+class TLogReader {
+public:
+  explicit TLogReader(std::vector<TLogEntry>& aEntries) : FEntries(aEntries) {}
+
+  // False when a stamp is out of range; FailedLine and FailedStamp then tell which.
+  bool Read(QByteArrayView aText) {
+    const char* p = aText.data();
+    const char* const end = p + aText.size();
+    qsizetype lineNo = 0;
+    while (p < end) {
+      // Lines end in CR LF; a lone CR or LF is a byte of the data.
+      const char* eol = end;
+      const char* next = end;
+      for (const char* from = p; from < end;) {
+        const auto* lf = static_cast<const char*>(std::memchr(from, '\n', size_t(end - from)));
+        if (!lf)
+          break;
+        if (lf > p && lf[-1] == '\r') {
+          eol = lf - 1;
+          next = lf + 1;
+          break;
+        }
+        from = lf + 1;
+      }
+      ++lineNo;
+      if (!ReadLine(QByteArrayView(p, eol - p))) {
+        FailedLine = lineNo;
+        return false;
+      }
+      p = next;
+    }
+    return true;
+  }
+
+  qsizetype FailedLine = 0;
+  QByteArrayView FailedStamp;
+
+private:
+  bool ReadLine(QByteArrayView aLine) {
+    if (aLine.isEmpty()) {
+      // A blank line inside an entry is part of what the device sent.
+      if (!FEntries.empty())
+        FEntries.back().Data.append("\r\n", 2);
+      return true;
+    }
+    const auto* tab = static_cast<const char*>(std::memchr(aLine.data(), '\t', size_t(aLine.size())));
+    if (tab && aLine.size() > 11) {
+      const QByteArrayView stamp(aLine.data(), tab - aLine.data());
+      qint64 offsetMs = 0;
+      if (!ReadStamp(stamp, offsetMs)) {
+        FailedStamp = stamp;
+        return false;
+      }
+      const QByteArrayView data(tab + 1, aLine.end() - (tab + 1));
+      StartEntry(offsetMs, data);
+    } else if (FEntries.empty()) {
+      StartEntry(FLastOffsetMs, aLine);
+    } else {
+      FEntries.back().Data.append(aLine).append("\r\n", 2);
+    }
+    return true;
+  }
+
+  // Hours, minutes, seconds and milliseconds at characters 1-2, 4-5, 7-8 and 10-12; a part that is
+  // not a number counts as 0, so the sent stamp carries no time and keeps the previous offset.
+  bool ReadStamp(QByteArrayView aStamp, qint64& aOffsetMs) {
+    const int h = StampPart(aStamp, 0, 2);
+    const int m = StampPart(aStamp, 3, 2);
+    const int s = StampPart(aStamp, 6, 2);
+    const int ms = aStamp.size() >= 9 ? StampPart(aStamp, 9, 3) : -1;
+    if (h > 23 || m > 59 || s > 59)
+      return false;
+    aOffsetMs = FLastOffsetMs;
+    if (h < 0 && m < 0 && s < 0)
+      return true;
+    qint64 t = ((qMax(h, 0) * 60 + qMax(m, 0)) * 60 + qMax(s, 0)) * 1000 + qMax(ms, 0) + FDays * kMsPerDay;
+    if (FHaveTime && t < FLastTimeMs - kMidnightJumpMs) {
+      ++FDays;
+      t += kMsPerDay;
+    }
+    if (!FHaveTime)
+      FBaseMs = t;
+    FHaveTime = true;
+    FLastTimeMs = t;
+    aOffsetMs = qMax(t - FBaseMs, FLastOffsetMs);
+    return true;
+  }
+
+  void StartEntry(qint64 aOffsetMs, QByteArrayView aData) {
+    TLogEntry entry;
+    entry.TimeOffset = double(aOffsetMs) / 1000.0;
+    entry.Data.reserve(aData.size() + 2);
+    entry.Data.append(aData).append("\r\n", 2);
+    FEntries.push_back(std::move(entry));
+    FLastOffsetMs = aOffsetMs;
+  }
+
+  std::vector<TLogEntry>& FEntries;
+  bool FHaveTime = false;
+  qint64 FBaseMs = 0;
+  qint64 FLastTimeMs = 0;
+  qint64 FLastOffsetMs = 0;
+  // Midnights passed since the first stamp.
+  qint64 FDays = 0;
+};
+
+QString LoadError(const QString& aFileName, const QString& aReason) {
+  return QStringLiteral("Cannot load the log file \"%1\": %2")
+      .arg(QDir::toNativeSeparators(aFileName), aReason);
+}
+
+} // namespace
+
+TVirtualCommDriver::TVirtualCommDriver(const TClock& aClock, QObject* aParent)
+    : TCommPortDriver(aParent), FClock(aClock), FTimer(this) {
+  FTimer.setSingleShot(true);
+  // A coarse timer may fire early by a twentieth of a long wait; the replay keeps the recorded pace.
+  FTimer.setTimerType(Qt::PreciseTimer);
+  connect(&FTimer, &QTimer::timeout, this, [this] {
+    FTimerDue = -1;
+    TimerTick();
+  });
+}
+
+TVirtualCommDriver::~TVirtualCommDriver() {
+  FPlaying = false;
+  Disarm();
+}
+
+bool TVirtualCommDriver::LoadFromFile(const QString& Filename, QString* aError) {
+  const auto fail = [&](const QString& aReason) {
+    if (aError)
+      *aError = LoadError(Filename, aReason);
+    return false;
+  };
+  QFile file(Filename);
+  if (!file.open(QIODevice::ReadOnly))
+    return fail(file.errorString());
+  QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError)
+    return fail(file.errorString());
+  file.close();
+
+  std::optional<QStringConverter::Encoding> encoding;
+  qsizetype bomSize = 0;
+  if (bytes.startsWith("\xEF\xBB\xBF")) {
+    encoding = QStringConverter::Utf8;
+    bomSize = 3;
+  } else if (bytes.startsWith("\xFF\xFE")) {
+    encoding = QStringConverter::Utf16LE;
+    bomSize = 2;
+  } else if (bytes.startsWith("\xFE\xFF")) {
+    encoding = QStringConverter::Utf16BE;
+    bomSize = 2;
+  }
+  if (encoding) {
+    // Stateless: a sequence cut off at the end of the file counts as an error, not as pending.
+    QStringDecoder decoder(*encoding,
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    const QString text = decoder.decode(QByteArrayView(bytes).sliced(bomSize));
+    // The UTF-16 decoder stands a replacement character for a lone last byte without calling it
+    // an error.
+    const bool oddUtf16 = *encoding != QStringConverter::Utf8 && (bytes.size() - bomSize) % 2 != 0;
+    if (decoder.hasError() || oddUtf16)
+      return fail(
+          QStringLiteral("the text after its byte order mark is not valid %1")
+              .arg(*encoding == QStringConverter::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("UTF-16")));
+    bytes = ToLogCodePage(text);
+  }
+
+  std::vector<TLogEntry> entries;
+  TLogReader reader(entries);
+  if (!reader.Read(bytes)) {
+    const QString stamp =
+        FromLogCodePage(reader.FailedStamp.first(qMin(reader.FailedStamp.size(), kQuotedStampChars)));
+    return fail(QStringLiteral("the time stamp \"%1\" on line %2 is out of range (hours 00-23, minutes and "
+                               "seconds 00-59)")
+                    .arg(stamp, QString::number(reader.FailedLine)));
+  }
+
+  Disconnect();
+  FCurrentIdx = 0;
+  FLastElapsed = 0;
+  FLogEntries = std::move(entries);
+  if (aError)
+    aError->clear();
+  return true;
+}
+
+bool TVirtualCommDriver::Connect() {
+  if (FPlaying)
+    return true;
+  if (FLogEntries.empty())
+    return false;
+  FPlaying = true;
+  FPaused = false;
+  FCurrentIdx = 0;
+  FStartTime = NowMs();
+  ++FRun;
+  Arm(1);
+  return true;
+}
+
+void TVirtualCommDriver::Disconnect() {
+  FPlaying = false;
+  FPaused = false;
+  ++FRun;
+  Disarm();
+}
+
+bool TVirtualCommDriver::SendData(const char* /*DataPtr*/, int /*DataSize*/) {
+  return true;
+}
+
+void TVirtualCommDriver::Play() {
+  if (!FPlaying)
+    Connect();
+  else if (FPaused)
+    Resume();
+}
+
+void TVirtualCommDriver::Pause() {
+  if (FPlaying && !FPaused)
+    Hold();
+}
+
+void TVirtualCommDriver::Stop() {
+  Disconnect();
+  FCurrentIdx = 0;
+  Notify();
+}
+
+void TVirtualCommDriver::Step() {
+  if (!FPlaying)
+    Connect();
+  if (FPlaying && !FPaused)
+    Pause();
+  if (FPlaying && FPaused)
+    StepForward();
+}
+
+void TVirtualCommDriver::StepBack() {
+  if (FPlaying && !FPaused)
+    Pause();
+  if (FPlaying && FPaused)
+    StepBackward();
+}
+
+void TVirtualCommDriver::SetSpeedFactor(double aValue) {
+  const double factor = std::isfinite(aValue) && aValue > 0 ? aValue : 0.1;
+  if (FPlaying && !FPaused) {
+    const double replayMs = ReplayMs();
+    FSpeedFactor = factor;
+    FStartTime = NowMs() - replayMs / factor;
+    Arm(1);
+  } else {
+    // A paused replay keeps its place in FLastElapsed and resumes at the new speed.
+    FSpeedFactor = factor;
+  }
+}
+
+double TVirtualCommDriver::ReplayTime() const {
+  if (!FPlaying)
+    return 0;
+  return ReplayMs() / 1000.0;
+}
+
+void TVirtualCommDriver::TimerTick() {
+  Disarm();
+  if (!FPlaying || FPaused)
+    return;
+  const double replayMs = ReplayMs();
+  const quint64 run = FRun;
+  while (FCurrentIdx < int(FLogEntries.size()) &&
+         FLogEntries[std::size_t(FCurrentIdx)].TimeOffset * 1000.0 <= replayMs) {
+    // Moved on before the call out, so that a step from inside the receive event does not deliver
+    // the same entry again.
+    const QByteArray data = FLogEntries[std::size_t(FCurrentIdx)].Data;
+    ++FCurrentIdx;
+    Deliver(data);
+    Notify();
+    // Paused, stopped, restarted or reloaded from a callback: that call has set the timer.
+    if (run != FRun || !FPlaying || FPaused)
+      return;
+  }
+  if (FCurrentIdx < int(FLogEntries.size())) {
+    // From the time now, not from before the deliveries: their cost must not delay the next entry.
+    const double waitMs =
+        (FLogEntries[std::size_t(FCurrentIdx)].TimeOffset * 1000.0 - ReplayMs()) / FSpeedFactor;
+    Arm(qint64(qBound(0.0, std::trunc(waitMs), double(kLongestArmMs))) + 1);
+  } else if (FLoopEnabled) {
+    FCurrentIdx = 0;
+    FStartTime = NowMs();
+    Arm(1);
+  } else {
+    Disconnect();
+    Notify();
+  }
+}
+
+double TVirtualCommDriver::ReplayMs() const {
+  if (FPlaying && !FPaused)
+    return (NowMs() - FStartTime) * FSpeedFactor;
+  return FLastElapsed * 1000.0;
+}
+
+double TVirtualCommDriver::NowMs() const {
+  return double(FClock.MonotonicMs());
+}
+
+void TVirtualCommDriver::Arm(qint64 aMs) {
+  FTimerDue = FClock.MonotonicMs() + aMs;
+  FTimer.start(int(aMs));
+}
+
+void TVirtualCommDriver::Disarm() {
+  FTimer.stop();
+  FTimerDue = -1;
+}
+
+void TVirtualCommDriver::Hold() {
+  FLastElapsed = ReplayMs() / 1000.0;
+  FPaused = true;
+  ++FRun;
+  Disarm();
+  Notify();
+}
+
+void TVirtualCommDriver::Resume() {
+  FPaused = false;
+  FStartTime = NowMs() - FLastElapsed * 1000.0 / FSpeedFactor;
+  ++FRun;
+  Arm(1);
+}
+
+void TVirtualCommDriver::StepForward() {
+  if (FCurrentIdx >= int(FLogEntries.size()))
+    return;
+  const int index = FCurrentIdx;
+  ++FCurrentIdx;
+  PlaceAt(index);
+  Deliver(FLogEntries[std::size_t(index)].Data);
+  Notify();
+}
+
+void TVirtualCommDriver::StepBackward() {
+  if (FCurrentIdx <= 0)
+    return;
+  --FCurrentIdx;
+  PlaceAt(FCurrentIdx);
+  Deliver(FLogEntries[std::size_t(FCurrentIdx)].Data);
+  Notify();
+}
+
+void TVirtualCommDriver::PlaceAt(int aIndex) {
+  FLastElapsed = FLogEntries[std::size_t(aIndex)].TimeOffset;
+  FStartTime = NowMs() - FLastElapsed * 1000.0 / FSpeedFactor;
+}
+
+void TVirtualCommDriver::Deliver(const QByteArray& aData) {
+  // A copy keeps the bytes alive should the receive event load another log.
+  const QByteArray data = aData;
+  // In pieces no bigger than one read from a port: a long entry (a file without stamps is one)
+  // then costs the same per byte as short ones.
+  const qsizetype piece = qMax<qsizetype>(PortInBufSize(), 1);
+  for (qsizetype pos = 0; pos < data.size(); pos += piece)
+    DeliverReceived(data.constData() + pos, int(qMin(piece, data.size() - pos)));
+}
+
+void TVirtualCommDriver::Notify() {
+  if (!FOnStep)
+    return;
+  // A copy: the event may replace itself.
+  const TNotifyEvent event = FOnStep;
+  event(this);
+}
