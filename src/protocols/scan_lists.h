@@ -1,0 +1,117 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The BLE devices, Wi-Fi networks and cell towers that a tracker (or the PC) reports while the
+// user picks one for a setting. The window owns one list of each; the scan records of the status
+// decoder and the PC's radios feed them, and the selection dialogs show them.
+
+// The order gives the numbers of the type column.
+enum TBLEDeviceType : quint8 { dtUnknown, dtZRA, dtZRE, dtZRI, dtZRO, dtZRU, dtZRY, dtZRK, dtIBeacon };
+
+// "???", "ZRA", ... "iBeacon".
+QString BLEDeviceTypeText(TBLEDeviceType aType);
+
+// What one advertisement tells about its sender.
+struct TBLEAdvertisement {
+  TBLEDeviceType DeviceType = dtUnknown;
+  QString Name;
+  QString Version;
+  QString Temperature;
+  QString MainParam;
+  QString Voltage;
+};
+
+// Decodes advertisement data given as standard Base64 text: a sensor frame of a known type, or
+// else a beacon frame. Nothing when it is neither (or the text is no Base64).
+std::optional<TBLEAdvertisement> DecodeBLEAdvertisement(const QString& aBase64);
+
+// A signal level as reported; -999 when the text is no number.
+qint32 RSSIFromText(const QString& aText);
+
+// One BLE device seen; the address is the key.
+class TBLEDevice {
+public:
+  TBLEDevice(const QString& AMAC, qint32 ARSSI, const QString& ADataHex);
+  // Takes the new level; the decoded texts only when the data decodes, else the type becomes
+  // dtUnknown and the texts stay.
+  void UpdateFromData(qint32 ARSSI, const QString& ADataHex);
+
+  QString MAC;
+  qint32 RSSI = -999;
+  TBLEDeviceType DeviceType = dtUnknown;
+  QString Name;
+  QString Version;
+  QString Temperature;
+  QString MainParam;
+  QString Voltage;
+  // The latest data that decoded, as the Base64 text it came in.
+  QString DataHex;
+};
+
+// Only devices whose latest advertisement decodes stay in the list.
+class TBLEDeviceList {
+public:
+  // A tracker report (RSSI as text). The entry after the update, or nullptr when the address is
+  // not (or no longer) in the list.
+  TBLEDevice* AddOrUpdate(const QString& aMAC, const QString& aRSSI, const QString& aDataBase64);
+  // A report of the PC's adapter: an entry without a name of its own takes aAdapterName.
+  TBLEDevice* AddOrUpdate(const QString& aMAC, qint32 aRSSI, const QString& aDataBase64,
+                          const QString& aAdapterName = QString());
+
+  int Count() const { return int(FItems.size()); }
+  const TBLEDevice& At(int aIndex) const { return *FItems.at(std::size_t(aIndex)); }
+  void Clear() { FItems.clear(); }
+
+private:
+  // Owned here: an entry is freed when it leaves the list.
+  std::vector<std::unique_ptr<TBLEDevice>> FItems;
+};
+
+struct TWiFiDevice {
+  // The access point's address as reported, or a "PC_" key for networks the PC saw.
+  QString MAC;
+  qint32 RSSI = -999;
+  QString SSID;
+};
+
+class TWiFiList {
+public:
+  // The first network with the same address (ignoring case) takes the new level and name;
+  // otherwise a new one is appended.
+  void AddOrUpdate(const QString& aMAC, const QString& aRSSI, const QString& aSSID);
+
+  int Count() const { return int(FItems.size()); }
+  const TWiFiDevice& At(int aIndex) const { return FItems.at(std::size_t(aIndex)); }
+  void Clear() { FItems.clear(); }
+
+private:
+  std::vector<TWiFiDevice> FItems;
+};
+
+struct TLBSRecord {
+  QString MCC;
+  QString MNC;
+  QString LAC;
+  QString CID;
+  qint32 RSSI = -999;
+};
+
+class TLBSList {
+public:
+  // The first cell with the same MCC, MNC, LAC and CID (exactly) takes the new level; otherwise a
+  // new one is appended. The argument order is the report's.
+  void AddOrUpdate(const QString& aMCC, const QString& aMNC, const QString& aRSSI, const QString& aCID,
+                   const QString& aLAC);
+
+  int Count() const { return int(FItems.size()); }
+  const TLBSRecord& At(int aIndex) const { return FItems.at(std::size_t(aIndex)); }
+  void Clear() { FItems.clear(); }
+
+private:
+  std::vector<TLBSRecord> FItems;
+};

@@ -1,0 +1,393 @@
+// Record grammar, dispatch and the position and identity keys of the generation-1 status records.
+
+#include "protocols/status_decoder.h"
+
+#include "core/exchange_core.h"
+#include "core/exchange_host.h"
+#include "device/port_info.h"
+#include "protocols/status_host.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <algorithm>
+
+// ---------------------------------------------------------------------------------------------
+// Record grammar
+
+bool TStatusRecord::Parse(const QString& aText) {
+  QStringView text(aText);
+  if (text.startsWith(u'>'))
+    text = text.mid(1);
+  const qsizetype equals = text.indexOf(u'=');
+  if (equals < 0)
+    return false;
+  FKey = text.left(equals).toString();
+  FValue = text.mid(equals + 1).toString();
+  const qsizetype lineEnd = FValue.indexOf(QLatin1String("\r\n"));
+  if (lineEnd >= 0)
+    FValue.remove(lineEnd, 2);
+
+  FFields.clear();
+  const QString& v = FValue;
+  const qsizetype n = v.size();
+  qsizetype i = 0;
+  while (i < n) {
+    QString field;
+    if (v[i] == u'"') {
+      // A quoted field may hold ";"; an unclosed quote runs to the end of the value.
+      for (++i; i < n; ++i) {
+        if (v[i] != u'"') {
+          field += v[i];
+        } else if (i + 1 < n && v[i + 1] == u'"') {
+          field += u'"';
+          ++i;
+        } else {
+          ++i;
+          break;
+        }
+      }
+    }
+    // Plain text, or whatever follows a closing quote up to the next ";": kept, not dropped.
+    qsizetype end = v.indexOf(u';', i);
+    if (end < 0)
+      end = n;
+    field += QStringView(v).mid(i, end - i);
+    FFields.append(field);
+    i = end;
+    if (i < n) {
+      ++i;
+      if (i == n)
+        FFields.append(QString());
+    }
+  }
+  return true;
+}
+
+const QString& TStatusRecord::F(int aIndex) const {
+  static const QString empty;
+  return aIndex >= 0 && aIndex < FFields.size() ? FFields[aIndex] : empty;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text helpers
+
+namespace StatusText {
+
+bool DigitsOnly(QStringView aText) {
+  for (const QChar c : aText)
+    if (c < u'0' || c > u'9')
+      return false;
+  return true;
+}
+
+qint64 AsInteger(QStringView aText) {
+  bool ok = false;
+  const qint64 value = aText.toLongLong(&ok);
+  return ok ? value : 0;
+}
+
+qint64 ToNumber(QStringView aText) {
+  bool ok = false;
+  const qint64 value = aText.toLongLong(&ok);
+  if (!ok)
+    throw TStatusValueError("not a number: \"" + aText.toString().toStdString() + "\"");
+  return value;
+}
+
+QString PadInt(qint64 aValue, int aDigits) {
+  // The magnitude of the most negative value does not fit a qint64; quint64 holds it.
+  const quint64 magnitude = aValue < 0 ? 0 - quint64(aValue) : quint64(aValue);
+  const QString digits = QString::number(magnitude).rightJustified(aDigits, u'0');
+  return aValue < 0 ? QLatin1Char('-') + digits : digits;
+}
+
+QString LocaleFixed(double aValue, int aDecimals) {
+  QLocale locale;
+  locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+  return locale.toString(aValue, 'f', aDecimals);
+}
+
+QString DurationText(qint64 aSeconds) {
+  const qint64 days = aSeconds / 86400;
+  QString text = days != 0 ? PadInt(days, 2) + QLatin1Char(' ') : QString();
+  text += PadInt(aSeconds / 3600 % 24, 2) + QLatin1Char(':') + PadInt(aSeconds / 60 % 60, 2) +
+          QLatin1Char(':') + PadInt(aSeconds % 60, 2);
+  return text;
+}
+
+QString Gauge(qint64 aLevel, int aWidth) {
+  const int bars = int(std::clamp<qint64>(aLevel, 0, aWidth));
+  return QString(bars, u'|') + QString(aWidth - bars, u'.');
+}
+
+QString DeviceClockText(qint64 aSeconds) {
+  const QLocale locale;
+  // The long time format of some locales names the time zone; the device clock has none.
+  QString timeFormat;
+  bool quoted = false;
+  for (const QChar c : locale.timeFormat(QLocale::LongFormat)) {
+    if (c == u'\'')
+      quoted = !quoted;
+    if (quoted || c != u't')
+      timeFormat += c;
+  }
+  const QDateTime at = QDateTime::fromSecsSinceEpoch(aSeconds, Qt::UTC);
+  return locale.toString(at.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+         locale.toString(at.time(), timeFormat.trimmed());
+}
+
+std::optional<QString> SentShare(qint64 aWrite, qint64 aSend, qint64 aSize) {
+  if (aSize == 0)
+    return std::nullopt;
+  if (aWrite == aSend)
+    return QStringLiteral("100 %");
+  const double share = aSend < aWrite ? 100.0 - double(aWrite - aSend) * 100.0 / double(aSize)
+                                      : double(aSend - aWrite) * 100.0 / double(aSize);
+  return LocaleFixed(share, 2) + QLatin1String(" %");
+}
+
+std::optional<QString> FileShare(qint64 aWrite, qint64 aSend, qint64 aSize) {
+  if (aWrite == 0)
+    return std::nullopt;
+  if (aWrite == aSend)
+    return QStringLiteral("100 %");
+  if (aSend < aWrite)
+    return LocaleFixed(double(aSend) * 100.0 / double(aWrite), 2) + QLatin1String(" %");
+  if (aSize == 0)
+    return std::nullopt;
+  return LocaleFixed(double(aSend - aWrite) * 100.0 / double(aSize), 2) + QLatin1String(" %");
+}
+
+} // namespace StatusText
+
+using namespace StatusText;
+
+// ---------------------------------------------------------------------------------------------
+// Decoder
+
+TStatusDecoderV1::TStatusDecoderV1(TExchangeCore& aCore, IStatusHost& aStatusHost)
+    : FCore(aCore), FStatusHost(aStatusHost), FServerAddress{QStringLiteral("WEB"), {}, {}, {}, {}} {}
+
+TStatusDecoderV1::~TStatusDecoderV1() = default;
+
+void TStatusDecoderV1::Install() {
+  FCore.SetDecoder(1, [this](int aIndex) { OnPacketEventV1(aIndex); });
+}
+
+const TStatusDecoderV1::TTable& TStatusDecoderV1::Table() {
+  static const TTable table = [] {
+    TTable t;
+    AddIdentityKeys(t);
+    AddStatusKeys(t);
+    AddStorageKeys(t);
+    AddCanKeys(t);
+    AddSensorKeys(t);
+    return t;
+  }();
+  return table;
+}
+
+bool TStatusDecoderV1::IsPinKey(const QString& aKey) {
+  if (aKey.size() != 3 && aKey.size() != 4)
+    return false;
+  if (aKey[0] != u'I' && aKey[0] != u'O')
+    return false;
+  if (!QStringView(u"123ADFIU").contains(aKey[1]))
+    return false;
+  return DigitsOnly(QStringView(aKey).mid(2));
+}
+
+void TStatusDecoderV1::OnPacketEventV1(int aIndex) {
+  TPacketArray& index = FCore.Gen1Index();
+  if (aIndex < 0 || aIndex >= int(index.size()) || index[std::size_t(aIndex)].State != psComplete)
+    return;
+  try {
+    const TPacket packet = index[std::size_t(aIndex)];
+    TStatusRecord record;
+    if (!record.Parse(FCore.TrafficLog().AsText(packet.Position, packet.Size)))
+      return;
+    const TTable& table = Table();
+    const auto found = table.constFind(record.Key());
+    if (found != table.cend()) {
+      if (found->Recognises)
+        index[std::size_t(aIndex)].State = psRecognised;
+      (this->*(found->Handler))(record, found->Arg);
+    } else if (IsPinKey(record.Key())) {
+      index[std::size_t(aIndex)].State = psRecognised;
+      OnPin(record);
+    }
+  } catch (...) {
+    // Whatever the handler showed before it failed stays; the record only counts as unknown.
+    // (A handler's send may have grown the index, so it is looked up again.)
+    FCore.Gen1Index()[std::size_t(aIndex)].State = psComplete;
+  }
+}
+
+IExchangeHost& TStatusDecoderV1::Host() const {
+  return FCore.Host();
+}
+
+TPortInfo* TStatusDecoderV1::Port() const {
+  return FCore.Host().Q();
+}
+
+QString TStatusDecoderV1::DeviceType() const {
+  const TPortInfo* port = Port();
+  return port ? port->DeviceVer() : QString();
+}
+
+QString TStatusDecoderV1::Text(const QString& aKey) const {
+  return FCore.Host().Translate(aKey);
+}
+
+void TStatusDecoderV1::Set(const QString& aIdent, const QVariant& aValue, TColorRef aColor, int aAction,
+                           const QString& aAlter) {
+  FCore.Host().VisualSetValue(aIdent, aValue, aAction, aAlter, aColor);
+}
+
+void TStatusDecoderV1::Clear(const QString& aIdent) {
+  Set(aIdent, QVariant());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Position and identity
+
+void TStatusDecoderV1::AddIdentityKeys(TTable& t) {
+  t.insert(QStringLiteral("GK"), {&TStatusDecoderV1::OnGK});
+  t.insert(QStringLiteral("GS"), {&TStatusDecoderV1::OnGS});
+  t.insert(QStringLiteral("DN"), {&TStatusDecoderV1::OnDN});
+  t.insert(QStringLiteral("DI"), {&TStatusDecoderV1::OnDI, 1});
+  t.insert(QStringLiteral("UVI"), {&TStatusDecoderV1::OnDI, 0});
+  t.insert(QStringLiteral("USW"), {&TStatusDecoderV1::OnVersionText, 0});
+  t.insert(QStringLiteral("UHW"), {&TStatusDecoderV1::OnVersionText, 1});
+  t.insert(QStringLiteral("USR"), {&TStatusDecoderV1::OnUSR});
+  t.insert(QStringLiteral("MN"), {&TStatusDecoderV1::OnMN});
+  t.insert(QStringLiteral("SID0"), {&TStatusDecoderV1::OnSID, 0});
+  t.insert(QStringLiteral("SID1"), {&TStatusDecoderV1::OnSID, 1});
+  t.insert(QStringLiteral("BTM"), {&TStatusDecoderV1::OnBTM});
+  t.insert(QStringLiteral("WFM"), {&TStatusDecoderV1::OnWiFiIdentity, 0});
+  t.insert(QStringLiteral("WAP"), {&TStatusDecoderV1::OnWiFiIdentity, 1});
+}
+
+void TStatusDecoderV1::OnGK(const TStatusRecord& r, int) {
+  static const QString noFix = QStringLiteral("0.000000");
+  if (r.F(0) == noFix && r.F(1) == noFix) {
+    Clear(QStringLiteral("_Latitude"));
+    Clear(QStringLiteral("_Longitude"));
+  } else {
+    Set(QStringLiteral("_Latitude"), r.F(0));
+    Set(QStringLiteral("_Longitude"), r.F(1));
+  }
+}
+
+void TStatusDecoderV1::OnGS(const TStatusRecord& r, int) {
+  Set(QStringLiteral("_Satellites"), r.F(0));
+  Set(QStringLiteral("_Speed"), r.F(1));
+  Set(QStringLiteral("_Altitude"), r.F(2));
+  Set(QStringLiteral("_HDOP"), double(AsInteger(r.F(3))) / 10.0);
+  Set(QStringLiteral("_Azimuth"), r.F(4));
+  const qint64 source = r.Count() > 5 ? AsInteger(r.F(5)) : -1;
+  const QString ident = QStringLiteral("_DataSource");
+  switch (source) {
+  case 1:
+    Set(ident, Text(QStringLiteral("GS_1_1")));
+    break;
+  case 2:
+    Set(ident, Text(QStringLiteral("GS_1_2")), FStatusHost.LinkColor());
+    break;
+  case 3:
+    Set(ident, Text(QStringLiteral("GS_1_3")), FStatusHost.LinkColor());
+    break;
+  default:
+    break;
+  }
+}
+
+void TStatusDecoderV1::OnDN(const TStatusRecord& r, int) {
+  const QString& id = r.F(0);
+  if (!DigitsOnly(id))
+    return;
+  Set(QStringLiteral("_DeviceID"), id);
+  const QString type = DeviceType();
+  if (type != QLatin1String("303") && type != QLatin1String("304"))
+    return;
+  bool ok = false;
+  const quint64 value = id.toULongLong(&ok);
+  if (!ok)
+    throw TStatusValueError("device ID is not a 64-bit number");
+  Set(QStringLiteral("_DeviceIDHEX"), QString::number(value, 16).toUpper().rightJustified(4, u'0'));
+}
+
+void TStatusDecoderV1::OnDI(const TStatusRecord& r, int aFull) {
+  const QString& type = r.F(0);
+  // A run of digits too long for a number is above 65535 all the same.
+  bool ok = false;
+  const qint64 typeNumber = type.isEmpty() ? 0 : type.toLongLong(&ok);
+  if (!DigitsOnly(type) || (!type.isEmpty() && !ok) || typeNumber >= 65536)
+    return;
+  const qint64 subVersion = AsInteger(r.F(3));
+  Set(QStringLiteral("_DeviceSubVer"), QString::number(subVersion));
+  Set(QStringLiteral("_DeviceType"), type);
+  if (!aFull)
+    return;
+  Set(QStringLiteral("_SoftVersion"),
+      QString::number(typeNumber) + QLatin1Char(':') + QString::number(subVersion) + QLatin1Char('|') +
+          QString::number(AsInteger(r.F(1))) + QLatin1Char('.') + PadInt(AsInteger(r.F(2)), 2));
+}
+
+void TStatusDecoderV1::OnVersionText(const TStatusRecord& r, int aHardware) {
+  const QString& version = r.F(0);
+  for (const QChar c : version)
+    if ((c < u'0' || c > u'9') && c != u'.')
+      return;
+  Set(aHardware ? QStringLiteral("_HardVersion") : QStringLiteral("_SoftVersion"), version);
+}
+
+void TStatusDecoderV1::OnUSR(const TStatusRecord& r, int) {
+  const TPortInfo* port = Port();
+  if (!port || !DigitsOnly(r.F(0)))
+    return;
+  Set(QStringLiteral("_SoftVersion"), port->DeviceSOFT() + QLatin1String(" | ") + r.F(0));
+}
+
+void TStatusDecoderV1::OnMN(const TStatusRecord& r, int) {
+  if (r.F(0).size() == 15 && DigitsOnly(r.F(0)))
+    Set(QStringLiteral("_DeviceIMEI"), r.F(0));
+}
+
+void TStatusDecoderV1::OnSID(const TStatusRecord& r, int aSim) {
+  if (!DigitsOnly(r.F(0)))
+    return;
+  Set(aSim ? QStringLiteral("_ModemSIMICCID1") : QStringLiteral("_ModemSIMICCID0"), r.F(0));
+  if (aSim == 0)
+    FactoryStep(true);
+}
+
+void TStatusDecoderV1::OnBTM(const TStatusRecord& r, int) {
+  if (r.F(0).isEmpty())
+    return;
+  Set(QStringLiteral("_BluetoothMAC"), r.F(0));
+  FactoryStep(false);
+}
+
+void TStatusDecoderV1::OnWiFiIdentity(const TStatusRecord& r, int aAccessPoint) {
+  if (!r.F(0).isEmpty())
+    Set(aAccessPoint ? QStringLiteral("_ModuleWiFiAP") : QStringLiteral("_ModuleWiFiMAC"), r.F(0));
+}
+
+// A fresh device (no ID yet) that reports its radio identity starts its factory flow by itself,
+// unless another supervised operation is running.
+void TStatusDecoderV1::FactoryStep(bool aAfterSim) {
+  TPortInfo* port = Port();
+  if (!port || FStatusHost.UpdateOperation() != 0 || port->DeviceName() != QLatin1String("0"))
+    return;
+  const QString type = port->DeviceVer();
+  if (aAfterSim) {
+    if (type == QLatin1String("304") && !port->DeviceIMEI().isEmpty() && !port->DeviceICCID().isEmpty())
+      port->SetOperation(8);
+  } else if (type == QLatin1String("303")) {
+    port->SetOperation(6);
+  } else if (type == QLatin1String("305") || type == QLatin1String("306")) {
+    port->SetOperation(9);
+  }
+}
