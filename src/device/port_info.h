@@ -65,6 +65,8 @@ public:
   // "1" for the special USB identity whatever the device reported; everything that tests the
   // device type goes through here.
   QString DeviceVer() const;
+  // The type as the device reported it, without the service adapter's override.
+  QString FDeviceVerField() const { return FDeviceVer; }
   void SetDeviceVer(const QString& aValue);
   QString DeviceSubVer() const { return FDeviceSubVer; }
   void SetDeviceSubVer(const QString& aValue);

@@ -8,6 +8,7 @@
 #include "platform/dark_mode.h"
 #include "platform/registry.h"
 #include "platform/serial_enumerator.h"
+#include "protocols/status_decoder.h"
 #include "ui/caption_bar.h"
 #include "ui/hint_stack.h"
 
@@ -61,6 +62,9 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
       FClock(aClock ? *aClock : TClock::System()), FCore(*this, FClock),
       FEnumerator(aEnumerator ? std::move(aEnumerator) : std::make_unique<TUdevSerialEnumerator>()) {
   FDiscovery = std::make_unique<TPortDiscovery>(FCore, *FEnumerator, *this);
+  FPoll = std::make_unique<TPollCycle>(FCore);
+  FStatusDecoder = std::make_unique<TStatusDecoderV1>(FCore, *this);
+  FStatusDecoder->Install();
   // Read once at start: whether ports that are not selected listen and switch by themselves.
   FDiscovery->SetNoSwitchCOMAuto(
       FRegistry.Read(QString::fromLatin1(kFormsKey), QStringLiteral("NoSwitchCOMAuto")).toBool());
@@ -73,6 +77,11 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
   FCommandsMenu->setObjectName(QStringLiteral("CommandsMenu"));
 
   BuildWindow();
+  connect(FPasswordEdit, &QLineEdit::textChanged, this, &TMF::PasswordEditChange);
+  connect(FPoll.get(), &TPollCycle::UpdateCleanup, this, [this] {
+    FProgressLabel->clear();
+    SetLanguageIndicator(0, 0);
+  });
   FCore.SetVersion(vtDetect);
 
   qApp->installEventFilter(this);

@@ -3,10 +3,13 @@
 #include "core/exchange_core.h"
 #include "core/exchange_host.h"
 #include "core/port_list.h"
+#include "device/poll_cycle.h"
 #include "i18n/dictionary.h"
 #include "monitor/monitor_context.h"
 #include "monitor/visual_index.h"
 #include "platform/serial_enumerator.h"
+#include "protocols/scan_lists.h"
+#include "protocols/status_host.h"
 #include "ui/form_state.h"
 #include "ui/icons.h"
 #include "ui/theme.h"
@@ -37,7 +40,9 @@ enum TMoveStyle { moveNone, MoveLeft, MoveRight, MoveBottom, MoveTop, moveCaptio
 
 // The main window: its own chrome, the left strip with the page buttons and the port column, and
 // the five pages. It owns the exchange state for the run and answers the core's hooks.
-class TMF : public QWidget, public IExchangeHost, public IPortListHost {
+class TStatusDecoderV1;
+
+class TMF : public QWidget, public IExchangeHost, public IPortListHost, public IStatusHost {
   Q_OBJECT
 public:
   using TDarkModeQuery = std::function<bool()>;
@@ -68,7 +73,7 @@ public:
   TBaseClass* VisualFind(const QString& aName) { return FVisualIndex.Find(aName); }
   TVisualIndex& VisualIndex() { return FVisualIndex; }
   TMonitorContext& MonitorContext() { return FMonitorContext; }
-  bool SetValueOut(bool aValue);
+  bool SetValueOut(bool aValue) override;
   bool ValueOut() const { return FValueOut; }
   // Rebuilds the monitor page from its layout; all values are lost.
   void ControlsLoadMonitor();
@@ -79,6 +84,26 @@ public:
   // The output switch behind a click on the inputs and outputs column.
   void SwitchOutput();
   QWidget* MonitorPanel(int aIndex) const { return FMonitorPanels[size_t(aIndex)]; }
+
+  // Device connection: identity poll, password field, settings lock display.
+  TPollCycle& Poll() { return *FPoll; }
+  void StartCheckNameTimer(QObject* aSender) override;
+  void PasswordEditChange() override;
+  void PasswordChanged();
+  void ShowSettingsLocked(bool aLocked) override;
+
+  // IStatusHost
+  quint8 UpdateOperation() const override { return FPoll->UpdateOperation(); }
+  void SetUpdateStage(quint8 aStage) override { FPoll->SetUpdateStage(aStage); }
+  TColorRef LinkColor() const override { return ColorToColorRef(FTheme.Accent2); }
+  void SetDynamicItem(const TDynamicItem& aItem) override;
+  void AddOrUpdateBLEDevice(const QString& aMAC, const QString& aRSSI, const QString& aDataBase64) override;
+  void AddOrUpdateWiFi(const QString& aMAC, const QString& aRSSI, const QString& aSSID) override;
+  void AddOrUpdateLBS(const QString& aMCC, const QString& aMNC, const QString& aRSSI, const QString& aCID,
+                      const QString& aLAC) override;
+  const TBLEDeviceList& BLEDevices() const { return FBLEDevices; }
+  const TWiFiList& WiFiNetworks() const { return FWiFiNetworks; }
+  const TLBSList& CellTowers() const { return FCellTowers; }
   void SetSettingsVersionLabel(const QString& aText) override;
 
   int Language() const { return FDictionary.Language(); }
@@ -175,6 +200,11 @@ private:
   THintStack* FHints = nullptr;
   std::unique_ptr<ISerialEnumerator> FEnumerator;
   std::unique_ptr<TPortDiscovery> FDiscovery;
+  std::unique_ptr<TPollCycle> FPoll;
+  std::unique_ptr<TStatusDecoderV1> FStatusDecoder;
+  TBLEDeviceList FBLEDevices;
+  TWiFiList FWiFiNetworks;
+  TLBSList FCellTowers;
 
   TPage FPage = pgWellcome;
   bool FCanShowSettings = false;
