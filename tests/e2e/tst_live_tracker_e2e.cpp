@@ -1,0 +1,133 @@
+// The real window against the simulated tracker on a pseudo-terminal: detection, identity poll,
+// and the monitor filling with what the device reports.
+
+#include "device/port_info.h"
+#include "monitor/item_class.h"
+#include "platform/registry.h"
+#include "ui/hint_stack.h"
+#include "ui/tmf.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct TSimulatedWindow {
+  QTemporaryDir Dir;
+  QProcess Simulator;
+  TRegistry Registry;
+  std::unique_ptr<TMF> Window;
+
+  bool Start(const QStringList& aArgs) {
+    const QString link = Dir.filePath(QStringLiteral("sim0"));
+    Simulator.start(
+        qEnvironmentVariable("VELMORA_BIN_DIR") + QStringLiteral("/velmora-devsim"),
+        aArgs + QStringList{QStringLiteral("--rate"), QStringLiteral("300"), QStringLiteral("--link"), link});
+    if (!Simulator.waitForStarted(5000))
+      return false;
+    for (int i = 0; i < 100 && !QFileInfo::exists(link); ++i)
+      QTest::qWait(50);
+    qputenv("VELMORA_EXTRA_PORTS", (link + QStringLiteral("=USB\\VID_0483&PID_5740&REV_0200")).toLocal8Bit());
+    Registry.DeleteKey(QStringLiteral("Forms"));
+    Window = std::make_unique<TMF>(Registry, [] { return false; });
+    Window->SetLanguage(1);
+    Window->resize(1280, 800);
+    Window->show();
+    return QFileInfo::exists(link);
+  }
+  ~TSimulatedWindow() {
+    Window.reset();
+    Simulator.terminate();
+    Simulator.waitForFinished(5000);
+  }
+  QString Value(const char* aIdent) {
+    auto* item = qobject_cast<TItemClass*>(Window->VisualFind(QString::fromLatin1(aIdent)));
+    return item ? item->Value().toString() : QString();
+  }
+  QStringList Sent() {
+    QStringList out;
+    TExchangeCore& core = Window->Core();
+    for (const TPacket& p : core.PacketIndex())
+      if (p.State == psSent)
+        out << core.TrafficLog().AsText(p.Position, p.Size);
+    return out;
+  }
+  bool HintShown(const QString& aText) {
+    for (QLabel* l : Window->Hints().Hints())
+      if (l->text() == aText)
+        return true;
+    return false;
+  }
+};
+
+bool SimulatorBuilt() {
+  return QFileInfo::exists(qEnvironmentVariable("VELMORA_BIN_DIR") + QStringLiteral("/velmora-devsim"));
+}
+
+} // namespace
+
+class TstLiveTrackerE2E : public QObject {
+  Q_OBJECT
+private Q_SLOTS:
+  void trackerFillsTheMonitor();
+  void typeNinetyNineIsAskedOnce();
+  void freshDeviceStartsTheFactoryStep();
+};
+
+void TstLiveTrackerE2E::trackerFillsTheMonitor() {
+  if (!SimulatorBuilt())
+    QSKIP("velmora-devsim is not built");
+  TSimulatedWindow sim;
+  QVERIFY(sim.Start({QStringLiteral("--gen"), QStringLiteral("1"), QStringLiteral("--type"),
+                     QStringLiteral("303"), QStringLiteral("--id"), QStringLiteral("12345")}));
+  TMF& w = *sim.Window;
+  QTRY_COMPARE_WITH_TIMEOUT(w.Core().Version(), vtVersion1, 10000);
+  QVERIFY(sim.HintShown(w.Translate(QStringLiteral("mes_devicestart"))));
+  QCOMPARE(w.CurrentPage(), pgInfo);
+  // Identity, asked for by the poll and reported by the device.
+  QTRY_COMPARE_WITH_TIMEOUT(w.Q()->DeviceName(), QStringLiteral("12345"), 10000);
+  QTRY_VERIFY_WITH_TIMEOUT(!w.Q()->DeviceIMEI().isEmpty(), 10000);
+  QCOMPARE(w.Q()->DeviceVer(), QStringLiteral("303"));
+  QCOMPARE(w.Q()->DataPrint().DeviceName, QStringLiteral("VT-303"));
+  QVERIFY(sim.Sent().contains(QStringLiteral(">I 0\r\n")));
+  QVERIFY(w.windowTitle().startsWith(QStringLiteral("VT-303 - 12345 - ")));
+  // Position, power, modem, servers, storage, CAN and pins.
+  for (const char* ident : {"_Latitude", "_Longitude", "_Speed", "_ExternalVoltage", "_ModemOperator",
+                            "_Server1", "_StrorageSendServer1", "_CanSpeed", "_CanMileage", "1 _InOut"})
+    QTRY_VERIFY2_WITH_TIMEOUT(!sim.Value(ident).isEmpty(), ident, 5000);
+  // The poll stops at its next tick once the identity is complete.
+  QTRY_VERIFY_WITH_TIMEOUT(!w.Q()->WaitInfo(), 10000);
+  QVERIFY(w.Poll().CheckNameTimer().isActive());
+  w.Poll().CheckNameTimerTimer();
+  QVERIFY(!w.Poll().CheckNameTimer().isActive());
+}
+
+void TstLiveTrackerE2E::typeNinetyNineIsAskedOnce() {
+  if (!SimulatorBuilt())
+    QSKIP("velmora-devsim is not built");
+  TSimulatedWindow sim;
+  QVERIFY(sim.Start({QStringLiteral("--gen"), QStringLiteral("1"), QStringLiteral("--type"),
+                     QStringLiteral("99"), QStringLiteral("--id"), QStringLiteral("777")}));
+  QTRY_COMPARE_WITH_TIMEOUT(sim.Window->Q()->DeviceVer(), QStringLiteral("99"), 10000);
+  QTRY_VERIFY_WITH_TIMEOUT(sim.Sent().contains(QStringLiteral(">I 36\r\n")), 5000);
+  // Once the type is known, only the type's own request is used.
+  const QStringList sent = sim.Sent();
+  const qsizetype typeKnownAt = sent.lastIndexOf(QStringLiteral(">I 36\r\n"));
+  QVERIFY(!sent.mid(typeKnownAt).contains(QStringLiteral(">I 7\r\n")));
+}
+
+void TstLiveTrackerE2E::freshDeviceStartsTheFactoryStep() {
+  if (!SimulatorBuilt())
+    QSKIP("velmora-devsim is not built");
+  TSimulatedWindow sim;
+  QVERIFY(sim.Start({QStringLiteral("--gen"), QStringLiteral("1"), QStringLiteral("--type"),
+                     QStringLiteral("303"), QStringLiteral("--id"), QStringLiteral("0")}));
+  QTRY_COMPARE_WITH_TIMEOUT(sim.Window->Q()->DeviceName(), QStringLiteral("0"), 10000);
+  QTRY_COMPARE_WITH_TIMEOUT(int(sim.Window->Q()->Operation()), 6, 10000);
+}
+
+QTEST_MAIN(TstLiveTrackerE2E)
+#include "tst_live_tracker_e2e.moc"
