@@ -55,7 +55,7 @@ public:
   // True when connected, also when it already was (no reopen).
   virtual bool Connect();
   virtual void Disconnect();
-  bool Connected() const;
+  virtual bool Connected() const;
   // True only when every byte was handed to the device within 100 ms + 2 ms per byte; false when
   // not connected. Bytes not taken in time are dropped, never sent late.
   virtual bool SendData(const char* DataPtr, int DataSize);

@@ -91,6 +91,18 @@ int TPortInfoList::New(const QString& aPortName, const QString& aDevicePath) {
   return Count() - 1;
 }
 
+int TPortInfoList::Adopt(const QString& aPortName, std::unique_ptr<TCommPortDriver> aDriver) {
+  TEntry entry;
+  entry.Port = std::make_unique<TPortInfo>(FCore);
+  entry.Driver = std::move(aDriver);
+  entry.Port->SetCom(entry.Driver.get());
+  entry.Port->SetExist(true);
+  entry.Port->SetPortName(aPortName);
+  entry.Port->SetCaption(aPortName);
+  FPorts.push_back(std::move(entry));
+  return Count() - 1;
+}
+
 void TPortInfoList::Remove(int aIndex) {
   if (aIndex >= 0 && aIndex < Count())
     FPorts.erase(FPorts.begin() + aIndex);
@@ -139,8 +151,9 @@ void TPortDiscovery::DriverLost() {
 }
 
 void TPortDiscovery::UpdatePortListUSB() {
+  // The replay port is present until it is closed; discovery leaves it alone.
   for (int i = 0; i < FList.Count(); ++i)
-    FList.Get(i)->SetExist(false);
+    FList.Get(i)->SetExist(FList.Get(i) == FVirtual);
 
   for (const TSerialPortEntry& entry : FEnumerator.Enumerate()) {
     if (!QualifiesAsDevice(entry.HardwareId))
@@ -175,6 +188,7 @@ void TPortDiscovery::UpdatePortListUSB() {
       port->Com()->Disconnect();
     port->SetVisible(port->Exist());
   }
+  TPortInfo* const replay = FVirtual;
   FHost.ShowEmptyState(FList.PortCount() == 0);
 
   TPortInfo* selected = Q();
@@ -209,11 +223,12 @@ void TPortDiscovery::UpdatePortListUSB() {
     }
   } else if (FNoSwitchCOMAuto) {
     for (int i = 0; i < FList.Count(); ++i)
-      if (FList.Get(i)->Exist())
+      if (FList.Get(i)->Exist() && FList.Get(i) != replay)
         FList.Get(i)->Com()->Disconnect();
   } else {
+    // Listening means connecting; a replay connected this way would start playing by itself.
     for (int i = 0; i < FList.Count(); ++i)
-      if (TPortInfo* port = FList.Get(i); port->Exist()) {
+      if (TPortInfo* port = FList.Get(i); port->Exist() && port != replay) {
         ListenTo(port);
         port->Com()->Connect();
       }
@@ -289,6 +304,36 @@ void TPortDiscovery::UpdateTypeInfo() {
   const QString type = port->DeviceVer();
   port->SendAnsiString(type == QLatin1String("99") || type == QLatin1String("82") ? QByteArray(">I 36\r\n")
                                                                                   : QByteArray(">I 7\r\n"));
+}
+
+int TPortDiscovery::AddVirtualPort(std::unique_ptr<TCommPortDriver> aDriver, const QString& aHint) {
+  CloseVirtualPort();
+  const int index = FList.Adopt(QStringLiteral("VIRTUAL"), std::move(aDriver));
+  FVirtual = FList.Get(index);
+  FVirtual->SetHint(aHint);
+  connect(FVirtual, &TPortInfo::Executed, this, &TPortDiscovery::act_PortExecute);
+  FHost.PortCreated(FVirtual, index);
+  FHost.ShowEmptyState(false);
+  FHost.RealignPorts();
+  return index;
+}
+
+void TPortDiscovery::CloseVirtualPort() {
+  if (!FVirtual)
+    return;
+  const int index = FList.IndexOf(FVirtual);
+  if (index == FPortIndex) {
+    SetPortIndex(-1);
+    FExchangeHost.MainHintShow(0, FExchangeHost.Translate(QStringLiteral("mes_devicelost")));
+    FPortInUse = false;
+  }
+  FVirtual->Com()->Disconnect();
+  FVirtual = nullptr;
+  // Records after it move up one place; the selection follows its record, not its old index.
+  if (FPortIndex > index)
+    --FPortIndex;
+  FList.Remove(index);
+  UpdatePortListUSB();
 }
 
 void TPortDiscovery::PortPressed(int aIndex) {

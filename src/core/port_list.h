@@ -51,6 +51,8 @@ public:
   int PortCount() const;
   // Creates a record with its driver (opening aDevicePath) and appends it.
   int New(const QString& aPortName, const QString& aDevicePath);
+  // Appends a record around a driver made elsewhere (the replay port).
+  int Adopt(const QString& aPortName, std::unique_ptr<TCommPortDriver> aDriver);
   // Only the replay port is ever removed.
   void Remove(int aIndex);
 
@@ -92,6 +94,11 @@ public:
   // A press on a port button: select, pause or resume.
   void PortPressed(int aIndex);
 
+  // The replay port: one at most, named "VIRTUAL", present until closed.
+  int AddVirtualPort(std::unique_ptr<TCommPortDriver> aDriver, const QString& aHint);
+  void CloseVirtualPort();
+  TPortInfo* VirtualPort() const { return FVirtual; }
+
 private:
   void ListenTo(TPortInfo* aPort);
   void ClearIdentity(TPortInfo* aPort);
@@ -107,4 +114,5 @@ private:
   bool FNoSwitchCOMAuto = false;
   bool FPortInUse = false;
   bool FRescanQueued = false;
+  TPortInfo* FVirtual = nullptr;
 };

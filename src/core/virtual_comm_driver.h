@@ -63,6 +63,8 @@ public:
   void SetLoopEnabled(bool aValue) { FLoopEnabled = aValue; }
 
   bool Playing() const { return FPlaying; }
+  // A replay is "connected" while it plays (paused included).
+  bool Connected() const override { return FPlaying; }
   bool Paused() const { return FPaused; }
   // Index of the next entry to deliver.
   int CurrentIdx() const { return FCurrentIdx; }

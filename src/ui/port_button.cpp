@@ -23,10 +23,17 @@ TPortButton::TPortButton(TMF& aWindow, TPortInfo* aPort, QWidget* aParent)
   connect(aPort, &TPortInfo::RepaintRequested, this, qOverload<>(&QWidget::update));
   connect(aPort, &TPortInfo::VisibleChanged, this, &QWidget::setVisible);
   connect(aPort, &TPortInfo::StyleUpdateRequested, this, qOverload<>(&QWidget::update));
+  // The replay port is the one record that goes away; its button goes with it.
+  connect(aPort, &QObject::destroyed, this, [this] {
+    FPort = nullptr;
+    deleteLater();
+  });
 }
 
 QColor TPortButton::FrameColor() const {
   const TThemeColors& theme = FWindow.Theme();
+  if (!FPort)
+    return theme.Window;
   if (FPort->Selected())
     return Qt::white;
   if (FPort->Active())
@@ -35,6 +42,8 @@ QColor TPortButton::FrameColor() const {
 }
 
 void TPortButton::paintEvent(QPaintEvent*) {
+  if (!FPort)
+    return;
   const TThemeColors& theme = FWindow.Theme();
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
@@ -87,6 +96,6 @@ void TPortButton::leaveEvent(QEvent*) {
 }
 
 void TPortButton::mousePressEvent(QMouseEvent* aEvent) {
-  if (aEvent->button() == Qt::LeftButton)
+  if (aEvent->button() == Qt::LeftButton && FPort)
     FWindow.PortPressed(FPort);
 }

@@ -11,6 +11,7 @@
 #include "protocols/status_decoder.h"
 #include "ui/caption_bar.h"
 #include "ui/hint_stack.h"
+#include "ui/replay_panel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -78,6 +79,7 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
 
   BuildWindow();
   connect(FPasswordEdit, &QLineEdit::textChanged, this, &TMF::PasswordEditChange);
+  WireReplayPanel();
   connect(FPoll.get(), &TPollCycle::UpdateCleanup, this, [this] {
     FProgressLabel->clear();
     SetLanguageIndicator(0, 0);
@@ -195,6 +197,9 @@ void TMF::BuildWindow() {
   auto* mainLayout = new QVBoxLayout(main);
   mainLayout->setContentsMargins(0, 0, 0, 0);
   mainLayout->setSpacing(0);
+  FReplayPanel = new TReplayPanel(main);
+  FReplayPanel->hide();
+  mainLayout->addWidget(FReplayPanel);
   FPages = new QStackedWidget(main);
   FPages->setObjectName(QStringLiteral("Pages"));
   FPagePanels = {BuildWelcomePage(), BuildMonitorPage(), BuildSettingsPage(), BuildLogPage(),

@@ -41,6 +41,8 @@ enum TMoveStyle { moveNone, MoveLeft, MoveRight, MoveBottom, MoveTop, moveCaptio
 // The main window: its own chrome, the left strip with the page buttons and the port column, and
 // the five pages. It owns the exchange state for the run and answers the core's hooks.
 class TStatusDecoderV1;
+class TReplayPanel;
+class TVirtualCommDriver;
 
 class TMF : public QWidget, public IExchangeHost, public IPortListHost, public IStatusHost {
   Q_OBJECT
@@ -84,6 +86,18 @@ public:
   // The output switch behind a click on the inputs and outputs column.
   void SwitchOutput();
   QWidget* MonitorPanel(int aIndex) const { return FMonitorPanels[size_t(aIndex)]; }
+
+  // Replay of a saved log into the VIRTUAL port.
+  void ShowReplayPanel(bool aShow);
+  bool ReplayPanelVisible() const;
+  // Loads the log into a new VIRTUAL port, selects it and waits paused at its beginning.
+  bool OpenReplay(const QString& aFileName);
+  void CloseReplay();
+  // The replay driver of the selected port, when it is the VIRTUAL one.
+  TVirtualCommDriver* ReplayDriver() const;
+  void ReplayPlay();
+  void ReplayPause();
+  void ReplayStop();
 
   // Device connection: identity poll, password field, settings lock display.
   TPollCycle& Poll() { return *FPoll; }
@@ -180,6 +194,7 @@ private:
   QToolButton* NewPageButton(const QString& aName, QAction* aAction);
   void ShowPage(TPage aPage);
   void UpdatePageMarker();
+  void WireReplayPanel();
   void RetranslateTree(QObject* aRoot);
   void ApplyGeometryFromState();
   void StartupTick();
@@ -228,6 +243,7 @@ private:
   QLabel* FEmptyImage = nullptr;
   QStackedWidget* FPages = nullptr;
   QWidget* FProgressPanel = nullptr;
+  TReplayPanel* FReplayPanel = nullptr;
   QLabel* FProgressLabel = nullptr;
   QLabel* FPercentLabel = nullptr;
   QMenu* FCommandsMenu = nullptr;

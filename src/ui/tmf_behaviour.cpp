@@ -10,6 +10,7 @@
 #include "ui/caption_bar.h"
 #include "ui/hint_stack.h"
 #include "ui/port_button.h"
+#include "ui/replay_panel.h"
 #include "ui/tmf.h"
 
 #include <QAction>
@@ -38,6 +39,7 @@ constexpr quint32 kScanGrave = 49;
 constexpr quint32 kScanD = 40;
 constexpr quint32 kScanP = 33;
 constexpr quint32 kScanS = 39;
+constexpr quint32 kScanL = 46;
 
 QString AfterFirstUnderscore(const QString& aName) {
   return aName.section(QLatin1Char('_'), 1);
@@ -84,6 +86,7 @@ void TMF::SetLanguage(int aLanguage) {
     action->setProperty("hint", hint);
     action->setToolTip(hint);
   }
+  FReplayPanel->Retranslate(aLanguage);
   UpdateFolders();
   SetLanguageIndicator(0, 0);
   update();
@@ -287,7 +290,7 @@ void TMF::StyleApply() {
     #WellcomePanel, #InfoPanel, #SettingsPanel, #LogPanel, #FuelPanel, #PanelWC, #PanelT11, #LockedPanel,
     #PanelP1, #T1ScrollBox, #PanelT2, #T2ScrollBox, #PanelS1, #PanelS2, #PanelS3, #PanelS4, #PanelS5,
     #S1ScrollBox, #S2ScrollBox, #S3ScrollBox, #S4ScrollBox, #S5ScrollBox, #ProgressPanel { background: %2; }
-    #PanelT0, #PanelWB { background: %1; }
+    #PanelT0, #PanelWB, #VirtualLogPanel { background: %1; }
     #UpdatePanel { background: %6; }
     QLabel { color: %3; background: transparent; }
     #CaptionLabel { font-weight: 600; }
@@ -329,6 +332,7 @@ void TMF::StyleApply() {
       b->defaultAction()->setIcon(FIcons.Icon(icons.value(name), 24));
   }
   FEmptyImage->setPixmap(FIcons.Pixmap(QStringLiteral("E_DRIVER"), 32, devicePixelRatioF()));
+  FReplayPanel->SetIcons(FIcons);
   UpdateFolders();
   UpdateCaption();
   update();
@@ -422,6 +426,10 @@ bool TMF::HandleKey(QKeyEvent* aEvent) {
     ResetToDefaults();
     StyleApply();
     LayoutMonitorColumns();
+    return true;
+  }
+  if (key == Qt::Key_L || scan == kScanL) {
+    ShowReplayPanel(!ReplayPanelVisible());
     return true;
   }
   if (key == Qt::Key_S || scan == kScanS) {
@@ -550,7 +558,7 @@ void TMF::RealignPorts() {
   const int w = bar ? FPortsScrollBox->verticalScrollBar()->width() : 0;
   FLPanel->setFixedWidth(78 + w);
   for (TPortButton* b : FPortsPanel->findChildren<TPortButton*>())
-    b->setVisible(b->Port()->Exist());
+    b->setVisible(b->Port() && b->Port()->Exist());
   FPortsPanel->adjustSize();
   UpdatePageMarker();
 }

@@ -1,0 +1,87 @@
+// A recorded session of the simulated tracker, saved as a log file and played back into the
+// VIRTUAL port, shows the same monitor values as the live session did.
+
+#include "core/log_file.h"
+#include "core/virtual_comm_driver.h"
+#include "device/port_info.h"
+#include "monitor/item_class.h"
+#include "platform/registry.h"
+#include "ui/port_button.h"
+#include "ui/tmf.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QString Value(TMF& aWindow, const char* aIdent) {
+  auto* item = qobject_cast<TItemClass*>(aWindow.VisualFind(QString::fromLatin1(aIdent)));
+  return item ? item->Value().toString() : QString();
+}
+} // namespace
+
+class TstReplayE2E : public QObject {
+  Q_OBJECT
+private Q_SLOTS:
+  void recordedSessionPlaysBack();
+};
+
+void TstReplayE2E::recordedSessionPlaysBack() {
+  const QString bin = qEnvironmentVariable("VELMORA_BIN_DIR") + QStringLiteral("/velmora-devsim");
+  if (!QFileInfo::exists(bin))
+    QSKIP("velmora-devsim is not built");
+  QTemporaryDir dir;
+  const QString link = dir.filePath(QStringLiteral("sim0"));
+  const QString logFile = dir.filePath(QStringLiteral("session.log"));
+  QSet<QString> liveLatitudes;
+  QString liveId;
+  {
+    QProcess simulator;
+    simulator.start(bin, {QStringLiteral("--gen"), QStringLiteral("1"), QStringLiteral("--id"),
+                          QStringLiteral("5151"), QStringLiteral("--rate"), QStringLiteral("200"),
+                          QStringLiteral("--link"), link});
+    QVERIFY(simulator.waitForStarted(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(link), 5000);
+    qputenv("VELMORA_EXTRA_PORTS", (link + QStringLiteral("=USB\\VID_0483&PID_5740")).toLocal8Bit());
+    TRegistry registry;
+    TMF live(registry, [] { return false; });
+    QTRY_COMPARE_WITH_TIMEOUT(live.Core().Version(), vtVersion1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!Value(live, "_Latitude").isEmpty(), 10000);
+    for (int i = 0; i < 6; ++i) {
+      liveLatitudes.insert(Value(live, "_Latitude"));
+      QTest::qWait(200);
+    }
+    liveId = live.Q()->DeviceName();
+    QString error;
+    QVERIFY2(SaveLogFile(logFile, live.Core().TrafficLog(), live.Core().ViewIndex(), false, &error),
+             qPrintable(error));
+    simulator.terminate();
+    simulator.waitForFinished(5000);
+  }
+  QCOMPARE(liveId, QStringLiteral("5151"));
+
+  qunsetenv("VELMORA_EXTRA_PORTS");
+  TRegistry registry;
+  TMF replay(registry, [] { return false; });
+  QVERIFY(replay.OpenReplay(logFile));
+  QVERIFY(replay.ReplayDriver());
+  QCOMPARE(replay.Q()->PortName(), QStringLiteral("VIRTUAL"));
+  QVERIFY(replay.findChildren<TPortButton*>().size() >= 1);
+  replay.ReplayDriver()->SetSpeedFactor(20);
+  replay.ReplayPlay();
+  QTRY_COMPARE_WITH_TIMEOUT(replay.Core().Version(), vtVersion1, 10000);
+  QTRY_COMPARE_WITH_TIMEOUT(Value(replay, "_DeviceID"), QStringLiteral("5151"), 10000);
+  QTRY_VERIFY_WITH_TIMEOUT(liveLatitudes.contains(Value(replay, "_Latitude")), 10000);
+
+  // Closing takes the VIRTUAL port and its button away.
+  const int buttons = int(replay.findChildren<TPortButton*>().size());
+  replay.CloseReplay();
+  QVERIFY(!replay.Discovery().VirtualPort());
+  QTRY_COMPARE(int(replay.findChildren<TPortButton*>().size()), buttons - 1);
+  QCOMPARE(replay.Discovery().PortIndex(), -1);
+}
+
+QTEST_MAIN(TstReplayE2E)
+#include "tst_replay_e2e.moc"
