@@ -38,7 +38,12 @@ void THintStack::Show(int aKind, const QString& aText) {
   QFont font = label->font();
   font.setBold(true);
   label->setFont(font);
-  const int width = QFontMetrics(font).horizontalAdvance(aText) + 48;
+  // Measured with the style applied (bold, padding), so the text is never cut.
+  FHints.append({label, aKind});
+  Paint(FHints.last());
+  FHints.removeLast();
+  label->ensurePolished();
+  const int width = qMax(QFontMetrics(font).horizontalAdvance(aText) + 48, label->sizeHint().width() + 4);
   int bottom = FHost->height() - kBottomMargin;
   for (const THint& h : FHints)
     bottom -= h.Label->height() + kGap;

@@ -61,6 +61,9 @@ void TPortButton::paintEvent(QPaintEvent*) {
   const QString line2 = name.isEmpty() ? QStringLiteral("------") : name;
   font.setPointSize(line2.size() <= 8 ? 12 : line2.size() <= 10 ? 10 : 7);
   font.setBold(true);
+  // A long ID in a wide font would lose digits at the edges: shrink until the whole ID shows.
+  while (font.pointSize() > 6 && QFontMetrics(font).horizontalAdvance(line2) > kSquare - 4)
+    font.setPointSize(font.pointSize() - 1);
   p.setFont(font);
   p.setPen(theme.Accent);
   p.drawText(QRect(2, 2 + 34 - 12, kSquare, 24), Qt::AlignCenter, line2);
