@@ -46,6 +46,18 @@ struct TWindowRig {
   }
 };
 
+// Elements outside a window: a theme, a dictionary and a host widget are all they need.
+struct TElementRig {
+  TThemeColors Theme = DarkTheme();
+  TDictionary Dictionary;
+  TMonitorContext Context;
+  QWidget Host;
+  TElementRig() {
+    Context.Theme = &Theme;
+    Context.Dictionary = &Dictionary;
+  }
+};
+
 QStringList ShippedIdents() {
   QFile f(QStringLiteral(":/velmora/Resource_XML"));
   f.open(QIODevice::ReadOnly);
@@ -98,12 +110,10 @@ void TstMonitor::itemHeights() {
   QFETCH(bool, autoHide);
   QFETCH(QVariant, value);
   QFETCH(int, height);
-  TThemeColors theme = DarkTheme();
-  TDictionary dictionary;
-  TMonitorContext context;
-  context.Theme = &theme;
-  context.Dictionary = &dictionary;
-  QWidget host;
+  TElementRig rig;
+  TMonitorContext& context = rig.Context;
+  TDictionary& dictionary = rig.Dictionary;
+  QWidget& host = rig.Host;
   TItemClass item(context, &host);
   item.SetAutoHide(autoHide);
   item.SetValue(value);
@@ -115,12 +125,9 @@ void TstMonitor::itemHeights() {
 }
 
 void TstMonitor::sectionHeights() {
-  TThemeColors theme = DarkTheme();
-  TDictionary dictionary;
-  TMonitorContext context;
-  context.Theme = &theme;
-  context.Dictionary = &dictionary;
-  QWidget host;
+  TElementRig rig;
+  TMonitorContext& context = rig.Context;
+  QWidget& host = rig.Host;
   host.resize(400, 800);
   TCaptionClass section(context, &host);
   section.resize(400, 10);
@@ -164,9 +171,8 @@ void TstMonitor::sectionHidesWithItsLastValue() {
 }
 
 void TstMonitor::accordion() {
-  TThemeColors theme = DarkTheme();
-  TMonitorContext context;
-  context.Theme = &theme;
+  TElementRig rig;
+  TMonitorContext& context = rig.Context;
   QWidget host;
   QList<TCaptionClass*> sections;
   for (int i = 0; i < 3; ++i) {
@@ -198,12 +204,9 @@ void TstMonitor::captionShortening_data() {
 void TstMonitor::captionShortening() {
   QFETCH(int, width);
   QFETCH(QString, caption);
-  TThemeColors theme = DarkTheme();
-  TDictionary dictionary;
-  TMonitorContext context;
-  context.Theme = &theme;
-  context.Dictionary = &dictionary;
-  QWidget host;
+  TElementRig rig;
+  TMonitorContext& context = rig.Context;
+  QWidget& host = rig.Host;
   TItemClass item(context, &host);
   QFont font;
   font.setFamily(QStringLiteral("DejaVu Sans"));
@@ -312,9 +315,8 @@ void TstMonitor::ageing() {
 }
 
 void TstMonitor::malformedLayoutIsReported() {
-  TThemeColors theme = DarkTheme();
-  TMonitorContext context;
-  context.Theme = &theme;
+  TElementRig rig;
+  TMonitorContext& context = rig.Context;
   QWidget panel;
   QString error;
   const bool ok = BuildMonitorLayout(
