@@ -1,0 +1,199 @@
+#include "base/clock.h"
+#include "legacy_sim.h"
+#include "pty_port.h"
+#include "sensor_sim.h"
+#include "tracker_sim.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int gSignalPipe[2] = {-1, -1};
+
+void OnTerminate(int) {
+  const char byte = 1;
+  if (::write(gSignalPipe[1], &byte, 1) < 0) {
+    // Nothing to do inside a signal handler; the byte is only a wake-up.
+  }
+}
+
+bool InstallTerminationHandler() {
+  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) != 0)
+    return false;
+  struct sigaction action {};
+  action.sa_handler = OnTerminate;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  return ::sigaction(SIGTERM, &action, nullptr) == 0 && ::sigaction(SIGINT, &action, nullptr) == 0;
+}
+
+bool CreateLink(const QString& aLink, const QString& aTarget, QString* aError) {
+  const QFileInfo existing(aLink);
+  if (existing.isSymLink()) {
+    if (!QFile::remove(aLink)) {
+      *aError = "cannot replace the symbolic link " + aLink;
+      return false;
+    }
+  } else if (existing.exists()) {
+    *aError = aLink + " exists and is not a symbolic link";
+    return false;
+  }
+  if (::symlink(QFile::encodeName(aTarget).constData(), QFile::encodeName(aLink).constData()) != 0) {
+    *aError = "cannot create the symbolic link " + aLink;
+    return false;
+  }
+  return true;
+}
+
+void RemoveLink(const QString& aLink, const QString& aTarget) {
+  // Only our own link: another run may have taken the name over meanwhile.
+  if (QFileInfo(aLink).isSymLink() && QFile::symLinkTarget(aLink) == aTarget)
+    QFile::remove(aLink);
+}
+
+int Fail(const QString& aMessage) {
+  std::fprintf(stderr, "velmora-devsim: %s\n", qPrintable(aMessage));
+  return 2;
+}
+
+bool ReadNumber(const QString& aText, qint64 aMin, qint64 aMax, qint64* aValue) {
+  bool ok = false;
+  *aValue = aText.toLongLong(&ok);
+  return ok && *aValue >= aMin && *aValue <= aMax;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("velmora-devsim"));
+  QCoreApplication::setApplicationVersion(QStringLiteral("0.1"));
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      QStringLiteral(R"(Plays a telematics device on a pseudo-terminal, for tests, demos and training.
+Prints the terminal's path as the first line of standard output, then serves the device until
+SIGTERM or SIGINT. Clients may open and close the terminal any number of times.
+
+--gen 1, a tracker speaking text records (">" KEY "=" VALUE CR LF). It answers:
+  >I 0                     DI, DN
+  >I 7                     DI, DN, MN, SID0, SID1, BTM, WFM, UHW
+  >I 36                    UVI, USW, UHW, DN, MN, SID0, SID1, BTM, WFM
+  >D 15;0                  SF with the settings image in Base64
+  <password>*CONF*<image>  SR=1 when the password and the image check, else SR=0
+  >D 18;n                  FD with memory block n (256...4351) or file block n (8192...8255)
+  >T 1, fct run            TEST results of every self-test, then TEST=INFO;OK
+  sn N, fct H L            sets the device ID (N, or H * 65536 + L); no answer
+  >UNIX=s                  sets the device clock; no answer
+  rst, >D 1                restarts (uptime from 0); no answer
+and streams every period: TW GK GS TM PB DS DS2 MS ML SMS MD0-MD4 RW1-RW4 FS1-FS4,
+CAN values CA CC CE CG CQ CH CI CJ CK CU CV CXA CXB, flags CP CS, pins IA1 ID2 II3 IF4 O10,
+LLS, one TEST result, IG, TMP, ACC, from a vehicle driving a loop around a city.
+
+--gen 2, a legacy tracker streaming binary 55 AA records: position, time, modem, power,
+inputs and outputs. It ignores what it is sent.
+
+--gen 3, a fuel-sensor master with three slots answering the requests 31 10 B0, B1, B2, B4,
+B5, B7, B8 (with their CRC-8); silent otherwise.)"));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  const QCommandLineOption genOption(
+      "gen", "Protocol generation: 1 tracker, 2 legacy tracker, 3 fuel-sensor master.", "1|2|3", "1");
+  const QCommandLineOption typeOption(
+      "type",
+      "Generation 1: device type code reported in identity; types 35, 82, 99, 235, 305 and 306 "
+      "use the second settings image layout.",
+      "T", "303");
+  const QCommandLineOption idOption("id", "Generation 1: device ID; 0 plays a fresh device without an ID.",
+                                    "N", "12345");
+  const QCommandLineOption imeiOption("imei", "Generation 1: IMEI, 15 digits (default: derived from the ID).",
+                                      "IMEI");
+  const QCommandLineOption passwordOption("password", "Generation 1: device password, 1 to 6 characters.",
+                                          "TEXT", "111111");
+  const QCommandLineOption rateOption("rate", "Streaming period in milliseconds (generations 1 and 2).", "MS",
+                                      "1000");
+  const QCommandLineOption quietOption("quiet", "Do not stream; only answer requests.");
+  const QCommandLineOption linkOption("link",
+                                      "Also make PATH a symbolic link to the terminal (an existing link "
+                                      "is replaced); removed on exit.",
+                                      "PATH");
+  parser.addOptions(
+      {genOption, typeOption, idOption, imeiOption, passwordOption, rateOption, quietOption, linkOption});
+  parser.process(app);
+
+  qint64 generation = 0;
+  qint64 type = 0;
+  qint64 rate = 0;
+  if (!ReadNumber(parser.value(genOption), 1, 3, &generation))
+    return Fail("--gen must be 1, 2 or 3");
+  if (!ReadNumber(parser.value(typeOption), 1, 65535, &type))
+    return Fail("--type must be a type code from 1 to 65535");
+  if (!ReadNumber(parser.value(rateOption), 20, 3600000, &rate))
+    return Fail("--rate must be from 20 to 3600000 milliseconds");
+  bool idOk = false;
+  const quint64 id = parser.value(idOption).toULongLong(&idOk);
+  if (!idOk)
+    return Fail("--id must be a non-negative number");
+  const QByteArray imei = parser.value(imeiOption).toLatin1();
+  if (!imei.isEmpty() && (imei.size() != 15 || !std::all_of(imei.cbegin(), imei.cend(),
+                                                            [](char c) { return c >= '0' && c <= '9'; })))
+    return Fail("--imei must be 15 digits");
+  const QByteArray password = parser.value(passwordOption).toLatin1();
+  if (password.isEmpty() || password.size() > 6)
+    return Fail("--password must have 1 to 6 characters");
+
+  const TClock& clock = TClock::System();
+  std::unique_ptr<TSimDevice> device;
+  if (generation == 1)
+    device = std::make_unique<TTrackerSim>(TTrackerOptions{int(type), id, imei, password}, clock);
+  else if (generation == 2)
+    device = std::make_unique<TLegacyTrackerSim>(clock);
+  else
+    device = std::make_unique<TSensorSim>(clock);
+
+  if (!InstallTerminationHandler())
+    return Fail("cannot install the signal handlers");
+  TPtyPort port;
+  QString error;
+  if (!port.Open(&error))
+    return Fail(error);
+  const QString link = parser.value(linkOption);
+  if (!link.isEmpty() && !CreateLink(link, port.SlavePath(), &error))
+    return Fail(error);
+
+  std::fprintf(stdout, "%s\n", qPrintable(port.SlavePath()));
+  std::fflush(stdout);
+
+  QSocketNotifier terminate(gSignalPipe[0], QSocketNotifier::Read);
+  QObject::connect(&terminate, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+  QObject::connect(&port, &TPtyPort::Received, &port, [&](const QByteArray& aBytes) {
+    const QByteArray answer = device->Feed(aBytes);
+    if (!answer.isEmpty())
+      port.Write(answer);
+  });
+  QTimer streaming;
+  streaming.setInterval(int(rate));
+  QObject::connect(&streaming, &QTimer::timeout, &port, [&] {
+    const QByteArray records = device->Stream();
+    if (!records.isEmpty())
+      port.Write(records);
+  });
+  if (!parser.isSet(quietOption) && generation != 3)
+    streaming.start();
+
+  const int result = QCoreApplication::exec();
+  if (!link.isEmpty())
+    RemoveLink(link, port.SlavePath());
+  return result;
+}

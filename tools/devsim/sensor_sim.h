@@ -1,0 +1,44 @@
+#pragma once
+
+#include "sim_device.h"
+
+#include <QByteArray>
+#include <array>
+
+class TClock;
+
+// A generation-3 fuel-sensor master with three slots: silent until asked, it answers every request
+// whose CRC-8 checks with the echoed command byte, a body of the command's fixed length and a
+// CRC-8 over the whole answer. Requests with a wrong CRC or an unknown command are dropped and the
+// stream is searched again for the next request, so noise costs no more than the bytes it hits;
+// a request cut short is forgotten after a pause on the line.
+class TSensorSim : public TSimDevice {
+public:
+  static constexpr int kSlots = 3;
+  static constexpr int kSlotRecordSize = 16;
+  static constexpr int kSensorRecordSize = 32;
+
+  explicit TSensorSim(const TClock& aClock);
+
+  QByteArray Feed(const QByteArray& aBytes) override;
+
+  // Parameter bytes a request of the command carries; -1 for a command the master does not know.
+  static int RequestParameterLength(quint8 aCommand);
+
+private:
+  QByteArray Execute(quint8 aCommand, const QByteArray& aParameters);
+  QByteArray MasterInfo(const QByteArray& aParameters);
+  QByteArray SlotList(const QByteArray& aParameters);
+  QByteArray WriteSlot(const QByteArray& aParameters);
+  QByteArray SensorData(const QByteArray& aParameters);
+  QByteArray WriteSensor(const QByteArray& aParameters);
+  QByteArray Restart(const QByteArray& aParameters);
+  QByteArray Search(const QByteArray& aParameters);
+
+  const TClock& FClock;
+  qint64 FBootMs;
+  qint64 FLastInputMs;
+  QByteArray FInput;
+  std::array<QByteArray, kSlots> FSlotRecords;
+  std::array<QByteArray, kSlots> FSensorRecords;
+};

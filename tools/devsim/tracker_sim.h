@@ -1,0 +1,80 @@
+#pragma once
+
+#include "sim_device.h"
+#include "vehicle_model.h"
+
+#include <QByteArray>
+#include <QMap>
+
+class TClock;
+
+struct TTrackerOptions {
+  int Type = 303;
+  quint64 Id = 12345; // 0: a fresh device that has not been given its ID yet
+  QByteArray Imei;    // 15 digits; empty: derived from the ID
+  QByteArray Password = "111111";
+};
+
+// A generation-1 tracker: answers identity requests, settings reads and writes and memory block
+// requests with text records, and streams a status record set at every tick. Requests are lines
+// ended by CR, LF or both; anything it does not understand gets no answer, as on the real line.
+class TTrackerSim : public TSimDevice {
+public:
+  // Storage geometry reported in the RW and FS records and served by the block requests. Both
+  // storages share one block numbering, so a block number alone tells which one is meant.
+  static constexpr int kMemoryOffset = 256;
+  static constexpr int kMemoryBlocks = 4096;
+  static constexpr int kFileOffset = 8192;
+  static constexpr int kFileBlocks = 64;
+  static constexpr int kBlockSize = 256;
+
+  TTrackerSim(const TTrackerOptions& aOptions, const TClock& aClock);
+
+  QByteArray Feed(const QByteArray& aBytes) override;
+  // One status record set, with the values of the clock's current time.
+  QByteArray Stream() override;
+
+private:
+  // 1 or 2: the settings image layout this device type uses.
+  int SettingsLayout() const;
+  // The settings image as the SF record carries it (before Base64).
+  QByteArray SettingsImage() const;
+  // The 256 data bytes of a block, or empty for a number outside both storages.
+  QByteArray Block(qint64 aNumber) const;
+  // A valid IMEI (Luhn check digit included) that is stable for one device ID.
+  static QByteArray DefaultImei(quint64 aId);
+
+  QByteArray Answer(const QByteArray& aLine);
+  QByteArray IdentityRecords(const QByteArray& aLine);
+  QByteArray SetClock(const QByteArray& aLine);
+  QByteArray Restart(const QByteArray& aLine);
+  QByteArray ReadSettings(const QByteArray& aLine);
+  QByteArray WriteSettings(const QByteArray& aLine);
+  QByteArray ReadBlock(const QByteArray& aLine);
+  QByteArray RunSelfTest(const QByteArray& aLine);
+  QByteArray SetSerial(const QByteArray& aLine);
+  QByteArray SetFactoryId(const QByteArray& aLine);
+
+  QByteArray IdentityValue(const QByteArray& aKey) const;
+  bool ApplySettingsImage(const QByteArray& aImage);
+  double ElapsedSeconds() const;
+  qint64 UptimeSeconds() const;
+  qint64 DeviceTime() const;
+  int MemoryWritePointer() const;
+
+  const TClock& FClock;
+  TVehicleModel FVehicle;
+  int FType;
+  quint64 FId;
+  QByteArray FImei;
+  QByteArray FPassword;
+  qint64 FStartMs;
+  qint64 FBootMs;
+  qint64 FClockOffset = 0; // seconds the device clock was set away from the true time
+  int FTick = 0;
+  QByteArray FInput;
+  // Setting number -> value bytes exactly as they travel in the image.
+  QMap<int, QByteArray> FSettings;
+  QByteArray FFileStorage;
+  int FFileWrite = 0; // blocks of the file storage in use
+};
