@@ -83,6 +83,7 @@ void TPortButton::paintEvent(QPaintEvent*) {
   p.drawText(QRect(2, 2 + 52, kSquare, 14), Qt::AlignHCenter | Qt::AlignTop,
              DeviceDisplayName(FPort->DeviceVer(), FPort->DeviceSubVer()));
 
+  FWindow.ResetModemToggle();
   if (FPort->DeviceVer() == QLatin1String("1") && !FOldFirmwareShown) {
     // Once per button, not on every repaint: the hint stack would fill with copies.
     FOldFirmwareShown = true;

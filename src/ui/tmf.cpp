@@ -11,6 +11,7 @@
 #include "protocols/status_decoder.h"
 #include "ui/caption_bar.h"
 #include "ui/hint_stack.h"
+#include "ui/log_page.h"
 #include "ui/replay_panel.h"
 
 #include <QAction>
@@ -113,7 +114,10 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
   FTimer3.start();
 
   FDataTimer.setInterval(25);
-  connect(&FDataTimer, &QTimer::timeout, this, [this] { FCore.ProbeSilentSensor(); });
+  connect(&FDataTimer, &QTimer::timeout, this, [this] {
+    FLogPage->UpdateDataLabel(FDataLabel);
+    FCore.ProbeSilentSensor();
+  });
   FDataTimer.start();
 
   SetLanguage(0);
@@ -433,7 +437,14 @@ QWidget* TMF::BuildSettingsPage() {
 }
 
 QWidget* TMF::BuildLogPage() {
-  return Panel(QStringLiteral("LogPanel"), this);
+  QWidget* page = Panel(QStringLiteral("LogPanel"), this);
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  FLogPage = new TLogPage(
+      FCore, FDictionary, FIcons, FRegistry, [this] { return FDiscovery ? FDiscovery->Q() : nullptr; },
+      [this](int aKind, const QString& aText) { MainHintShow(aKind, aText); }, page);
+  layout->addWidget(FLogPage);
+  return page;
 }
 
 QWidget* TMF::BuildFuelPage() {

@@ -42,6 +42,7 @@ enum TMoveStyle { moveNone, MoveLeft, MoveRight, MoveBottom, MoveTop, moveCaptio
 // the five pages. It owns the exchange state for the run and answers the core's hooks.
 class TStatusDecoderV1;
 class TReplayPanel;
+class TLogPage;
 class TVirtualCommDriver;
 
 class TMF : public QWidget, public IExchangeHost, public IPortListHost, public IStatusHost {
@@ -119,6 +120,14 @@ public:
   const TWiFiList& WiFiNetworks() const { return FWiFiNetworks; }
   const TLBSList& CellTowers() const { return FCellTowers; }
   void SetSettingsVersionLabel(const QString& aText) override;
+  void PostLogChange() override;
+  void LogViewClear() override;
+  void LogViewSetHex(bool aHex) override;
+  void LogViewSetRowCount(int aRows) override;
+  void SetFollow(bool aFollow) override;
+  TLogPage& LogPage() { return *FLogPage; }
+  // Port buttons repaint: the log page's MODEM toggle goes back to off.
+  void ResetModemToggle();
 
   int Language() const { return FDictionary.Language(); }
   void SetLanguage(int aLanguage);
@@ -244,6 +253,8 @@ private:
   QStackedWidget* FPages = nullptr;
   QWidget* FProgressPanel = nullptr;
   TReplayPanel* FReplayPanel = nullptr;
+  TLogPage* FLogPage = nullptr;
+  bool FLogChangePosted = false;
   QLabel* FProgressLabel = nullptr;
   QLabel* FPercentLabel = nullptr;
   QMenu* FCommandsMenu = nullptr;

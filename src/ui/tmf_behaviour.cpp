@@ -9,6 +9,7 @@
 #include "tools/app_settings_dialog.h"
 #include "ui/caption_bar.h"
 #include "ui/hint_stack.h"
+#include "ui/log_page.h"
 #include "ui/port_button.h"
 #include "ui/replay_panel.h"
 #include "ui/tmf.h"
@@ -51,6 +52,40 @@ void TMF::MainHintShow(int aKind, const QString& aText) {
   FHints->Show(aKind, aText);
 }
 
+void TMF::PostLogChange() {
+  // One refresh per turn of the event loop, however many chunks and sends came in it.
+  if (FLogChangePosted)
+    return;
+  FLogChangePosted = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        FLogChangePosted = false;
+        FLogPage->LogChange();
+      },
+      Qt::QueuedConnection);
+}
+
+void TMF::LogViewClear() {
+  FLogPage->LogViewClear();
+}
+
+void TMF::LogViewSetHex(bool aHex) {
+  FLogPage->LogViewSetHex(aHex);
+}
+
+void TMF::LogViewSetRowCount(int aRows) {
+  FLogPage->LogViewSetRowCount(aRows);
+}
+
+void TMF::SetFollow(bool aFollow) {
+  FLogPage->SetFollow(aFollow);
+}
+
+void TMF::ResetModemToggle() {
+  FLogPage->SetModemToggle(false);
+}
+
 void TMF::SetSettingsVersionLabel(const QString& aText) {
   if (FSettingsVersionLabel)
     FSettingsVersionLabel->setText(aText);
@@ -87,6 +122,7 @@ void TMF::SetLanguage(int aLanguage) {
     action->setToolTip(hint);
   }
   FReplayPanel->Retranslate(aLanguage);
+  FLogPage->Retranslate();
   UpdateFolders();
   SetLanguageIndicator(0, 0);
   update();
@@ -313,6 +349,7 @@ void TMF::StyleApply() {
                     .arg(window, panel, text, accent, hover, updateBack, FTheme.Muted.name(),
                          FTheme.Dark ? QColor(16, 23, 30).name() : QColor(235, 238, 240).name()));
   FHints->SetTheme(FTheme);
+  FLogPage->SetTheme(FTheme);
   // Icons are tinted for the theme: load them again.
   for (TBaseClass* element : FVisualIndex.Elements()) {
     if (auto* item = qobject_cast<TItemClass*>(element))
@@ -364,6 +401,7 @@ void TMF::LoadState() {
     return;
   }
   ApplyGeometryFromState();
+  FLogPage->SetSendPanelHeight(FState.SendPanelHeight);
   if (FState.Language != language)
     SetLanguage(FState.Language);
   FPrintButton->setVisible(FState.PrintVisible);
@@ -377,6 +415,7 @@ void TMF::SaveState() {
     FState.Top = y();
   }
   FState.Language = Language();
+  FState.SendPanelHeight = FLogPage->SendPanelHeight();
   FState.Save(FRegistry, isMaximized());
 }
 
@@ -386,6 +425,7 @@ void TMF::ResetToDefaults() {
   showNormal();
   ApplyGeometryFromState();
   SetLanguage(0);
+  FLogPage->SetSendPanelHeight(FState.SendPanelHeight);
   FPrintButton->hide();
 }
 
