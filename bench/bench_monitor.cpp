@@ -55,6 +55,52 @@ void VisualSetValue(benchmark::State& state) {
 }
 BENCHMARK(VisualSetValue)->Arg(0)->Arg(3600);
 
+// Status records through the whole receive path: receive entry, framer, decoder, monitor.
+void StatusRecordsToMonitor(benchmark::State& state) {
+  TRegistry registry;
+  TMF window(
+      registry, [] { return false; }, std::make_unique<TOnePort>());
+  window.resize(1280, 800);
+  window.show();
+  window.Core().SetVersion(vtVersion1);
+  // One status set as the simulated tracker sends it.
+  const QByteArray set = ">TW=1796911183;4001\r\n"
+                         ">GK=55.755953;37.741965\r\n"
+                         ">GS=11;60;150;12;29;1\r\n"
+                         ">TM=0;0\r\n"
+                         ">PB=13910;4150\r\n"
+                         ">DS=331647\r\n"
+                         ">DS2=34775635\r\n"
+                         ">MS=6\r\n"
+                         ">ML=21;250;01\r\n"
+                         ">SMS=3;3;1\r\n"
+                         ">RW1=1200;1200;4096;256\r\n"
+                         ">FS1=4;4;64;8192\r\n"
+                         ">CA=184325\r\n"
+                         ">CQ=62\r\n"
+                         ">CH=2599\r\n"
+                         ">CP=12418\r\n"
+                         ">CS=614400\r\n"
+                         ">IA1=3571\r\n"
+                         ">ID2=1\r\n"
+                         ">O10=0\r\n"
+                         ">LLS=1;1;3071;20;1267\r\n"
+                         ">TEST=RTC;OK\r\n"
+                         ">IG=1\r\n"
+                         ">TMP=28\r\n"
+                         ">ACC=1004;3;-180;12\r\n";
+  const int recordsPerSet = 25;
+  qint64 records = 0;
+  for (auto _ : state) {
+    for (qsizetype pos = 0; pos < set.size(); pos += 64)
+      window.Core().QReceiveData(nullptr, set.constData() + pos, int(qMin<qsizetype>(64, set.size() - pos)));
+    records += recordsPerSet;
+  }
+  state.SetItemsProcessed(records);
+  state.counters["recognised"] = window.Core().RecognisedCount(1);
+}
+BENCHMARK(StatusRecordsToMonitor);
+
 } // namespace
 
 int main(int argc, char** argv) {

@@ -53,7 +53,13 @@ void TPortButton::paintEvent(QPaintEvent*) {
 
   QFont font = this->font();
   font.setPointSize(8);
-  p.setFont(font);
+  // Names that do not fit get a smaller font, not cut ends.
+  auto fit = [](QFont aFont, const QString& aText) {
+    while (aFont.pointSize() > 6 && QFontMetrics(aFont).horizontalAdvance(aText) > kSquare - 4)
+      aFont.setPointSize(aFont.pointSize() - 1);
+    return aFont;
+  };
+  p.setFont(fit(font, FPort->PortName()));
   p.setPen(QColor(0x80, 0x80, 0x80));
   p.drawText(QRect(2 + kCentre - 40, 2 + 5, 80, 14), Qt::AlignHCenter | Qt::AlignTop, FPort->PortName());
 
@@ -61,10 +67,7 @@ void TPortButton::paintEvent(QPaintEvent*) {
   const QString line2 = name.isEmpty() ? QStringLiteral("------") : name;
   font.setPointSize(line2.size() <= 8 ? 12 : line2.size() <= 10 ? 10 : 7);
   font.setBold(true);
-  // A long ID in a wide font would lose digits at the edges: shrink until the whole ID shows.
-  while (font.pointSize() > 6 && QFontMetrics(font).horizontalAdvance(line2) > kSquare - 4)
-    font.setPointSize(font.pointSize() - 1);
-  p.setFont(font);
+  p.setFont(fit(font, line2));
   p.setPen(theme.Accent);
   p.drawText(QRect(2, 2 + 34 - 12, kSquare, 24), Qt::AlignCenter, line2);
   if (name.isEmpty() && FPort->Active()) {
@@ -78,10 +81,10 @@ void TPortButton::paintEvent(QPaintEvent*) {
 
   font.setPointSize(8);
   font.setBold(false);
-  p.setFont(font);
+  const QString model = DeviceDisplayName(FPort->DeviceVer(), FPort->DeviceSubVer());
+  p.setFont(fit(font, model));
   p.setPen(theme.Text);
-  p.drawText(QRect(2, 2 + 52, kSquare, 14), Qt::AlignHCenter | Qt::AlignTop,
-             DeviceDisplayName(FPort->DeviceVer(), FPort->DeviceSubVer()));
+  p.drawText(QRect(2, 2 + 52, kSquare, 14), Qt::AlignHCenter | Qt::AlignTop, model);
 
   FWindow.ResetModemToggle();
   if (FPort->DeviceVer() == QLatin1String("1") && !FOldFirmwareShown) {
