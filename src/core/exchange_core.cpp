@@ -141,19 +141,24 @@ void TExchangeCore::Detect(int k) {
   const int from = qMax(0, FDetectStart);
   const int to = int(FPacketIndex.size()) - 1;
   if (count1 > count2 + count3) {
+    const THanded handed = TakeDetectionPackets(1, from, to);
     SetVersion(vtVersion1);
-    Reframe(1, from, to);
+    Reframe(1, from, to, handed);
   } else if (count2 > count1 + count3) {
+    const THanded handed = TakeDetectionPackets(2, from, to);
     SetVersion(vtVersion2);
-    Reframe(2, from, to);
+    Reframe(2, from, to, handed);
   } else if (count3 > count1 + count2) {
+    // Emptied before the switch: what the switch itself sends (the new type's identity request)
+    // lands in the fresh index and stays in view.
+    const THanded handed = TakeDetectionPackets(3, from, to);
     SetVersion(vtVersion3);
     if (TPortInfo* port = FHost.Q()) {
       port->SetDeviceVer(QStringLiteral("250"));
       port->SetDevicePassword(QString::fromLatin1(kDefaultDevicePassword));
     }
     FHost.OpenSettingsPage();
-    Reframe(3, from, to);
+    Reframe(3, from, to, handed);
   }
 
   if (FVersion != vtDetect) {
@@ -162,13 +167,12 @@ void TExchangeCore::Detect(int k) {
   }
 }
 
-// Frames the chunks of the detection again with the winning framer, so that the index also holds
-// the sends of that stretch. The entries framed during detection are replaced rather than
-// duplicated, and a packet that was already handed to its decoder keeps its state instead of
-// being decoded a second time.
-void TExchangeCore::Reframe(int aGeneration, int aFrom, int aTo) {
+// The entries the winning framer made during detection go, to be framed again with the sends of
+// that stretch (replaced rather than duplicated). What was already handed to its decoder is kept
+// aside, so those packets keep their state instead of being decoded a second time.
+TExchangeCore::THanded TExchangeCore::TakeDetectionPackets(int aGeneration, int aFrom, int aTo) {
   TPacketArray& index = GenIndex(aGeneration);
-  QHash<qint64, std::pair<qint64, quint8>> handed;
+  THanded handed;
   if (aFrom <= aTo) {
     const qint64 rangeStart = FPacketIndex[aFrom].Position;
     for (const TPacket& p : index)
@@ -183,8 +187,11 @@ void TExchangeCore::Reframe(int aGeneration, int aFrom, int aTo) {
   }
   FMemo[aGeneration - 1] = TScanMemo{};
   Recount(aGeneration);
+  return handed;
+}
 
-  FHanded = &handed;
+void TExchangeCore::Reframe(int aGeneration, int aFrom, int aTo, const THanded& aHanded) {
+  FHanded = &aHanded;
   for (int k = aFrom; k <= aTo; ++k) {
     switch (aGeneration) {
     case 1:

@@ -72,8 +72,12 @@ private:
     qint64 Term = -2;     // first terminator in [Position, End), -1 none, -2 not searched
   };
 
+  // Packets already handed to a decoder, by position: their size and state.
+  using THanded = QHash<qint64, std::pair<qint64, quint8>>;
+
   void Detect(int k);
-  void Reframe(int aGeneration, int aFrom, int aTo);
+  THanded TakeDetectionPackets(int aGeneration, int aFrom, int aTo);
+  void Reframe(int aGeneration, int aFrom, int aTo, const THanded& aHanded);
   // Opens or extends the current packet of a generation for chunk k; false when k was a send.
   bool OpenForChunk(TPacketArray& aIndex, const TPacket& aChunk, TScanMemo& aMemo, bool& aExtended);
   void HandOff(int aGeneration, int aIndex);
@@ -100,5 +104,5 @@ private:
   std::array<TScanMemo, 3> FMemo;
   // While re-framing after detection: packets that were already handed off, by position, with
   // the size and state they had. They keep that state instead of being decoded a second time.
-  QHash<qint64, std::pair<qint64, quint8>>* FHanded = nullptr;
+  const QHash<qint64, std::pair<qint64, quint8>>* FHanded = nullptr;
 };

@@ -36,7 +36,13 @@ public:
   void CommandsUpdate() override { Calls << QStringLiteral("CommandsUpdate"); }
   void CommandsExec(const QString& aCommand) override { Calls << QStringLiteral("Exec:") + aCommand; }
   void SetSettingsVersionLabel(const QString& aText) override { Calls << QStringLiteral("Label:") + aText; }
-  void UpdateTypeInfo() override { Calls << QStringLiteral("UpdateTypeInfo"); }
+  // The window asks a device for its type when the type changes; with this set the recorder does too.
+  bool SendTypeRequest = false;
+  void UpdateTypeInfo() override {
+    Calls << QStringLiteral("UpdateTypeInfo");
+    if (SendTypeRequest && Port)
+      Port->SendAnsiString(">I 7\r\n");
+  }
   bool InternetConnected() override { return Online; }
   void StartDeviceInfoRequest(TPortInfo*, const QString& aPath) override {
     Calls << QStringLiteral("Info:") + aPath;

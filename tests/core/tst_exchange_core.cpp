@@ -22,6 +22,7 @@ private Q_SLOTS:
   void detection();
   void detectionKeepsSendsAndDecodesOnce();
   void sensorWinsOnlyOverOldRecognisedPackets();
+  void requestSentWhileSwitchingToSensorStaysInView();
 
   void replyTexts();
   void operationHandOff();
@@ -281,6 +282,19 @@ void TstExchangeCore::sensorWinsOnlyOverOldRecognisedPackets() {
   QCOMPARE(rig.Core.Version(), vtVersion3);
   QCOMPARE(Describe(rig.Core.Gen3Index()), QStringLiteral("6:5:2 11:5:2"));
   QCOMPARE(rig.Decoded[2].size(), 2);
+}
+
+void TstExchangeCore::requestSentWhileSwitchingToSensorStaysInView() {
+  TCoreRig rig;
+  rig.Host.SendTypeRequest = true;
+  rig.ReceiveHex("3E10B20011");
+  QCOMPARE(rig.Core.Version(), vtVersion3);
+  // The type request the switch sends is in the sensor index, and the reply before it is framed
+  // once; the send gate is open again (the last entry is not a send).
+  QCOMPARE(Describe(rig.Core.Gen3Index()), QStringLiteral("5:6:255 0:5:2"));
+  QCOMPARE(rig.Decoded[2].size(), 1);
+  rig.Port->SendAnsiString("NEXT");
+  QCOMPARE(rig.Driver.Written.last(), QByteArray("NEXT"));
 }
 
 void TstExchangeCore::replyTexts() {
