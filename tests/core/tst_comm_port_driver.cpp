@@ -34,6 +34,17 @@ struct TDeliveries {
   }
 };
 
+// A pty peer and a driver on its other end, recording what the driver delivers.
+struct TPtyRig {
+  TPtyPeer Peer;
+  TCommPortDriver Driver;
+  TDeliveries Got;
+  TPtyRig() {
+    Got.Attach(Driver);
+    Driver.SetPort(Peer.SlavePath());
+  }
+};
+
 QByteArray Pattern(int aSize) {
   QByteArray bytes(aSize, '\0');
   // 251 is prime: no run repeats at a power-of-two stride, so a lost or repeated block shows.
@@ -96,12 +107,9 @@ void TestCommPortDriver::burstArrivesWholeInBoundedDeliveries() {
   QFETCH(int, inBufSize);
   QFETCH(int, pollBefore);
   QFETCH(int, pollAfter);
-  TPtyPeer peer;
+  TPtyRig rig;
+  auto& [peer, driver, got] = rig;
   QVERIFY(peer.IsOpen());
-  TCommPortDriver driver;
-  TDeliveries got;
-  got.Attach(driver);
-  driver.SetPort(peer.SlavePath());
   driver.SetPortInBufSize(static_cast<quint16>(inBufSize));
   driver.SetPortPollingDelay(static_cast<quint16>(pollBefore));
   QVERIFY(driver.Connect());
@@ -144,12 +152,9 @@ void TestCommPortDriver::delimiterFraming() {
   QFETCH(int, endByte);
   QFETCH(QList<QByteArray>, writes);
   QFETCH(QList<QByteArray>, expected);
-  TPtyPeer peer;
+  TPtyRig rig;
+  auto& [peer, driver, got] = rig;
   QVERIFY(peer.IsOpen());
-  TCommPortDriver driver;
-  TDeliveries got;
-  got.Attach(driver);
-  driver.SetPort(peer.SlavePath());
   driver.SetPortInBufSize(static_cast<quint16>(inBufSize));
   driver.SetEndByte(endByte);
   QVERIFY(driver.Connect());
@@ -161,12 +166,9 @@ void TestCommPortDriver::delimiterFraming() {
 }
 
 void TestCommPortDriver::bytesBeyondTheRoomLeftAreNotStranded() {
-  TPtyPeer peer;
+  TPtyRig rig;
+  auto& [peer, driver, got] = rig;
   QVERIFY(peer.IsOpen());
-  TCommPortDriver driver;
-  TDeliveries got;
-  got.Attach(driver);
-  driver.SetPort(peer.SlavePath());
   driver.SetPortInBufSize(8);
   driver.SetEndByte('\n');
   QVERIFY(driver.Connect());
@@ -181,12 +183,9 @@ void TestCommPortDriver::bytesBeyondTheRoomLeftAreNotStranded() {
 }
 
 void TestCommPortDriver::inBufSizeChangeDropsHeldBytes() {
-  TPtyPeer peer;
+  TPtyRig rig;
+  auto& [peer, driver, got] = rig;
   QVERIFY(peer.IsOpen());
-  TCommPortDriver driver;
-  TDeliveries got;
-  got.Attach(driver);
-  driver.SetPort(peer.SlavePath());
   driver.SetEndByte('\n');
   QVERIFY(driver.Connect());
 
@@ -199,12 +198,9 @@ void TestCommPortDriver::inBufSizeChangeDropsHeldBytes() {
 }
 
 void TestCommPortDriver::connectTwiceKeepsTheOpenPort() {
-  TPtyPeer peer;
+  TPtyRig rig;
+  auto& [peer, driver, got] = rig;
   QVERIFY(peer.IsOpen());
-  TCommPortDriver driver;
-  TDeliveries got;
-  got.Attach(driver);
-  driver.SetPort(peer.SlavePath());
   driver.SetEndByte('\n');
   QVERIFY(driver.Connect());
   const quintptr handle = driver.Handle();
@@ -330,12 +326,9 @@ void TestCommPortDriver::vanishedDeviceDisconnectsOnce() {
 }
 
 void TestCommPortDriver::staleInputIsDroppedAtConnect() {
-  TPtyPeer peer;
+  TPtyRig rig;
+  auto& [peer, driver, got] = rig;
   QVERIFY(peer.IsOpen());
-  TCommPortDriver driver;
-  TDeliveries got;
-  got.Attach(driver);
-  driver.SetPort(peer.SlavePath());
   QVERIFY(peer.Write("stale"));
   QVERIFY(peer.WaitQueuedForDriver(WaitMs));
   QVERIFY(driver.Connect());
