@@ -5,6 +5,7 @@
 #include "base/date_time.h"
 #include "core/exchange_core.h"
 #include "core/exchange_host.h"
+#include "protocols/quiet_host.h"
 #include "i18n/dictionary.h"
 #include "platform/registry.h"
 #include "ui/icons.h"
@@ -26,7 +27,7 @@ namespace {
 const QByteArray kLine(">S=12,55.751244,37.618423,0,214,9,0.9,142;P=12.6,4.1;M=3,21,25001\r\n");
 
 struct TViewRig {
-  IExchangeHost Host;
+  TQuietHost Host;
   TManualClock Clock;
   TExchangeCore Core{Host, Clock};
   TDictionary Dictionary;

@@ -4,14 +4,13 @@
 #include "base/clock.h"
 #include "core/exchange_core.h"
 #include "core/exchange_host.h"
+#include "protocols/quiet_host.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QByteArray>
 
 namespace {
-
-class TQuietHost : public IExchangeHost {};
 
 QByteArray StatusStream(qint64 aBytes) {
   QByteArray out;

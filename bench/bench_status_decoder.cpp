@@ -6,6 +6,7 @@
 #include "core/exchange_core.h"
 #include "core/exchange_host.h"
 #include "protocols/status_decoder.h"
+#include "protocols/quiet_host.h"
 #include "protocols/status_host.h"
 
 #include <QByteArray>
@@ -15,7 +16,7 @@
 
 namespace {
 
-class TLookupHost : public IExchangeHost, public IStatusHost {
+class TLookupHost : public TQuietHost {
 public:
   QHash<QString, QVariant> Values;
   qint64 Taken = 0;

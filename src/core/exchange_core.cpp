@@ -6,6 +6,8 @@
 #include "updates/crypto/checksums.h"
 
 #include <QByteArrayView>
+#include <algorithm>
+#include <string>
 
 namespace {
 
@@ -22,6 +24,14 @@ constexpr TReplyText kReplyTexts[] = {
     {"Settings write OK EXTFLASH", TReplyText::SavedOk},
     {"Settings write Error EXTFLASH", TReplyText::SavedError},
 };
+
+// The longest reply text less one: enough of the previous chunk to find a reply cut in two.
+constexpr qsizetype kReplyTailSize = [] {
+  qsizetype longest = 0;
+  for (const TReplyText& reply : kReplyTexts)
+    longest = std::max<qsizetype>(longest, std::char_traits<char>::length(reply.Text));
+  return longest - 1;
+}();
 
 // Silent sensors answer only a request; this one asks for the sensor's identity.
 const QByteArray kSensorProbe = QByteArray::fromHex("3110B0");
@@ -89,9 +99,16 @@ void TExchangeCore::QReceiveData(QObject* Sender, const char* DataPtr, int DataS
     }
 
     if (port->DeviceVer() == QLatin1String("1")) {
-      const QByteArrayView chunk(DataPtr, DataSize);
+      // A reply may arrive cut over two reads: look at the tail of the previous chunk too, but
+      // count only replies that end in this one (those inside the tail were seen last time).
+      const qsizetype tailSize = FReplyTail.size();
+      FReplyTail.append(DataPtr, DataSize);
+      const QByteArray seen = FReplyTail;
+      if (FReplyTail.size() > kReplyTailSize)
+        FReplyTail.remove(0, FReplyTail.size() - kReplyTailSize);
       for (const TReplyText& reply : kReplyTexts) {
-        if (!chunk.contains(QByteArrayView(reply.Text)))
+        const QByteArrayView text(reply.Text);
+        if (seen.indexOf(text, qMax<qsizetype>(0, tailSize - text.size() + 1)) < 0)
           continue;
         switch (reply.Effect) {
         case TReplyText::Locked:
@@ -141,24 +158,24 @@ void TExchangeCore::Detect(int k) {
   const int from = qMax(0, FDetectStart);
   const int to = int(FPacketIndex.size()) - 1;
   if (count1 > count2 + count3) {
-    const THanded handed = TakeDetectionPackets(1, from, to);
+    TakeDetectionPackets(1, from, to);
     SetVersion(vtVersion1);
-    Reframe(1, from, to, handed);
+    Reframe(1, from, to);
   } else if (count2 > count1 + count3) {
-    const THanded handed = TakeDetectionPackets(2, from, to);
+    TakeDetectionPackets(2, from, to);
     SetVersion(vtVersion2);
-    Reframe(2, from, to, handed);
+    Reframe(2, from, to);
   } else if (count3 > count1 + count2) {
     // Emptied before the switch: what the switch itself sends (the new type's identity request)
     // lands in the fresh index and stays in view.
-    const THanded handed = TakeDetectionPackets(3, from, to);
+    TakeDetectionPackets(3, from, to);
     SetVersion(vtVersion3);
     if (TPortInfo* port = FHost.Q()) {
       port->SetDeviceVer(QStringLiteral("250"));
       port->SetDevicePassword(QString::fromLatin1(kDefaultDevicePassword));
     }
     FHost.OpenSettingsPage();
-    Reframe(3, from, to, handed);
+    Reframe(3, from, to);
   }
 
   if (FVersion != vtDetect) {
@@ -168,16 +185,13 @@ void TExchangeCore::Detect(int k) {
 }
 
 // The entries the winning framer made during detection go, to be framed again with the sends of
-// that stretch (replaced rather than duplicated). What was already handed to its decoder is kept
-// aside, so those packets keep their state instead of being decoded a second time.
-TExchangeCore::THanded TExchangeCore::TakeDetectionPackets(int aGeneration, int aFrom, int aTo) {
+// that stretch (replaced rather than duplicated). Decoders changed nothing while the generation was
+// open, so re-framing hands every packet to the decoder again, now for real: the packets that
+// decided detection reach the page and the port record like any later one.
+void TExchangeCore::TakeDetectionPackets(int aGeneration, int aFrom, int aTo) {
   TPacketArray& index = GenIndex(aGeneration);
-  THanded handed;
   if (aFrom <= aTo) {
     const qint64 rangeStart = FPacketIndex[aFrom].Position;
-    for (const TPacket& p : index)
-      if (p.Position >= rangeStart && (p.State == psComplete || p.State == psRecognised))
-        handed.insert(p.Position, {p.Size, p.State});
     if (aGeneration == 3) {
       index.clear();
     } else {
@@ -187,11 +201,9 @@ TExchangeCore::THanded TExchangeCore::TakeDetectionPackets(int aGeneration, int 
   }
   FMemo[aGeneration - 1] = TScanMemo{};
   Recount(aGeneration);
-  return handed;
 }
 
-void TExchangeCore::Reframe(int aGeneration, int aFrom, int aTo, const THanded& aHanded) {
-  FHanded = &aHanded;
+void TExchangeCore::Reframe(int aGeneration, int aFrom, int aTo) {
   for (int k = aFrom; k <= aTo; ++k) {
     switch (aGeneration) {
     case 1:
@@ -206,7 +218,6 @@ void TExchangeCore::Reframe(int aGeneration, int aFrom, int aTo, const THanded& 
       break;
     }
   }
-  FHanded = nullptr;
 }
 
 void TExchangeCore::Recount(int aGeneration) {
@@ -223,6 +234,7 @@ void TExchangeCore::SetVersion(TVersionType aVersion) {
   switch (aVersion) {
   case vtDetect:
     FDetectStart = int(FPacketIndex.size());
+    FReplyTail.clear();
     FViewIndex = &FPacketIndex;
     break;
   case vtVersion0:
@@ -248,6 +260,7 @@ void TExchangeCore::SetVersion(TVersionType aVersion) {
 }
 
 void TExchangeCore::Clear() {
+  FReplyTail.clear();
   FPacketIndex.clear();
   FGen1Index.clear();
   FGen2Index.clear();

@@ -72,12 +72,9 @@ private:
     qint64 Term = -2;     // first terminator in [Position, End), -1 none, -2 not searched
   };
 
-  // Packets already handed to a decoder, by position: their size and state.
-  using THanded = QHash<qint64, std::pair<qint64, quint8>>;
-
   void Detect(int k);
-  THanded TakeDetectionPackets(int aGeneration, int aFrom, int aTo);
-  void Reframe(int aGeneration, int aFrom, int aTo, const THanded& aHanded);
+  void TakeDetectionPackets(int aGeneration, int aFrom, int aTo);
+  void Reframe(int aGeneration, int aFrom, int aTo);
   // Opens or extends the current packet of a generation for chunk k; false when k was a send.
   bool OpenForChunk(TPacketArray& aIndex, const TPacket& aChunk, TScanMemo& aMemo, bool& aExtended);
   void HandOff(int aGeneration, int aIndex);
@@ -102,7 +99,6 @@ private:
   std::array<TDecoder, 3> FDecoders;
   std::array<int, 3> FRecognised{};
   std::array<TScanMemo, 3> FMemo;
-  // While re-framing after detection: packets that were already handed off, by position, with
-  // the size and state they had. They keep that state instead of being decoded a second time.
-  const QHash<qint64, std::pair<qint64, quint8>>* FHanded = nullptr;
+  // The end of the last chunk from a service adapter, where a reply text may have begun.
+  QByteArray FReplyTail;
 };

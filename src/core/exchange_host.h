@@ -9,52 +9,51 @@ class QObject;
 class TPortInfo;
 
 // What the exchange core and the port records need from the main window. The window implements
-// it; tests implement it with a recorder. Every hook does nothing until the window part that owns
-// it connects it, so logging, framing and sending work on their own.
+// it; tests implement it with a recorder. Every hook is pure: a hook nobody answers does not
+// compile, so no part of the window can go missing quietly.
 class IExchangeHost {
 public:
   virtual ~IExchangeHost() = default;
 
   // The selected port, or none.
-  virtual TPortInfo* Q() { return nullptr; }
+  virtual TPortInfo* Q() = 0;
   // Puts a value on the monitor element with ident aName (an invalid QVariant clears it); identity
   // idents also reach the shown port's record. True when an element took the value.
-  virtual bool VisualSetValue(const QString& /*aName*/, const QVariant& /*aValue*/, int /*aAction*/ = 1,
-                              const QString& /*aValueAlter*/ = QString(), TColorRef /*aColor*/ = clValuePlaceholder) {
-    return false;
-  }
+  virtual bool VisualSetValue(const QString& aName, const QVariant& aValue, int aAction = 1,
+                              const QString& aValueAlter = QString(),
+                              TColorRef aColor = clValuePlaceholder) = 0;
   // Dictionary lookup; an unknown key shows as itself.
-  virtual QString Translate(const QString& aKey) { return aKey; }
+  virtual QString Translate(const QString& aKey) = 0;
   // Hint kinds: 0 error, 1 success, 2 notice, 3 information.
-  virtual void MainHintShow(int /*aKind*/, const QString& /*aText*/) {}
+  virtual void MainHintShow(int aKind, const QString& aText) = 0;
 
   // The log view and counters need refreshing (posted, coalesced by the window).
-  virtual void PostLogChange() {}
+  virtual void PostLogChange() = 0;
   // Detection has just decided: start the identity poll and run it once at once.
-  virtual void StartCheckNameTimer(QObject* /*aSender*/) {}
+  virtual void StartCheckNameTimer(QObject* aSender) = 0;
   // Running memory and file readings consume generation-1 packets.
-  virtual void QOperationData2(int /*aIndex*/) {}
-  virtual void QOperationData7(int /*aIndex*/) {}
+  virtual void QOperationData2(int aIndex) = 0;
+  virtual void QOperationData7(int aIndex) = 0;
 
   // Called while the generation changes.
-  virtual void ClearVisualValues() {}
-  virtual void LogViewClear() {}
-  virtual void LogViewSetHex(bool /*aHex*/) {}
-  virtual void LogViewSetRowCount(int /*aRows*/) {}
-  virtual void SetFollow(bool /*aFollow*/) {}
-  virtual void OpenSettingsPage() {}
+  virtual void ClearVisualValues() = 0;
+  virtual void LogViewClear() = 0;
+  virtual void LogViewSetHex(bool aHex) = 0;
+  virtual void LogViewSetRowCount(int aRows) = 0;
+  virtual void SetFollow(bool aFollow) = 0;
+  virtual void OpenSettingsPage() = 0;
 
   // Port record notifications.
-  virtual void ControlsLoadSettings(const QString& /*aDeviceType*/) {}
-  virtual void CommandsUpdate() {}
-  virtual void CommandsExec(const QString& /*aCommand*/) {}
-  virtual void RefreshCaption() {}
-  virtual void SetSettingsVersionLabel(const QString& /*aText*/) {}
-  virtual void PasswordEditChange() {}
-  virtual void UpdateTypeInfo() {}
-  virtual void ShowSettingsLocked(bool /*aLocked*/) {}
-  virtual void OperationChanged(TPortInfo* /*aPort*/) {}
+  virtual void ControlsLoadSettings(const QString& aDeviceType) = 0;
+  virtual void CommandsUpdate() = 0;
+  virtual void CommandsExec(const QString& aCommand) = 0;
+  virtual void RefreshCaption() = 0;
+  virtual void SetSettingsVersionLabel(const QString& aText) = 0;
+  virtual void PasswordEditChange() = 0;
+  virtual void UpdateTypeInfo() = 0;
+  virtual void ShowSettingsLocked(bool aLocked) = 0;
+  virtual void OperationChanged(TPortInfo* aPort) = 0;
   // The device information site is asked once per record; false means no connection.
-  virtual bool InternetConnected() { return true; }
-  virtual void StartDeviceInfoRequest(TPortInfo* /*aPort*/, const QString& /*aPathAndQuery*/) {}
+  virtual bool InternetConnected() = 0;
+  virtual void StartDeviceInfoRequest(TPortInfo* aPort, const QString& aPathAndQuery) = 0;
 };

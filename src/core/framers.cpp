@@ -76,16 +76,6 @@ qint64 TExchangeCore::FindSign(const TPacket& aPacket, const TScanMemo& aMemo, b
 }
 
 void TExchangeCore::HandOff(int aGeneration, int aIndex) {
-  TPacketArray& index = GenIndex(aGeneration);
-  if (FHanded) {
-    const auto it = FHanded->constFind(index[aIndex].Position);
-    if (it != FHanded->cend() && it->first == index[aIndex].Size) {
-      index[aIndex].State = it->second;
-      if (it->second == psRecognised)
-        ++FRecognised[aGeneration - 1];
-      return;
-    }
-  }
   if (const TDecoder& decoder = FDecoders[aGeneration - 1]) {
     try {
       decoder(aIndex);

@@ -130,13 +130,7 @@ void TPortDiscovery::ListenTo(TPortInfo* aPort) {
 }
 
 void TPortDiscovery::ClearIdentity(TPortInfo* aPort) {
-  aPort->SetDeviceName(QString());
-  aPort->SetDeviceVer(QString());
-  aPort->SetDeviceSubVer(QString());
-  aPort->SetDeviceIMEI(QString());
-  aPort->SetDeviceICCID(QString());
-  aPort->SetDeviceSOFT(QString());
-  aPort->SetDataPrint(TDeviceData{});
+  aPort->ClearIdentity();
 }
 
 void TPortDiscovery::DriverLost() {

@@ -19,14 +19,14 @@ class IPortListHost {
 public:
   virtual ~IPortListHost() = default;
   // A record was created: give it its button.
-  virtual void PortCreated(TPortInfo* /*aPort*/, int /*aIndex*/) {}
+  virtual void PortCreated(TPortInfo* aPort, int aIndex) = 0;
   // No present port: the column shows its empty state.
-  virtual void ShowEmptyState(bool /*aEmpty*/) {}
-  virtual void RealignPorts() {}
-  virtual void ReloadMonitorLayout() {}
-  virtual void ClearSettingsErrors() {}
+  virtual void ShowEmptyState(bool aEmpty) = 0;
+  virtual void RealignPorts() = 0;
+  virtual void ReloadMonitorLayout() = 0;
+  virtual void ClearSettingsErrors() = 0;
   // After the selection changed (index -1: none): page switching, password field.
-  virtual void PortSelectionChanged(int /*aIndex*/) {}
+  virtual void PortSelectionChanged(int aIndex) = 0;
 };
 
 // Accepted USB devices.

@@ -109,6 +109,19 @@ void TPortInfo::SetDeviceSOFT(const QString& aValue) {
     RequestDeviceInfo();
 }
 
+void TPortInfo::ClearIdentity() {
+  SetDeviceName(QString());
+  SetDeviceVer(QString());
+  SetDeviceSubVer(QString());
+  // Emptying the IMEI is not the device reporting one: the identity poll keeps waiting for it.
+  const bool waiting = FWaitInfo;
+  SetDeviceIMEI(QString());
+  FWaitInfo = waiting;
+  SetDeviceICCID(QString());
+  SetDeviceSOFT(QString());
+  SetDataPrint(TDeviceData{});
+}
+
 void TPortInfo::SetDevicePassword(const QString& aValue) {
   FDevicePassword = aValue;
   SetReadLocked(false);

@@ -87,6 +87,8 @@ public:
 
   bool Active() const { return FActive; }
   void SetActive(bool aValue);
+  // Forgets who the device is (name, type, versions, IMEI, ICCID, sticker data), as selection does.
+  void ClearIdentity();
   bool Selected() const { return FSelected; }
   void SetSelected(bool aValue);
   bool Stoped() const { return FStoped; }

@@ -166,7 +166,8 @@ using namespace StatusText;
 // Decoder
 
 TStatusDecoderV1::TStatusDecoderV1(TExchangeCore& aCore, IStatusHost& aStatusHost)
-    : FCore(aCore), FStatusHost(aStatusHost), FServerAddress{QStringLiteral("WEB"), {}, {}, {}, {}} {}
+    : FCore(aCore), FStatusHost(aStatusHost),
+      FQuiet(&aCore.Host(), &aStatusHost), FServerAddress{QStringLiteral("WEB"), {}, {}, {}, {}} {}
 
 TStatusDecoderV1::~TStatusDecoderV1() = default;
 
@@ -223,12 +224,22 @@ void TStatusDecoderV1::OnPacketEventV1(int aIndex) {
   }
 }
 
+bool TStatusDecoderV1::Quiet() const {
+  // Until the generation is known every packet is decoded only to count it; the winner's packets
+  // are decoded again for real once detection has decided.
+  return FCore.Version() == vtDetect;
+}
+
 IExchangeHost& TStatusDecoderV1::Host() const {
-  return FCore.Host();
+  return Quiet() ? FQuiet : FCore.Host();
+}
+
+IStatusHost& TStatusDecoderV1::StatusHost() const {
+  return Quiet() ? static_cast<IStatusHost&>(FQuiet) : FStatusHost;
 }
 
 TPortInfo* TStatusDecoderV1::Port() const {
-  return FCore.Host().Q();
+  return Host().Q();
 }
 
 QString TStatusDecoderV1::DeviceType() const {
@@ -237,12 +248,12 @@ QString TStatusDecoderV1::DeviceType() const {
 }
 
 QString TStatusDecoderV1::Text(const QString& aKey) const {
-  return FCore.Host().Translate(aKey);
+  return Host().Translate(aKey);
 }
 
 void TStatusDecoderV1::Set(const QString& aIdent, const QVariant& aValue, TColorRef aColor, int aAction,
                            const QString& aAlter) {
-  FCore.Host().VisualSetValue(aIdent, aValue, aAction, aAlter, aColor);
+  Host().VisualSetValue(aIdent, aValue, aAction, aAlter, aColor);
 }
 
 void TStatusDecoderV1::Clear(const QString& aIdent) {
@@ -293,10 +304,10 @@ void TStatusDecoderV1::OnGS(const TStatusRecord& r, int) {
     Set(ident, Text(QStringLiteral("GS_1_1")));
     break;
   case 2:
-    Set(ident, Text(QStringLiteral("GS_1_2")), FStatusHost.LinkColor());
+    Set(ident, Text(QStringLiteral("GS_1_2")), StatusHost().LinkColor());
     break;
   case 3:
-    Set(ident, Text(QStringLiteral("GS_1_3")), FStatusHost.LinkColor());
+    Set(ident, Text(QStringLiteral("GS_1_3")), StatusHost().LinkColor());
     break;
   default:
     break;
@@ -379,7 +390,7 @@ void TStatusDecoderV1::OnWiFiIdentity(const TStatusRecord& r, int aAccessPoint) 
 // unless another supervised operation is running.
 void TStatusDecoderV1::FactoryStep(bool aAfterSim) {
   TPortInfo* port = Port();
-  if (!port || FStatusHost.UpdateOperation() != 0 || port->DeviceName() != QLatin1String("0"))
+  if (!port || StatusHost().UpdateOperation() != 0 || port->DeviceName() != QLatin1String("0"))
     return;
   const QString type = port->DeviceVer();
   if (aAfterSim) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/color_ref.h"
+#include "protocols/quiet_host.h"
 
 #include <QHash>
 #include <QObject>
@@ -112,7 +113,10 @@ private:
   static void AddSensorKeys(TTable& aTable);
   static bool IsPinKey(const QString& aKey);
 
+  // While the generation is being detected, decoding changes nothing (see Quiet()).
+  bool Quiet() const;
   IExchangeHost& Host() const;
+  IStatusHost& StatusHost() const;
   TPortInfo* Port() const;
   // The port's device type, empty without a port.
   QString DeviceType() const;
@@ -194,6 +198,7 @@ private:
 
   TExchangeCore& FCore;
   IStatusHost& FStatusHost;
+  mutable TQuietHost FQuiet;
   // Context of the queued scan reports: they die with the decoder.
   QObject FQueue;
 

@@ -68,7 +68,7 @@ void TStatusDecoderV1::SetSensorItem(const QString& aSection, const QString& aId
   item.Ident = aIdent;
   item.Caption = aCaption;
   item.Value = aValue;
-  FStatusHost.SetDynamicItem(item);
+  StatusHost().SetDynamicItem(item);
 }
 
 // Pin records: I or O, the pin type, then the pin number ("IA3", "O12").
@@ -79,7 +79,7 @@ void TStatusDecoderV1::OnPin(const TStatusRecord& r) {
   const QString pin = key.mid(2);
   const QString& state = r.F(0);
   if (key == QLatin1String("O10"))
-    FStatusHost.SetValueOut(state == QLatin1String("1"));
+    StatusHost().SetValueOut(state == QLatin1String("1"));
 
   TDynamicItem item;
   item.Section = QStringLiteral("_InputOutput");
@@ -107,7 +107,7 @@ void TStatusDecoderV1::OnPin(const TStatusRecord& r) {
     item.Units = Text(QStringLiteral("UnitsA"));
   else if (type == u'F')
     item.Units = Text(QStringLiteral("UnitsF"));
-  FStatusHost.SetDynamicItem(item);
+  StatusHost().SetDynamicItem(item);
 }
 
 void TStatusDecoderV1::OnMBR(const TStatusRecord& r, int) {
@@ -222,7 +222,7 @@ void TStatusDecoderV1::OnBLE(const TStatusRecord& r, int) {
 void TStatusDecoderV1::OnBLESCAN(const TStatusRecord& r, int) {
   if (r.F(2).size() < 2)
     return;
-  Queue([host = &FStatusHost, mac = r.F(0), rssi = r.F(1), data = r.F(2)] {
+  Queue([host = &StatusHost(), mac = r.F(0), rssi = r.F(1), data = r.F(2)] {
     host->AddOrUpdateBLEDevice(mac, rssi, data);
   });
 }
@@ -231,13 +231,13 @@ void TStatusDecoderV1::OnWIFISCAN(const TStatusRecord& r, int) {
   const QString ssid = QString::fromUtf8(Base64Decode(r.F(2)));
   if (r.F(0).isEmpty() || r.F(1).isEmpty() || ssid.isEmpty())
     return;
-  Queue([host = &FStatusHost, mac = r.F(0), rssi = r.F(1), ssid] { host->AddOrUpdateWiFi(mac, rssi, ssid); });
+  Queue([host = &StatusHost(), mac = r.F(0), rssi = r.F(1), ssid] { host->AddOrUpdateWiFi(mac, rssi, ssid); });
 }
 
 void TStatusDecoderV1::OnLBSSCAN(const TStatusRecord& r, int) {
   if (r.F(0).isEmpty() || r.F(1).isEmpty() || r.F(2).isEmpty() || r.F(3).isEmpty())
     return;
-  Queue([host = &FStatusHost, mcc = r.F(0), mnc = r.F(1), rssi = r.F(2), cid = r.F(3), lac = r.F(4)] {
+  Queue([host = &StatusHost(), mcc = r.F(0), mnc = r.F(1), rssi = r.F(2), cid = r.F(3), lac = r.F(4)] {
     host->AddOrUpdateLBS(mcc, mnc, rssi, cid, lac);
   });
 }
@@ -274,10 +274,10 @@ void TStatusDecoderV1::OnTEST(const TStatusRecord& r, int) {
   if (name != QLatin1String("INFO") || !ok)
     return;
   const QString type = DeviceType();
-  const quint8 operation = FStatusHost.UpdateOperation();
+  const quint8 operation = StatusHost().UpdateOperation();
   if ((type == QLatin1String("304") && operation == 8) ||
       ((type == QLatin1String("305") || type == QLatin1String("306")) && operation == 9))
-    FStatusHost.SetUpdateStage(3);
+    StatusHost().SetUpdateStage(3);
 }
 
 void TStatusDecoderV1::OnSR(const TStatusRecord& r, int) {
@@ -300,7 +300,7 @@ void TStatusDecoderV1::OnSF(const TStatusRecord& r, int) {
   FCore.SetSettingsReady(true);
   // The settings answer arrived, valid or not: the page must not wait for it any longer.
   try {
-    FStatusHost.ApplySettingsImage(r.F(0));
+    StatusHost().ApplySettingsImage(r.F(0));
   } catch (...) {
     port->SetHaveSettings(true);
     throw;
@@ -320,5 +320,5 @@ void TStatusDecoderV1::OnUP(const TStatusRecord& r, int) {
 
 void TStatusDecoderV1::OnUPD(const TStatusRecord& r, int) {
   if (Port())
-    FStatusHost.FirmwareTransferFrame(r.Value());
+    StatusHost().FirmwareTransferFrame(r.Value());
 }

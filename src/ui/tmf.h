@@ -181,6 +181,22 @@ public:
   // Opens the application settings dialog (theme and language for now).
   void ShowSettingsDialog();
 
+  // Hooks of the exchange core, the port list and the status decoder that the window answers in
+  // tmf_hooks.cpp; where a page still to come owns the work, its body says so.
+  void ClearVisualValues() override;
+  void OpenSettingsPage() override;
+  void QOperationData2(int aIndex) override;
+  void QOperationData7(int aIndex) override;
+  void OperationChanged(TPortInfo* aPort) override;
+  void FirmwareTransferFrame(const QString& aValue) override;
+  void ControlsLoadSettings(const QString& aDeviceType) override;
+  void ClearSettingsErrors() override;
+  void ApplySettingsImage(const QString& aBase64) override;
+  void CommandsUpdate() override;
+  void CommandsExec(const QString& aCommand) override;
+  bool InternetConnected() override;
+  void StartDeviceInfoRequest(TPortInfo* aPort, const QString& aPathAndQuery) override;
+
 Q_SIGNALS:
   void PageChanged(TPage aPage);
 

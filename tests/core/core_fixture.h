@@ -6,6 +6,7 @@
 #include "core/comm_port_driver.h"
 #include "core/exchange_core.h"
 #include "core/exchange_host.h"
+#include "core/port_list.h"
 #include "device/port_info.h"
 
 #include <QByteArray>
@@ -23,11 +24,28 @@ public:
   bool Online = true;
 
   TPortInfo* Q() override { return Port; }
+  bool VisualSetValue(const QString& aName, const QVariant& aValue, int, const QString&, TColorRef) override {
+    ViewCalls << aName + QLatin1Char('=') + aValue.toString();
+    return true;
+  }
+  QString Translate(const QString& aKey) override { return aKey; }
   void MainHintShow(int aKind, const QString& aText) override { Hints.append({aKind, aText}); }
   void PostLogChange() override { ++LogChanges; }
   void StartCheckNameTimer(QObject*) override { Calls << QStringLiteral("CheckNameTimer"); }
   void QOperationData2(int aIndex) override { Calls << QStringLiteral("Op2:%1").arg(aIndex); }
   void QOperationData7(int aIndex) override { Calls << QStringLiteral("Op7:%1").arg(aIndex); }
+  // What the window's pages were told, kept apart so that Calls stays about the device.
+  QStringList ViewCalls;
+  void ClearVisualValues() override { ViewCalls << QStringLiteral("ClearValues"); }
+  void LogViewClear() override { ViewCalls << QStringLiteral("LogClear"); }
+  void LogViewSetRowCount(int aRows) override { ViewCalls << QStringLiteral("Rows:%1").arg(aRows); }
+  void SetFollow(bool aFollow) override { ViewCalls << QStringLiteral("Follow:%1").arg(int(aFollow)); }
+  void RefreshCaption() override { ViewCalls << QStringLiteral("Caption"); }
+  void PasswordEditChange() override { ViewCalls << QStringLiteral("PasswordEdit"); }
+  void ShowSettingsLocked(bool aLocked) override {
+    ViewCalls << QStringLiteral("Locked:%1").arg(int(aLocked));
+  }
+  void OperationChanged(TPortInfo*) override { ViewCalls << QStringLiteral("OperationChanged"); }
   void LogViewSetHex(bool aHex) override { Calls << (aHex ? QStringLiteral("HEX") : QStringLiteral("Text")); }
   void OpenSettingsPage() override { Calls << QStringLiteral("OpenSettings"); }
   void ControlsLoadSettings(const QString& aType) override {
@@ -49,6 +67,23 @@ public:
   }
 
   int Count(const QString& aCall) const { return int(Calls.count(aCall)); }
+};
+
+// The port column's stand-in: counts buttons and remembers the empty state and the selection.
+class TListHost : public IPortListHost {
+public:
+  int Created = 0;
+  bool Empty = false;
+  int Selected = -1;
+  int Realigned = 0;
+  int LayoutReloads = 0;
+  int ErrorClears = 0;
+  void PortCreated(TPortInfo*, int) override { ++Created; }
+  void ShowEmptyState(bool aEmpty) override { Empty = aEmpty; }
+  void RealignPorts() override { ++Realigned; }
+  void ReloadMonitorLayout() override { ++LayoutReloads; }
+  void ClearSettingsErrors() override { ++ErrorClears; }
+  void PortSelectionChanged(int aIndex) override { Selected = aIndex; }
 };
 
 class TFakeDriver : public TCommPortDriver {

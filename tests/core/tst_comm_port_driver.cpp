@@ -1,4 +1,5 @@
 #include "core/comm_port_driver.h"
+#include "core_fixture.h"
 #include "pty_fixture.h"
 
 #include <QDeadlineTimer>
@@ -84,6 +85,7 @@ private Q_SLOTS:
   void sendIsOnTheLineWhenItReturns();
   void lossInsideADeliveryIsReportedAfterIt();
   void receiveEventCanSend();
+  void replySplitOverTwoReadsUnlocks();
   void deliveriesNeverNest();
   void lineParametersReachTheLine_data();
   void lineParametersReachTheLine();
@@ -392,6 +394,37 @@ void TestCommPortDriver::receiveEventCanSend() {
   QVERIFY(peer.Write("abc\ndef\n"));
   QTRY_COMPARE_WITH_TIMEOUT(peer.Received(), QByteArray("ok:abc\nok:def\n"), WaitMs);
   QCOMPARE(sendResults, (QList<bool>{true, true}));
+}
+
+void TestCommPortDriver::replySplitOverTwoReadsUnlocks() {
+  // A service adapter's answer that the line delivers in two reads still unlocks the port.
+  TPtyPeer peer;
+  QVERIFY(peer.IsOpen());
+  TRecorderHost host;
+  TManualClock clock;
+  TExchangeCore core(host, clock);
+  TCommPortDriver driver;
+  driver.SetPort(peer.SlavePath());
+  TPortInfo port(core);
+  port.SetCom(&driver);
+  port.SetDevicePID_VID(QStringLiteral("USB\\VID_0483&PID_5742&MI_00"));
+  port.SetUserPassword(QStringLiteral("424242"));
+  port.SetReadLocked(true);
+  host.Port = &port;
+  int reads = 0;
+  driver.SetOnReceiveData([&](TCommPortDriver* aSender, const char* aData, int aSize) {
+    ++reads;
+    core.QReceiveData(aSender, aData, aSize);
+  });
+  QVERIFY(driver.Connect());
+
+  QVERIFY(peer.Write("DEVICE PASSWORD "));
+  QTRY_COMPARE_WITH_TIMEOUT(reads, 1, WaitMs);
+  QVERIFY(port.ReadLocked());
+  QVERIFY(peer.Write("OK\r\n"));
+  QTRY_COMPARE_WITH_TIMEOUT(reads, 2, WaitMs);
+  QVERIFY(!port.ReadLocked());
+  QCOMPARE(port.DevicePassword(), QStringLiteral("424242"));
 }
 
 void TestCommPortDriver::deliveriesNeverNest() {

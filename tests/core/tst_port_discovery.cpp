@@ -19,14 +19,6 @@ public:
   }
 };
 
-class TListHost : public IPortListHost {
-public:
-  int Created = 0;
-  bool Empty = false;
-  void PortCreated(TPortInfo*, int) override { ++Created; }
-  void ShowEmptyState(bool aEmpty) override { Empty = aEmpty; }
-};
-
 struct TDiscoveryRig {
   TRecorderHost Host;
   TManualClock Clock;
@@ -62,6 +54,7 @@ private Q_SLOTS:
   void returningPortReusesItsRecord();
   void singlePortSelectedPastVanishedOnes();
   void firstPortToSpeakIsSelected();
+  void selectionWaitsForTheImei();
   void noAutoSwitchReturnsToLastPortOnly();
   void lostPortIsReported();
   void pauseAndResume();
@@ -163,6 +156,22 @@ void TstPortDiscovery::firstPortToSpeakIsSelected() {
   // From now on the selected port delivers straight to the receive entry.
   rig.Driver(1)->Feed(">B=2\r\n");
   QCOMPARE(rig.Core.PacketIndex().size(), size_t(2));
+}
+
+void TstPortDiscovery::selectionWaitsForTheImei() {
+  TDiscoveryRig rig;
+  rig.Enumerator.Plug(QStringLiteral("ttyACM0"));
+  rig.Discovery.UpdatePortListUSB();
+  rig.Sync();
+  TPortInfo* port = rig.Discovery.Q();
+  QVERIFY(port);
+  port->SetDeviceName(QStringLiteral("12345"));
+  port->SetDeviceVer(QStringLiteral("303"));
+  port->SetDeviceSOFT(QStringLiteral("1.2"));
+  // Name, type and software are known, but the device has not reported its IMEI yet.
+  QVERIFY(port->WaitInfo());
+  port->SetDeviceIMEI(QStringLiteral("861234567890123"));
+  QVERIFY(!port->WaitInfo());
 }
 
 void TstPortDiscovery::noAutoSwitchReturnsToLastPortOnly() {

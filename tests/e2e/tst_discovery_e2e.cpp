@@ -12,8 +12,6 @@
 
 namespace {
 
-class TNoButtons : public IPortListHost {};
-
 // Starts the simulator and waits for its terminal to appear behind aLink.
 bool StartSimulator(QProcess& aProcess, const QString& aLink) {
   const QString bin = qEnvironmentVariable("VELMORA_BIN_DIR") + QStringLiteral("/velmora-devsim");
@@ -50,7 +48,7 @@ void TstDiscoveryE2E::simulatorIsFoundSelectedAndFramed() {
   // Stands in for the status decoder: every key=value line is taken.
   core.SetDecoder(1, [&core](int i) { core.Gen1Index()[i].State = psRecognised; });
   TUdevSerialEnumerator enumerator;
-  TNoButtons buttons;
+  TListHost buttons;
   TPortDiscovery discovery(core, enumerator, buttons);
   discovery.UpdatePortListUSB();
   host.Port = discovery.Q();

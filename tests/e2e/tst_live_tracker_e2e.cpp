@@ -1,12 +1,15 @@
 // The real window against the simulated tracker on a pseudo-terminal: detection, identity poll,
 // and the monitor filling with what the device reports.
 
+#include "core/comm_port_driver.h"
+#include "core/pty_fixture.h"
 #include "device/port_info.h"
 #include "monitor/item_class.h"
 #include "platform/registry.h"
 #include "ui/hint_stack.h"
 #include "ui/tmf.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
@@ -63,6 +66,29 @@ struct TSimulatedWindow {
   }
 };
 
+// A device scripted by the test on a pseudo-terminal of its own, for exact first chunks.
+struct TScriptedWindow {
+  QTemporaryDir Dir;
+  TPtyPeer Device;
+  TRegistry Registry;
+  std::unique_ptr<TMF> Window;
+
+  // Opens the window on the terminal and waits until the port is selected and open.
+  bool Start() {
+    const QString link = Dir.filePath(QStringLiteral("dev0"));
+    if (!Device.IsOpen() || !QFile::link(Device.SlavePath(), link))
+      return false;
+    qputenv("VELMORA_EXTRA_PORTS", (link + QStringLiteral("=USB\\VID_0483&PID_5740&REV_0200")).toLocal8Bit());
+    Registry.DeleteKey(QStringLiteral("Forms"));
+    Window = std::make_unique<TMF>(Registry, [] { return false; });
+    Window->resize(1280, 800);
+    Window->show();
+    return QTest::qWaitFor([this] { return Window->Q() && Window->Q()->Com()->Connected(); }, 10000);
+  }
+  // Every line the window has sent to the device.
+  QList<QByteArray> Lines() { return Device.Received().split('\n'); }
+};
+
 bool SimulatorBuilt() {
   return QFileInfo::exists(qEnvironmentVariable("VELMORA_BIN_DIR") + QStringLiteral("/velmora-devsim"));
 }
@@ -75,6 +101,8 @@ private Q_SLOTS:
   void trackerFillsTheMonitor();
   void typeNinetyNineIsAskedOnce();
   void freshDeviceStartsTheFactoryStep();
+  void identityInTheFirstChunkIsKept();
+  void clockDeviceIsSetAtDetection();
 };
 
 void TstLiveTrackerE2E::trackerFillsTheMonitor() {
@@ -127,6 +155,49 @@ void TstLiveTrackerE2E::freshDeviceStartsTheFactoryStep() {
                      QStringLiteral("303"), QStringLiteral("--id"), QStringLiteral("0")}));
   QTRY_COMPARE_WITH_TIMEOUT(sim.Window->Q()->DeviceName(), QStringLiteral("0"), 10000);
   QTRY_COMPARE_WITH_TIMEOUT(int(sim.Window->Q()->Operation()), 6, 10000);
+}
+
+void TstLiveTrackerE2E::identityInTheFirstChunkIsKept() {
+  // The very records that decide detection carry the type: the poll must use the type's own
+  // request from its first tick, and the monitor must show what they said.
+  TScriptedWindow sim;
+  QVERIFY(sim.Start());
+  TMF& w = *sim.Window;
+  QVERIFY(sim.Device.Write(">DI=99;3;7;2\r\n>DN=4242\r\n>GK=55.751244;37.618423\r\n"));
+  QTRY_COMPARE_WITH_TIMEOUT(w.Core().Version(), vtVersion1, 10000);
+  QTRY_COMPARE_WITH_TIMEOUT(w.Q()->DeviceVer(), QStringLiteral("99"), 2000);
+  QCOMPARE(w.Q()->DeviceName(), QStringLiteral("4242"));
+  QTRY_VERIFY_WITH_TIMEOUT(sim.Lines().contains(QByteArray(">I 36\r")), 2000);
+  QVERIFY(!sim.Lines().contains(QByteArray(">I 0\r")));
+  auto* latitude = qobject_cast<TItemClass*>(w.VisualFind(QStringLiteral("_Latitude")));
+  QVERIFY(latitude);
+  QCOMPARE(latitude->Value().toString(), QStringLiteral("55.751244"));
+
+  auto* name = qobject_cast<TItemClass*>(w.VisualFind(QStringLiteral("_DeviceID")));
+  QVERIFY(name);
+  QCOMPARE(name->Value().toString(), QStringLiteral("4242"));
+
+  // A new detection (another device, a replay) starts from an empty page.
+  w.Core().SetVersion(vtDetect);
+  QVERIFY(TBaseClass::IsEmptyValue(latitude->Value()));
+  QVERIFY(TBaseClass::IsEmptyValue(name->Value()));
+}
+
+void TstLiveTrackerE2E::clockDeviceIsSetAtDetection() {
+  TScriptedWindow sim;
+  QVERIFY(sim.Start());
+  TMF& w = *sim.Window;
+  QVERIFY(sim.Device.Write(">DI=90;1;2;0\r\n>DN=901\r\n"));
+  QTRY_COMPARE_WITH_TIMEOUT(w.Core().Version(), vtVersion1, 10000);
+  // The identity poll's first tick runs at detection: the clock goes out within a second.
+  QTRY_VERIFY_WITH_TIMEOUT(
+      [&] {
+        for (const QByteArray& line : sim.Lines())
+          if (line.startsWith(">UNIX="))
+            return true;
+        return false;
+      }(),
+      1000);
 }
 
 QTEST_MAIN(TstLiveTrackerE2E)

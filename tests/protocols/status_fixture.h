@@ -90,6 +90,7 @@ public:
   }
 
   quint8 UpdateOperation() const override { return Operation; }
+  TColorRef LinkColor() const override { return 0xFF9900; }
   void SetUpdateStage(quint8 aStage) override { Calls << QStringLiteral("Stage:%1").arg(aStage); }
   bool SetValueOut(bool aValue) override {
     Calls << QStringLiteral("ValueOut:%1").arg(int(aValue));

@@ -275,27 +275,38 @@ void TestStatusDecoder::records() {
 
 void TestStatusDecoder::decodedOnce() {
   // Records arrive byte by byte while the generation is still being detected; detection then
-  // frames the stretch again. Every record must reach the decoder, and the monitor, once.
+  // frames the stretch again. Every record must reach the monitor, the port and the device once:
+  // the records that decided detection too, and their answers must not go out twice.
   TStatusRecorder host;
   TManualClock clock;
   TExchangeCore core(host, clock);
   TStatusDecoderV1 decoder(core, host);
+  TFakeDriver driver;
+  driver.Connect();
+  TPortInfo port(core);
+  port.SetCom(&driver);
+  host.Port = &port;
   QHash<qint64, int> calls;
   core.SetDecoder(1, [&](int i) {
     ++calls[core.Gen1Index()[std::size_t(i)].Position];
     decoder.OnPacketEventV1(i);
   });
 
-  const QByteArray stream = ">TMP=21\r\n>TMP=22\r\n>TMP=23\r\n>TMP=24\r\n>TMP=25\r\n";
+  const QByteArray stream = ">SR=1\r\n>TMP=21\r\n>TMP=22\r\n>TMP=23\r\n>TMP=24\r\n";
   for (const char c : stream)
     core.QReceiveData(nullptr, &c, 1);
   QCOMPARE(core.Version(), vtVersion1);
   QCOMPARE(host.Calls.filter(QStringLiteral("_Temperature=")),
-           (QStringList{"_Temperature=s:21", "_Temperature=s:22", "_Temperature=s:23", "_Temperature=s:24",
-                        "_Temperature=s:25"}));
+           (QStringList{"_Temperature=s:21", "_Temperature=s:22", "_Temperature=s:23", "_Temperature=s:24"}));
+  QCOMPARE(host.Calls.filter(QStringLiteral("Hint1:")),
+           QStringList{QStringLiteral("Hint1:") + host.Translate("SR1")});
+  QCOMPARE(driver.Written, QList<QByteArray>{QByteArray(">D 15;0\r\n")});
+  // The deciding record went to the decoder twice (quietly, then for real); the rest once.
   QCOMPARE(calls.size(), 5);
-  for (const int n : std::as_const(calls))
-    QCOMPARE(n, 1);
+  QCOMPARE(calls.value(0), 2);
+  for (auto it = calls.cbegin(); it != calls.cend(); ++it)
+    if (it.key() != 0)
+      QCOMPARE(it.value(), 1);
 
   // Handing a recognised packet over once more changes nothing.
   host.Calls.clear();

@@ -1,0 +1,64 @@
+// The window's answers to the hooks of the exchange core, the port list and the status decoder.
+
+#include "monitor/caption_class.h"
+#include "monitor/elements.h"
+#include "ui/tmf.h"
+
+void TMF::ClearVisualValues() {
+  // A new detection starts from an empty page: nothing of the previous device may linger.
+  const QList<TBaseClass*> elements = FVisualIndex.Elements();
+  for (TBaseClass* element : elements) {
+    if (qobject_cast<TCaptionClass*>(element) || TBaseClass::IsEmptyValue(element->Value()))
+      continue;
+    element->SetValue(QVariant());
+  }
+}
+
+void TMF::OpenSettingsPage() {
+  act_PageSettings();
+}
+
+void TMF::QOperationData2(int /*aIndex*/) {
+  // Memory reading consumes these packets once device operations are wired to the window.
+}
+
+void TMF::QOperationData7(int /*aIndex*/) {
+  // Stored-file reading consumes these packets once device operations are wired to the window.
+}
+
+void TMF::OperationChanged(TPortInfo* /*aPort*/) {
+  // The progress display follows the port's operation once device operations are wired in.
+}
+
+void TMF::FirmwareTransferFrame(const QString& /*aValue*/) {
+  // Answered by the firmware transfer once it is wired to the window.
+}
+
+void TMF::ControlsLoadSettings(const QString& /*aDeviceType*/) {
+  // Builds the settings page from the type's schema once the settings page exists.
+}
+
+void TMF::ClearSettingsErrors() {
+  // Settings validation errors live with the settings page once it exists.
+}
+
+void TMF::ApplySettingsImage(const QString& /*aBase64*/) {
+  // Applied to the settings page's controls once that page exists.
+}
+
+void TMF::CommandsUpdate() {
+  // Rebuilds the commands menu for the port's type once the command table exists.
+}
+
+void TMF::CommandsExec(const QString& /*aCommand*/) {
+  // Runs a row of the command table once the command table exists.
+}
+
+bool TMF::InternetConnected() {
+  // Answered by the web client once it exists; until then no request is made, so none is refused.
+  return true;
+}
+
+void TMF::StartDeviceInfoRequest(TPortInfo* /*aPort*/, const QString& /*aPathAndQuery*/) {
+  // Asks the device information site once the web client exists.
+}
