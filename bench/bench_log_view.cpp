@@ -8,7 +8,7 @@
 #include "protocols/quiet_host.h"
 #include "i18n/dictionary.h"
 #include "platform/registry.h"
-#include "ui/icons.h"
+#include "style/icons.h"
 #include "ui/log_model.h"
 #include "ui/log_page.h"
 

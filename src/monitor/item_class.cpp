@@ -1,8 +1,8 @@
 #include "monitor/item_class.h"
 
 #include "monitor/monitor_context.h"
-#include "ui/icons.h"
-#include "ui/theme.h"
+#include "style/icons.h"
+#include "style/theme.h"
 
 #include <QApplication>
 #include <QClipboard>

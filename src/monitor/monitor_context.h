@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/theme.h"
+#include "style/theme.h"
 
 #include <QString>
 #include <functional>

@@ -8,7 +8,7 @@
 #include "i18n/dictionary.h"
 #include "platform/registry.h"
 #include "ui/form_state.h"
-#include "ui/icons.h"
+#include "style/icons.h"
 #include "ui/log_model.h"
 
 #include <QButtonGroup>

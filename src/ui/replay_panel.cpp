@@ -1,6 +1,6 @@
 #include "ui/replay_panel.h"
 
-#include "ui/icons.h"
+#include "style/icons.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

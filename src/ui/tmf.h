@@ -11,8 +11,8 @@
 #include "protocols/scan_lists.h"
 #include "protocols/status_host.h"
 #include "ui/form_state.h"
-#include "ui/icons.h"
-#include "ui/theme.h"
+#include "style/icons.h"
+#include "style/theme.h"
 
 #include <QPoint>
 #include <QRect>

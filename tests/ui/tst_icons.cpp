@@ -1,5 +1,5 @@
-#include "ui/icon_names.h"
-#include "ui/icons.h"
+#include "style/icon_names.h"
+#include "style/icons.h"
 
 #include <QPainter>
 #include <QSet>

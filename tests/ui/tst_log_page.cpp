@@ -2,7 +2,7 @@
 #include "core/log_file.h"
 #include "i18n/dictionary.h"
 #include "platform/registry.h"
-#include "ui/icons.h"
+#include "style/icons.h"
 #include "ui/log_model.h"
 #include "ui/log_page.h"
 

@@ -1,4 +1,4 @@
-# Compiles the Breeze drawings that src/ui/icon_names.cpp lists into velmora_ui's resources.
+# Compiles the Breeze drawings that src/style/icon_names.cpp lists into velmora_ui's resources.
 # The table is the one list of files: this step reads its quoted .svg paths, copies exactly those
 # files out of the installed theme (symlinks resolved, so the copy holds the drawing itself) and
 # adds them under the resource prefix /velmora/icons with the same relative paths.
@@ -43,7 +43,7 @@ endforeach()
 if(_velmora_icon_missing)
   list(JOIN _velmora_icon_missing "\n  " _missing_text)
   message(FATAL_ERROR "The installed icon theme in ${VELMORA_ICON_THEME_DIR} lacks files that "
-                      "src/ui/icon_names.cpp maps:\n  ${_missing_text}")
+                      "src/style/icon_names.cpp maps:\n  ${_missing_text}")
 endif()
 
 # The target form keeps the resources linked in although velmora_ui is a static library.

@@ -1,6 +1,6 @@
-#include "ui/icons.h"
+#include "style/icons.h"
 
-#include "ui/icon_names.h"
+#include "style/icon_names.h"
 
 #include <QGuiApplication>
 #include <QImage>

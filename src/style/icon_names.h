@@ -5,7 +5,7 @@
 // One of the program's icons: its base name, the state prefixes it is drawn in, and the Breeze files
 // it comes from. Breeze draws its monochrome action icons for a 16 px and a 22 px grid; the paths
 // are relative to the theme's folder and double as the icons' resource paths under IconResourceRoot.
-// src/ui/icons.cmake reads the quoted .svg paths of the table to know which files to compile in, so
+// src/style/icons.cmake reads the quoted .svg paths of the table to know which files to compile in, so
 // every path in icon_names.cpp has to stay a plain string literal.
 struct TIconSource {
   const char* Base;     // "WELLCOME", "STEP_F", ...

@@ -1,4 +1,4 @@
-#include "ui/icon_names.h"
+#include "style/icon_names.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "ui/theme.h"
+#include "style/theme.h"
 
 TThemeColors DarkTheme() {
   TThemeColors t;
