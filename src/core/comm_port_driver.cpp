@@ -291,6 +291,10 @@ void TCommPortDriver::ApplyParameters() {
   else
     FSerial->setFlowControl(QSerialPort::NoFlowControl);
   FSerial->setDataTerminalReady(true);
+  // Linux raises RTS with DTR when a port opens; the devices expect it low unless it carries the
+  // hardware handshake, which then owns the line.
+  if (FPortHwHandshaking != hhRTSCTS)
+    FSerial->setRequestToSend(false);
   // The output buffer size has no counterpart here: the kernel owns the transmit queue.
   FSerial->setReadBufferSize(FPortInBufSize);
   FApplying = false;

@@ -7,7 +7,56 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+#include <dlfcn.h>
+#include <map>
 #include <memory>
+#include <sys/ioctl.h>
+
+namespace {
+
+// A pty has no modem lines: the kernel refuses the TIOCM requests on it. The stand-in below keeps
+// them per descriptor instead, starting as a real port starts after open on Linux (DTR and RTS
+// raised), so that what the driver leaves on the lines can be read back.
+std::map<int, int>& ModemLines() {
+  static std::map<int, int> lines;
+  return lines;
+}
+
+} // namespace
+
+extern "C" int ioctl(int aFd, unsigned long aRequest, ...) noexcept {
+  va_list args;
+  va_start(args, aRequest);
+  void* argument = va_arg(args, void*);
+  va_end(args);
+  using TIoctl = int (*)(int, unsigned long, ...);
+  static const TIoctl real = [] {
+    void* symbol = ::dlsym(RTLD_NEXT, "ioctl");
+    TIoctl f = nullptr;
+    std::memcpy(&f, &symbol, sizeof f);
+    return f;
+  }();
+  const int result = real(aFd, aRequest, argument);
+  const bool modemRequest =
+      aRequest == TIOCMGET || aRequest == TIOCMSET || aRequest == TIOCMBIS || aRequest == TIOCMBIC;
+  if (result == 0 || !modemRequest || !argument)
+    return result;
+  int& lines = ModemLines().try_emplace(aFd, TIOCM_DTR | TIOCM_RTS).first->second;
+  int& bits = *static_cast<int*>(argument);
+  if (aRequest == TIOCMGET)
+    bits = lines;
+  else if (aRequest == TIOCMSET)
+    lines = bits;
+  else if (aRequest == TIOCMBIS)
+    lines |= bits;
+  else
+    lines &= ~bits;
+  errno = 0;
+  return 0;
+}
 
 namespace {
 
@@ -472,6 +521,7 @@ void TestCommPortDriver::lineParametersReachTheLine_data() {
   QTest::addColumn<bool>("twoStop");
   QTest::addColumn<bool>("rtsCts");
   QTest::addColumn<bool>("xonXoff");
+  // Without hardware flow control every modem line but DTR is off; with it RTS is the line's.
 
   // A pty forces 8 data bits without parity, so those two cannot be watched here.
   QTest::newRow("defaults at connect")
@@ -496,6 +546,7 @@ void TestCommPortDriver::lineParametersReachTheLine() {
   QFETCH(bool, xonXoff);
   TPtyPeer peer;
   QVERIFY(peer.IsOpen());
+  ModemLines().clear();
   TCommPortDriver driver;
   driver.SetPort(peer.SlavePath());
   driver.SetPortHwHandshaking(static_cast<TPortHwHandshaking>(presetHw));
@@ -515,6 +566,11 @@ void TestCommPortDriver::lineParametersReachTheLine() {
   QCOMPARE((tio.c_cflag & CSTOPB) != 0, twoStop);
   QCOMPARE((tio.c_cflag & CRTSCTS) != 0, rtsCts);
   QCOMPARE((tio.c_iflag & IXON) != 0, xonXoff);
+  QCOMPARE(ModemLines().size(), std::size_t(1));
+  const int lines = ModemLines().begin()->second;
+  QVERIFY(lines & TIOCM_DTR);
+  if (!rtsCts)
+    QVERIFY2(!(lines & TIOCM_RTS), "RTS left raised");
 
   // Still a working line after the re-application.
   TDeliveries got;
