@@ -9,6 +9,8 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
+#include <charconv>
+#include <iterator>
 
 namespace {
 constexpr TColorRef kNoDataColor = 0x5C564B;
@@ -48,11 +50,32 @@ void TItemClass::ReloadIcon() {
   update();
 }
 
+namespace {
+
+// A mileage of 1234567.89 km must read as such: every digit the number carries, no exponent, no
+// grouping, and the decimal separator of the technician's locale.
+QString DecimalText(double aValue) {
+  QLocale locale;
+  locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+  return locale.toString(aValue, 'f', QLocale::FloatingPointShortest);
+}
+
+// A single-precision value carries fewer digits than its double would show (55.1f is
+// 55.099998474...): its own shortest text is the value.
+double FloatAsDecimal(float aValue) {
+  char text[32];
+  const std::to_chars_result end = std::to_chars(std::begin(text), std::end(text), aValue);
+  return QByteArrayView(text, end.ptr - text).toDouble();
+}
+
+} // namespace
+
 QString TItemClass::ValueText(const QVariant& aValue) {
   switch (aValue.typeId()) {
   case QMetaType::Double:
+    return DecimalText(aValue.toDouble());
   case QMetaType::Float:
-    return QLocale().toString(aValue.toDouble());
+    return DecimalText(FloatAsDecimal(aValue.toFloat()));
   default:
     return aValue.toString();
   }
@@ -143,7 +166,7 @@ void TItemClass::leaveEvent(QEvent*) {
 }
 
 void TItemClass::mouseDoubleClickEvent(QMouseEvent*) {
-  const QString value = FValue.toString();
+  const QString value = ValueText(FValue);
   QApplication::clipboard()->setText(value);
   if (FContext.Hint)
     FContext.Hint(2, FContext.Translate(QStringLiteral("mes_copyclipboard")) + QStringLiteral(" \"") + value +

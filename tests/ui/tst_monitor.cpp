@@ -7,8 +7,12 @@
 #include "platform/serial_enumerator.h"
 #include "ui/tmf.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QTest>
 #include <QXmlStreamReader>
@@ -83,6 +87,8 @@ private Q_SLOTS:
   void accordion();
   void captionShortening_data();
   void captionShortening();
+  void decimalValues_data();
+  void decimalValues();
   void findOrderAndIndex();
   void indexFollowsRebuildAndNewElements();
   void identityReachesThePortRecord();
@@ -218,6 +224,43 @@ void TstMonitor::captionShortening() {
   QCOMPARE(item.ShownCaption(), caption);
   item.grab(); // paints: the hint is the full caption only when shortened
   QCOMPARE(item.toolTip(), caption == u"External voltage" ? QString() : QStringLiteral("External voltage"));
+}
+
+void TstMonitor::decimalValues_data() {
+  QTest::addColumn<QVariant>("value");
+  QTest::addColumn<QLocale>("locale");
+  QTest::addColumn<QString>("text");
+  const QLocale en(QLocale::English, QLocale::UnitedStates);
+  const QLocale ru(QLocale::Russian, QLocale::Russia);
+  QTest::newRow("mileage keeps every digit") << QVariant(1234567.89) << en << "1234567.89";
+  QTest::newRow("Russian decimal comma, no grouping") << QVariant(1234567.89) << ru << "1234567,89";
+  QTest::newRow("tenth") << QVariant(0.1) << en << "0.1";
+  QTest::newRow("tiny value without exponent") << QVariant(1e-7) << ru << "0,0000001";
+  QTest::newRow("huge value without exponent") << QVariant(3e15) << en << "3000000000000000";
+  QTest::newRow("whole number has no decimals") << QVariant(12.0) << ru << "12";
+  QTest::newRow("negative") << QVariant(-3.25) << ru << "-3,25";
+  QTest::newRow("single precision shows its own digits") << QVariant(55.1f) << ru << "55,1";
+  QTest::newRow("integers stay as they are") << QVariant(1234567) << ru << "1234567";
+}
+
+void TstMonitor::decimalValues() {
+  QFETCH(QVariant, value);
+  QFETCH(QLocale, locale);
+  QFETCH(QString, text);
+  const QLocale before;
+  QLocale::setDefault(locale);
+  const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
+  TElementRig rig;
+  QString hint;
+  rig.Context.Hint = [&](int, const QString& aText) { hint = aText; };
+  TItemClass item(rig.Context, &rig.Host);
+  item.resize(400, TItemClass::kLineHeight);
+  item.SetValue(value);
+  QCOMPARE(item.DisplayText(), text);
+  // The copy is what the technician reads on the line.
+  QTest::mouseDClick(&item, Qt::LeftButton);
+  QCOMPARE(QGuiApplication::clipboard()->text(), text);
+  QVERIFY2(hint.endsWith(QLatin1Char('"') + text + QLatin1Char('"')), qPrintable(hint));
 }
 
 void TstMonitor::findOrderAndIndex() {
