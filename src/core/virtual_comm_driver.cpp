@@ -42,14 +42,23 @@ public:
 
   // False when a stamp is out of range; FailedLine and FailedStamp then tell which.
   bool Read(QByteArrayView aText) {
+    // Our logs end their lines in CR LF, and a lone CR or LF in them is a byte the device sent. A
+    // file without a single CR LF was written elsewhere (an editor, another system): its lines end
+    // in LF, and its blank lines carry nothing.
+    FLfLines = !aText.contains(QByteArrayView("\r\n"));
     const char* p = aText.data();
     const char* const end = p + aText.size();
     qsizetype lineNo = 0;
     while (p < end) {
-      // Lines end in CR LF; a lone CR or LF is a byte of the data.
       const char* eol = end;
       const char* next = end;
-      for (const char* from = p; from < end;) {
+      if (FLfLines) {
+        if (const auto* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)))) {
+          eol = lf;
+          next = lf + 1;
+        }
+      }
+      for (const char* from = p; !FLfLines && from < end;) {
         const auto* lf = static_cast<const char*>(std::memchr(from, '\n', size_t(end - from)));
         if (!lf)
           break;
@@ -76,8 +85,8 @@ public:
 private:
   bool ReadLine(QByteArrayView aLine) {
     if (aLine.isEmpty()) {
-      // A blank line inside an entry is part of what the device sent.
-      if (!FEntries.empty())
+      // A blank line inside an entry of our own log is part of what the device sent.
+      if (!FEntries.empty() && !FLfLines)
         FEntries.back().Data.append("\r\n", 2);
       return true;
     }
@@ -134,6 +143,7 @@ private:
   }
 
   std::vector<TLogEntry>& FEntries;
+  bool FLfLines = false;
   bool FHaveTime = false;
   qint64 FBaseMs = 0;
   qint64 FLastTimeMs = 0;

@@ -128,6 +128,13 @@ void TstVirtualCommDriver::loading_data() {
       << QByteArray("10:xx:05.000\tA\r\n10:00:06\tBBBB\r\n") << QByteArray("0:A\r\n|1:BBBB\r\n");
   QTest::newRow("lone CR and LF are data")
       << QByteArray("10:00:00.000\tA\nB\rC\r\n") << QByteArray("0:A\nB\rC\r\n");
+  QTest::newRow("file without CR LF is read by LF")
+      << QByteArray("10:00:00.000\tA\n10:00:01.000\tB\n>C=1\n10:00:02.000\tD")
+      << QByteArray("0:A\r\n|1:B\r\n>C=1\r\n|2:D\r\n");
+  QTest::newRow("blank lines of an LF file are skipped")
+      << QByteArray("\n10:00:00.000\tA\n\n\nB\n\n") << QByteArray("0:A\r\nB\r\n");
+  QTest::newRow("lone CR in an LF file is data")
+      << QByteArray("10:00:00.000\tA\rB\n") << QByteArray("0:A\rB\r\n");
   QTest::newRow("8-bit bytes unchanged")
       << QByteArray("10:00:00.000\t\xCF\xF0\xE8\x98\xFF\r\n") << QByteArray("0:\xCF\xF0\xE8\x98\xFF\r\n");
   QTest::newRow("hexadecimal line replays its digits")
