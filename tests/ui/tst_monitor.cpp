@@ -336,6 +336,15 @@ void TstMonitor::valueColoursAndIcons() {
   QCOMPARE(ignition->IconPrefix(), QStringLiteral("E_"));
   rig.Window->VisualSetValue(QStringLiteral("_Speed"), 62, 0);
   QVERIFY(!rig.Item("_Speed")->HasIcon());
+  // Every CAN flag, security and crash alike, shows its state by the action icon.
+  int flags = 0;
+  for (TBaseClass* element : rig.Window->VisualIndex().Elements())
+    if (element->Ident().startsWith(QLatin1String("_CAN_"))) {
+      auto* item = qobject_cast<TItemClass*>(element);
+      QVERIFY2(item && item->IconName() == u"ACTION", qPrintable(element->Ident()));
+      ++flags;
+    }
+  QCOMPARE(flags, 13 + 23);
 }
 
 void TstMonitor::ageing() {
