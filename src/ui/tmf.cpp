@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -137,6 +138,13 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
 
 TMF::~TMF() {
   qApp->removeEventFilter(this);
+  // Page elements report their going to the index and read the monitor context, both members of
+  // this window; QWidget would delete them only after the members are gone.
+  QList<QPointer<TBaseClass>> elements;
+  for (TBaseClass* element : findChildren<TBaseClass*>())
+    elements << element;
+  for (const QPointer<TBaseClass>& element : elements)
+    delete element.data(); // null when its section went first
 }
 
 QAction* TMF::NewAction(const QString& aName, int aTag, void (TMF::*aSlot)()) {

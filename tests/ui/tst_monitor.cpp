@@ -94,6 +94,7 @@ private Q_SLOTS:
   void identityReachesThePortRecord();
   void valueColoursAndIcons();
   void ageing();
+  void elementsGoWhileTheWindowStands();
   void malformedLayoutIsReported();
 };
 
@@ -364,6 +365,31 @@ void TstMonitor::ageing() {
   // A fresh value brings the colour back.
   rig.Window->VisualSetValue(QStringLiteral("_Speed"), 70);
   QCOMPARE(rig.Item("_Speed")->Color(), TColorRef(0x62B75A));
+}
+
+void TstMonitor::elementsGoWhileTheWindowStands() {
+  // An element tells the window's index when it goes; the index is a member of the window, so
+  // every element must be gone before the window's own members are.
+  auto rig = std::make_unique<TWindowRig>();
+  TDynamicItem sensor;
+  sensor.Section = QStringLiteral("_SensorMB");
+  sensor.Ident = QStringLiteral("MBR 1");
+  sensor.Value = 5;
+  rig->Window->SetDynamicItem(sensor);
+  QObject* window = rig->Window.get();
+  int gone = 0;
+  QStringList late;
+  const QList<TBaseClass*> elements = rig->Window->findChildren<TBaseClass*>();
+  for (TBaseClass* element : elements)
+    QObject::connect(element, &QObject::destroyed, [&, ident = element->Ident()] {
+      ++gone;
+      // Past the window's destructor body only its QWidget part is left.
+      if (!qobject_cast<TMF*>(window))
+        late << ident;
+    });
+  rig.reset();
+  QCOMPARE(gone, int(elements.size()));
+  QVERIFY2(late.isEmpty(), qPrintable(late.join(QStringLiteral(", ")).left(200)));
 }
 
 void TstMonitor::malformedLayoutIsReported() {
