@@ -10,3 +10,5 @@ std::span<const TDictionaryRow> DictionaryRowsMessages();
 std::span<const TDictionaryRow> DictionaryRowsStatus();
 std::span<const TDictionaryRow> DictionaryRowsMonitor();
 std::span<const TDictionaryRow> DictionaryRowsSensors();
+// Captions the compiled-in table lacks, looked up after it.
+std::span<const TDictionaryRow> DictionaryRowsAdded();

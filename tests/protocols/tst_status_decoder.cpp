@@ -7,7 +7,9 @@
 #include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTest>
+#include <functional>
 
 namespace {
 
@@ -28,6 +30,7 @@ private Q_SLOTS:
   void grammar();
   void records_data();
   void records();
+  void everyIdentShownHasAText();
   void decodedOnce();
   void failuresLeaveRecordUnrecognised();
   void portCounters();
@@ -82,15 +85,17 @@ void TestStatusDecoder::grammar() {
   QCOMPARE(record.F(record.Count()), QString()); // a field that does not exist is empty
 }
 
-void TestStatusDecoder::records_data() {
-  QTest::addColumn<QString>("type");
-  QTest::addColumn<QStringList>("records");
-  QTest::addColumn<QStringList>("expected");
-  QTest::addColumn<int>("state"); // of the last record
+namespace {
 
-  const auto row = [](const char* aName, const QString& aType, const QStringList& aRecords,
-                      const QStringList& aExpected,
-                      int aState = 2) { QTest::newRow(aName) << aType << aRecords << aExpected << aState; };
+using TRecordRowSink =
+    std::function<void(const char* aName, const QString& aType, const QStringList& aRecords,
+                       const QStringList& aExpected, int aState)>;
+
+// The records of every key group and what the monitor receives from them (one row each).
+void RecordRows(const TRecordRowSink& aSink) {
+  const auto row = [&](const char* aName, const QString& aType, const QStringList& aRecords,
+                       const QStringList& aExpected,
+                       int aState = 2) { aSink(aName, aType, aRecords, aExpected, aState); };
 
   // Position and identity.
   row("GS", "", {"GS=7;45;130;12;90;1"},
@@ -257,6 +262,18 @@ void TestStatusDecoder::records_data() {
   row("ZRE empty voltage", "", {"ZRE=2;;21;0"}, {}, 1);
 }
 
+} // namespace
+
+void TestStatusDecoder::records_data() {
+  QTest::addColumn<QString>("type");
+  QTest::addColumn<QStringList>("records");
+  QTest::addColumn<QStringList>("expected");
+  QTest::addColumn<int>("state"); // of the last record
+  RecordRows([](const char* aName, const QString& aType, const QStringList& aRecords,
+                const QStringList& aExpected,
+                int aState) { QTest::newRow(aName) << aType << aRecords << aExpected << aState; });
+}
+
 void TestStatusDecoder::records() {
   QFETCH(QString, type);
   QFETCH(QStringList, records);
@@ -271,6 +288,33 @@ void TestStatusDecoder::records() {
     last = rig.Feed(record);
   QCOMPARE(rig.Host.Calls, expected);
   QCOMPARE(last, state);
+}
+
+void TestStatusDecoder::everyIdentShownHasAText() {
+  // The idents the decoder puts values on, and the sections it adds lines to, are monitor
+  // captions: each needs a text in both languages, or the technician reads the bare key.
+  QSet<QString> idents;
+  const QRegularExpression value(QStringLiteral("^(_[^= ]+)="));
+  const QRegularExpression section(QStringLiteral("^item (_[^/]+)/"));
+  RecordRows([&](const char*, const QString& aType, const QStringList& aRecords, const QStringList&, int) {
+    TStatusRig rig;
+    if (!aType.isEmpty())
+      rig.Identity(aType);
+    for (const QString& record : aRecords)
+      rig.Feed(record);
+    for (const QString& call : rig.Host.Calls)
+      for (const QRegularExpression& pattern : {value, section})
+        if (const QRegularExpressionMatch m = pattern.match(call); m.hasMatch())
+          idents.insert(m.captured(1));
+  });
+  QVERIFY(idents.size() > 100);
+  const TDictionary dictionary;
+  QStringList bare;
+  for (const QString& ident : idents)
+    if (dictionary.Translate(0, ident) == ident || dictionary.Translate(1, ident) == ident)
+      bare << ident;
+  bare.sort();
+  QVERIFY2(bare.isEmpty(), qPrintable(bare.join(QStringLiteral(", "))));
 }
 
 void TestStatusDecoder::decodedOnce() {

@@ -94,6 +94,7 @@ private Q_SLOTS:
   void identityReachesThePortRecord();
   void valueColoursAndIcons();
   void ageing();
+  void everyLayoutIdentHasAText();
   void elementsGoWhileTheWindowStands();
   void malformedLayoutIsReported();
 };
@@ -365,6 +366,22 @@ void TstMonitor::ageing() {
   // A fresh value brings the colour back.
   rig.Window->VisualSetValue(QStringLiteral("_Speed"), 70);
   QCOMPARE(rig.Item("_Speed")->Color(), TColorRef(0x62B75A));
+}
+
+void TstMonitor::everyLayoutIdentHasAText() {
+  TWindowRig rig;
+  const QList<TBaseClass*> elements = rig.Window->findChildren<TBaseClass*>();
+  QVERIFY(elements.size() > 250);
+  QStringList bare;
+  for (const TBaseClass* element : elements) {
+    const QString ident = element->Ident();
+    if (ident.isEmpty())
+      continue;
+    for (int language : {0, 1})
+      if (rig.Window->Dictionary().Translate(language, ident) == ident)
+        bare << QStringLiteral("%1 (%2)").arg(ident).arg(language);
+  }
+  QVERIFY2(bare.isEmpty(), qPrintable(bare.join(QStringLiteral(", "))));
 }
 
 void TstMonitor::elementsGoWhileTheWindowStands() {

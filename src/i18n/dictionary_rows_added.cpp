@@ -1,0 +1,24 @@
+#include "i18n/dictionary_rows.h"
+
+// Captions of monitor lines that the compiled-in table lacks: lines of the layout and idents the
+// status records fill. Looked up after that table, so none of them shadows a row of it.
+
+namespace {
+
+constexpr TDictionaryRow kRows[] = {
+    {u"_TestGSM", u"Модуль GSM", u"GSM module"},
+    {u"_CanAdBlue", u"AdBlue", u"AdBlue"},
+    {u"_PointWIFI", u"Точки Wi-Fi", u"Wi-Fi points"},
+    {u"_StatusExtMemory", u"Состояние внешней памяти", u"External memory state"},
+    {u"_StatusCardSD", u"Состояние карты SD", u"SD card state"},
+    {u"_StringAPN", u"Точка доступа APN", u"APN"},
+    {u"_LoginAPN", u"Логин APN", u"APN login"},
+    {u"_PasswordAPN", u"Пароль APN", u"APN password"},
+    {u"_DeviceSubVer", u"Подверсия устройства", u"Device subversion"},
+};
+
+} // namespace
+
+std::span<const TDictionaryRow> DictionaryRowsAdded() {
+  return kRows;
+}
