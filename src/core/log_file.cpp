@@ -176,8 +176,9 @@ QString ProposedLogFileName(const QString& aDeviceName, const QDateTime& aNow, c
   QString time =
       aLocale.toString(aNow.time(), TimeFormatWithoutZone(aLocale.timeFormat(QLocale::LongFormat)));
   time.replace(u':', u'-');
+  // The release-date format begins with a space of its own: two precede the bracket.
   QString name = aDeviceName + u' ' + aLocale.toString(aNow.date(), QLocale::ShortFormat) + u' ' + time +
-                 BuildDateSuffix();
+                 u' ' + BuildDateSuffix();
   name.replace(u'/', u'-');
   name.replace(u'\\', u'-');
   return name;

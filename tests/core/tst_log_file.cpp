@@ -216,12 +216,13 @@ void TstLogFile::proposedName_data() {
   QTest::addColumn<QString>("device");
   QTest::addColumn<QString>("name");
   const QLocale ru(QLocale::Russian, QLocale::Russia);
+  // Two spaces before the bracket: the date format itself begins with one.
   QTest::newRow("Russian") << ru << "TRACKER-303"
-                           << QStringLiteral("TRACKER-303 07.09.2026 14-05-33") + BuildDateSuffix();
+                           << QStringLiteral("TRACKER-303 07.09.2026 14-05-33  [260907]");
   QTest::newRow("US English") << QLocale(QLocale::English, QLocale::UnitedStates) << "TRACKER-303"
-                              << QStringLiteral("TRACKER-303 9-7-26 2-05-33 PM") + BuildDateSuffix();
+                              << QStringLiteral("TRACKER-303 9-7-26 2-05-33 PM  [260907]");
   QTest::newRow("path separators in the device name")
-      << ru << "../a\\b" << QStringLiteral("..-a-b 07.09.2026 14-05-33") + BuildDateSuffix();
+      << ru << "../a\\b" << QStringLiteral("..-a-b 07.09.2026 14-05-33  [260907]");
 }
 
 void TstLogFile::proposedName() {
