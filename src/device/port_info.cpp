@@ -54,6 +54,8 @@ void TPortInfo::SetDeviceName(const QString& aValue) {
 
 void TPortInfo::SetDeviceVer(const QString& aValue) {
   const bool changed = aValue != FDeviceVer;
+  if (changed)
+    DropHeldLetters();
   IExchangeHost& host = FCore.Host();
   if (aValue.isEmpty())
     host.ControlsLoadSettings(QString());
@@ -135,6 +137,8 @@ void TPortInfo::SetActive(bool aValue) {
     FStoped = false;
     FActiveTime = FCore.Clock().Now();
   }
+  if (!aValue)
+    DropHeldLetters();
   FActive = aValue;
   FCore.Host().CommandsUpdate();
   Q_EMIT RepaintRequested();
@@ -208,6 +212,12 @@ void TPortInfo::RequestDeviceInfo() {
 void TPortInfo::SendAnsiString(const QByteArray& aString) {
   FLetters.append(aString);
   InnerSend();
+}
+
+void TPortInfo::DropHeldLetters() {
+  // Only a sensor's send gate holds strings back. They were meant for the device that was
+  // there; a later reply on this port may come from another one.
+  FLetters.clear();
 }
 
 void TPortInfo::InnerSend() {

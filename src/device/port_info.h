@@ -153,6 +153,8 @@ Q_SIGNALS:
 
 private:
   bool HasSpecialIdentity() const;
+  // Forgets the strings the send gate holds back: the port is left, or its device type changes.
+  void DropHeldLetters();
 
   TExchangeCore& FCore;
   QString FCaption;

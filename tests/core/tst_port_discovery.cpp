@@ -58,6 +58,8 @@ private Q_SLOTS:
   void noAutoSwitchReturnsToLastPortOnly();
   void lostPortIsReported();
   void pauseAndResume();
+  void heldSensorRequestsGoWithTheirDevice_data();
+  void heldSensorRequestsGoWithTheirDevice();
   void extraPorts_data();
   void extraPorts();
 };
@@ -264,6 +266,45 @@ void TstPortDiscovery::extraPorts() {
   QCOMPARE(UsbHardwareId("0483", "5740", "0200", "00"),
            QStringLiteral("USB\\VID_0483&PID_5740&REV_0200&MI_00"));
   QCOMPARE(UsbHardwareId("1e0e", "9011", "", "04"), QStringLiteral("USB\\VID_1E0E&PID_9011&MI_04"));
+}
+
+void TstPortDiscovery::heldSensorRequestsGoWithTheirDevice_data() {
+  QTest::addColumn<int>("next"); // the port selected next; -2: the port stays, its type changes
+  QTest::newRow("another port selected") << 1;
+  QTest::newRow("no port selected") << -1;
+  QTest::newRow("same port, other type") << -2;
+}
+
+void TstPortDiscovery::heldSensorRequestsGoWithTheirDevice() {
+  QFETCH(int, next);
+  TDiscoveryRig rig;
+  rig.Enumerator.Plug(QStringLiteral("ttyACM0"));
+  rig.Enumerator.Plug(QStringLiteral("ttyACM1"));
+  rig.Discovery.UpdatePortListUSB();
+  rig.Discovery.SetPortIndex(0);
+  rig.Sync();
+  TPortInfo* sensor = rig.Discovery.List().Get(0);
+  rig.Core.SetVersion(vtVersion3);
+  sensor->SetDeviceVer(QStringLiteral("250"));
+  sensor->SendAnsiString("R1");
+  sensor->SendAnsiString("R2"); // waits for the reply to R1
+  QCOMPARE(rig.Driver(0)->Written, QList<QByteArray>{"R1"});
+  QCOMPARE(sensor->QueuedCount(), 1);
+
+  if (next == -2) {
+    sensor->SetDeviceVer(QStringLiteral("303"));
+  } else {
+    rig.Discovery.SetPortIndex(next);
+    rig.Sync();
+  }
+  QCOMPARE(sensor->QueuedCount(), 0);
+  // Whatever sensor answers on the port later, the old request does not go out to it.
+  rig.Discovery.SetPortIndex(0);
+  rig.Sync();
+  rig.Core.SetVersion(vtVersion3);
+  sensor->SetDeviceVer(QStringLiteral("250"));
+  rig.Driver(0)->Feed(QByteArray::fromHex("3E10B20011"));
+  QCOMPARE(rig.Driver(0)->Written, QList<QByteArray>{"R1"});
 }
 
 QTEST_GUILESS_MAIN(TstPortDiscovery)
