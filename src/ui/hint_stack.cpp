@@ -52,7 +52,10 @@ void THintStack::Show(int aKind, const QString& aText) {
   Paint(FHints.last());
   label->show();
   label->raise();
-  FTimer.start();
+  // Started only when idle: restarting it for every new hint would keep the oldest on screen for
+  // as long as hints keep coming.
+  if (!FTimer.isActive())
+    FTimer.start();
 }
 
 void THintStack::HideOldest() {

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProperty>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
@@ -63,10 +64,16 @@ void TstMainWindow::hintsStackAndExpire() {
   QCOMPARE(hints.Hints().at(1)->geometry().bottom() + 1, oldest->geometry().top() - 8);
   QVERIFY(hints.Timer().isActive());
   QCOMPARE(hints.Timer().interval(), 5000);
+  // Hints that keep coming do not hold the oldest back: the running timer is left to tick.
+  int timerRestarts = 0;
+  const QPropertyNotifier watch = hints.Timer().bindableActive().addNotifier([&] { ++timerRestarts; });
+  hints.Show(2, QStringLiteral("hint 7"));
+  QCOMPARE(timerRestarts, 0);
+  QCOMPARE(hints.Hints().first()->text(), QStringLiteral("hint 3"));
 
   hints.HideOldest(); // a tick of the timer
   QCOMPARE(hints.Count(), 4);
-  QCOMPARE(hints.Hints().first()->text(), QStringLiteral("hint 3"));
+  QCOMPARE(hints.Hints().first()->text(), QStringLiteral("hint 4"));
   QCOMPARE(hints.Hints().first()->geometry().bottom() + 1, 600 - 110);
   for (int i = 0; i < 4; ++i)
     hints.HideOldest();
