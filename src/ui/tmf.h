@@ -131,7 +131,7 @@ public:
 
   int Language() const { return FDictionary.Language(); }
   void SetLanguage(int aLanguage);
-  void SetLanguageIndicator(int aPosition, int aCount);
+  void SetLanguageIndicator(qint64 aPosition, qint64 aCount);
 
   TPage CurrentPage() const { return FPage; }
   void act_PageWellcome();

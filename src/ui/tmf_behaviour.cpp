@@ -144,15 +144,16 @@ void TMF::RetranslateTree(QObject* aRoot) {
   }
 }
 
-void TMF::SetLanguageIndicator(int aPosition, int aCount) {
+void TMF::SetLanguageIndicator(qint64 aPosition, qint64 aCount) {
   const bool show = aCount >= 1;
   if (FProgressPanel->isVisible() != show) {
     FProgressPanel->setVisible(show);
     update();
   }
   if (show) {
+    // Firmware progress counts bytes: position x 100 or x the width leaves 32 bits early.
     FPercentLabel->setText(QString::number(aPosition * 100 / aCount) + QLatin1Char('%'));
-    FLangLabel->setGeometry(0, 0, aPosition * FBorderT->width() / aCount, FBorderT->height());
+    FLangLabel->setGeometry(0, 0, int(aPosition * FBorderT->width() / aCount), FBorderT->height());
     FLangLabel->show();
     return;
   }

@@ -25,6 +25,8 @@ private Q_SLOTS:
   void shortcutsSwitchPages_data();
   void shortcutsSwitchPages();
   void languageSwitchRetranslates();
+  void progressIndicator_data();
+  void progressIndicator();
   void pageGlyphFollowsShownPage();
   void themeModes_data();
   void themeModes();
@@ -211,6 +213,33 @@ void TstMainWindow::languageSwitchRetranslates() {
   window.act_PageInfo();
   QCOMPARE(window.Hints().Hints().last()->text(),
            window.Dictionary().Translate(1, QStringLiteral("mes_infonodevice")));
+}
+
+void TstMainWindow::progressIndicator_data() {
+  QTest::addColumn<qint64>("position");
+  QTest::addColumn<qint64>("count");
+  QTest::addColumn<QString>("percent");
+  QTest::newRow("half") << qint64(1) << qint64(2) << "50%";
+  QTest::newRow("bytes whose product with the width passes 32 bits")
+      << qint64(30000000) << qint64(40000000) << "75%";
+  QTest::newRow("firmware beyond 2 GB") << qint64(3000000000) << qint64(4000000000) << "75%";
+}
+
+void TstMainWindow::progressIndicator() {
+  QFETCH(qint64, position);
+  QFETCH(qint64, count);
+  QFETCH(QString, percent);
+  TRegistry registry;
+  TMF window(registry, [] { return false; });
+  window.resize(1000, 700);
+  window.show();
+  window.SetLanguageIndicator(position, count);
+  QCOMPARE(window.findChild<QLabel*>(QStringLiteral("PercentLabel"))->text(), percent);
+  auto* bar = window.findChild<QWidget*>(QStringLiteral("LangLabel"));
+  const qint64 edge = bar->parentWidget()->width();
+  QVERIFY(edge > 100);
+  QCOMPARE(qint64(bar->width()), position * edge / count);
+  QVERIFY(window.findChild<QWidget*>(QStringLiteral("ProgressPanel"))->isVisible());
 }
 
 void TstMainWindow::pageGlyphFollowsShownPage() {
