@@ -3,10 +3,50 @@
 #include "style/icons.h"
 
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QSpinBox>
+#include <QLocale>
 #include <QToolButton>
+#include <cmath>
+
+namespace {
+
+// The speed field. Its arrows step through the whole speeds 1 to 20; typed in, any number above 0
+// in the locale's format is a speed (0,5 plays at half the recorded pace).
+class TSpeedBox : public QDoubleSpinBox {
+public:
+  static constexpr int kDecimals = 3;
+  static constexpr double kArrowMin = 1;
+  static constexpr double kArrowMax = 20;
+
+  explicit TSpeedBox(QWidget* aParent) : QDoubleSpinBox(aParent) {
+    setDecimals(kDecimals);
+    // Below the smallest step of the field, "0" and "0,000" stay unfinished input, not a speed.
+    setRange(std::pow(10.0, -kDecimals), 1000);
+    setValue(1);
+  }
+
+  QString textFromValue(double aValue) const override {
+    QLocale l = locale();
+    l.setNumberOptions(l.numberOptions() | QLocale::OmitGroupSeparator);
+    return l.toString(aValue, 'f', QLocale::FloatingPointShortest);
+  }
+
+  void stepBy(int aSteps) override { setValue(qBound(kArrowMin, std::floor(value()) + aSteps, kArrowMax)); }
+
+protected:
+  StepEnabled stepEnabled() const override {
+    StepEnabled enabled = StepNone;
+    if (value() < kArrowMax)
+      enabled |= StepUpEnabled;
+    if (value() > kArrowMin)
+      enabled |= StepDownEnabled;
+    return enabled;
+  }
+};
+
+} // namespace
 
 TReplayPanel::TReplayPanel(QWidget* aParent) : QWidget(aParent) {
   setObjectName(QStringLiteral("VirtualLogPanel"));
@@ -22,10 +62,8 @@ TReplayPanel::TReplayPanel(QWidget* aParent) : QWidget(aParent) {
   FStepBack = Button("VirtualStepBackButton");
   FStep = Button("VirtualStepButton");
   FSpeedLabel = new QLabel(this);
-  FSpeed = new QSpinBox(this);
+  FSpeed = new TSpeedBox(this);
   FSpeed->setObjectName(QStringLiteral("VirtualSpeed"));
-  FSpeed->setRange(1, 20);
-  FSpeed->setValue(1);
   FLoop = new QCheckBox(this);
   FLoop->setObjectName(QStringLiteral("VirtualLoop"));
   FClose = Button("VirtualCloseButton");
@@ -48,7 +86,7 @@ TReplayPanel::TReplayPanel(QWidget* aParent) : QWidget(aParent) {
   connect(FStep, &QToolButton::clicked, this, &TReplayPanel::StepClicked);
   connect(FStepBack, &QToolButton::clicked, this, &TReplayPanel::StepBackClicked);
   connect(FClose, &QToolButton::clicked, this, &TReplayPanel::CloseClicked);
-  connect(FSpeed, &QSpinBox::valueChanged, this, &TReplayPanel::SpeedChanged);
+  connect(FSpeed, &QDoubleSpinBox::valueChanged, this, &TReplayPanel::SpeedChanged);
   connect(FLoop, &QCheckBox::toggled, this, &TReplayPanel::LoopChanged);
   Retranslate(0);
 }
@@ -66,11 +104,11 @@ void TReplayPanel::SetOpen(bool aOpen) {
   Retranslate(FLanguage);
 }
 
-int TReplayPanel::Speed() const {
+double TReplayPanel::Speed() const {
   return FSpeed->value();
 }
 
-void TReplayPanel::SetSpeed(int aSpeed) {
+void TReplayPanel::SetSpeed(double aSpeed) {
   FSpeed->setValue(aSpeed);
 }
 

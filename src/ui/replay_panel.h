@@ -4,7 +4,7 @@
 
 class QCheckBox;
 class QLabel;
-class QSpinBox;
+class QDoubleSpinBox;
 class QToolButton;
 class TIcons;
 
@@ -17,8 +17,8 @@ public:
 
   void SetOpen(bool aOpen);
   bool IsOpen() const { return FOpen; }
-  int Speed() const;
-  void SetSpeed(int aSpeed);
+  double Speed() const;
+  void SetSpeed(double aSpeed);
   bool Loop() const;
   void SetIcons(const TIcons& aIcons);
   void Retranslate(int aLanguage);
@@ -30,7 +30,7 @@ Q_SIGNALS:
   void StopClicked();
   void StepClicked();
   void StepBackClicked();
-  void SpeedChanged(int aSpeed);
+  void SpeedChanged(double aSpeed);
   void LoopChanged(bool aLoop);
   void CloseClicked();
 
@@ -47,6 +47,6 @@ private:
   QToolButton* FStep;
   QToolButton* FClose;
   QLabel* FSpeedLabel;
-  QSpinBox* FSpeed;
+  QDoubleSpinBox* FSpeed;
   QCheckBox* FLoop;
 };

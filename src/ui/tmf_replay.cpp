@@ -35,7 +35,7 @@ void TMF::WireReplayPanel() {
     if (TVirtualCommDriver* replay = ReplayDriver())
       replay->StepBack();
   });
-  connect(FReplayPanel, &TReplayPanel::SpeedChanged, this, [this](int aSpeed) {
+  connect(FReplayPanel, &TReplayPanel::SpeedChanged, this, [this](double aSpeed) {
     if (TVirtualCommDriver* replay = ReplayDriver(); replay && aSpeed > 0)
       replay->SetSpeedFactor(aSpeed);
   });

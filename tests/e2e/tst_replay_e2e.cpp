@@ -9,8 +9,12 @@
 #include "ui/port_button.h"
 #include "ui/tmf.h"
 
+#include <QAbstractSpinBox>
+#include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,6 +29,8 @@ class TstReplayE2E : public QObject {
   Q_OBJECT
 private Q_SLOTS:
   void recordedSessionPlaysBack();
+  void typedSpeedReachesTheReplay_data();
+  void typedSpeedReachesTheReplay();
 };
 
 void TstReplayE2E::recordedSessionPlaysBack() {
@@ -81,6 +87,51 @@ void TstReplayE2E::recordedSessionPlaysBack() {
   QVERIFY(!replay.Discovery().VirtualPort());
   QTRY_COMPARE(int(replay.findChildren<TPortButton*>().size()), buttons - 1);
   QCOMPARE(replay.Discovery().PortIndex(), -1);
+}
+
+void TstReplayE2E::typedSpeedReachesTheReplay_data() {
+  QTest::addColumn<QLocale>("locale");
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<double>("factor");
+  const QLocale ru(QLocale::Russian, QLocale::Russia);
+  const QLocale en(QLocale::English, QLocale::UnitedStates);
+  QTest::newRow("half speed, decimal comma") << ru << "0,5" << 0.5;
+  QTest::newRow("one and a half") << en << "1.5" << 1.5;
+  QTest::newRow("whole number") << en << "7" << 7.0;
+  QTest::newRow("faster than the arrows go") << en << "32" << 32.0;
+  QTest::newRow("zero is not a speed") << en << "0" << 1.0;
+}
+
+void TstReplayE2E::typedSpeedReachesTheReplay() {
+  QFETCH(QLocale, locale);
+  QFETCH(QString, typed);
+  QFETCH(double, factor);
+  const QLocale before;
+  QLocale::setDefault(locale);
+  const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
+  QTemporaryDir dir;
+  const QString logFile = dir.filePath(QStringLiteral("short.log"));
+  QFile file(logFile);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write("10:00:00.000\t>A=1\r\n10:00:10.000\t>A=2\r\n");
+  file.close();
+  TRegistry registry;
+  TMF window(registry, [] { return false; });
+  window.ShowReplayPanel(true);
+  QVERIFY(window.OpenReplay(logFile));
+  auto* speed = window.findChild<QAbstractSpinBox*>(QStringLiteral("VirtualSpeed"));
+  QVERIFY(speed);
+  QCOMPARE(speed->text(), QStringLiteral("1"));
+  QCOMPARE(window.ReplayDriver()->SpeedFactor(), 1.0);
+  // The arrows step whole speeds and stop at 1.
+  QTest::keyClick(speed, Qt::Key_Up);
+  QCOMPARE(window.ReplayDriver()->SpeedFactor(), 2.0);
+  QTest::keyClick(speed, Qt::Key_Down);
+  QTest::keyClick(speed, Qt::Key_Down);
+  QCOMPARE(speed->text(), QStringLiteral("1"));
+  speed->selectAll();
+  QTest::keyClicks(speed, typed);
+  QCOMPARE(window.ReplayDriver()->SpeedFactor(), factor);
 }
 
 QTEST_MAIN(TstReplayE2E)
