@@ -2,6 +2,7 @@
 // status records make on the fly, and the scan lists.
 
 #include "base/clock.h"
+#include "core/log_file.h"
 #include "device/port_info.h"
 #include "monitor/caption_class.h"
 #include "monitor/item_class.h"
@@ -22,9 +23,10 @@ void TMF::PasswordEditChange() {
     return;
   const QString text = FPasswordEdit->text();
   port->SetUserPassword(text);
-  // The service adapter takes its password as a typed line.
+  // The service adapter takes its password as a typed line, in the devices' code page like every
+  // line the technician types.
   if (port->ReadLocked() && text.size() == 6)
-    port->SendAnsiString(text.toLatin1() + "\r\n");
+    port->SendAnsiString(ToLogCodePage(text) + "\r\n");
   PasswordChanged();
 }
 

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -74,11 +75,11 @@ struct TScriptedWindow {
   std::unique_ptr<TMF> Window;
 
   // Opens the window on the terminal and waits until the port is selected and open.
-  bool Start() {
+  bool Start(const QString& aHardwareId = QStringLiteral("USB\\VID_0483&PID_5740&REV_0200")) {
     const QString link = Dir.filePath(QStringLiteral("dev0"));
     if (!Device.IsOpen() || !QFile::link(Device.SlavePath(), link))
       return false;
-    qputenv("VELMORA_EXTRA_PORTS", (link + QStringLiteral("=USB\\VID_0483&PID_5740&REV_0200")).toLocal8Bit());
+    qputenv("VELMORA_EXTRA_PORTS", (link + QLatin1Char('=') + aHardwareId).toLocal8Bit());
     Registry.DeleteKey(QStringLiteral("Forms"));
     Window = std::make_unique<TMF>(Registry, [] { return false; });
     Window->resize(1280, 800);
@@ -103,6 +104,7 @@ private Q_SLOTS:
   void freshDeviceStartsTheFactoryStep();
   void identityInTheFirstChunkIsKept();
   void clockDeviceIsSetAtDetection();
+  void typedPasswordGoesInTheDevicesCodePage();
 };
 
 void TstLiveTrackerE2E::trackerFillsTheMonitor() {
@@ -198,6 +200,16 @@ void TstLiveTrackerE2E::clockDeviceIsSetAtDetection() {
         return false;
       }(),
       1000);
+}
+
+void TstLiveTrackerE2E::typedPasswordGoesInTheDevicesCodePage() {
+  // The service adapter's identity: a read-locked device that takes its password as a typed line.
+  TScriptedWindow sim;
+  QVERIFY(sim.Start(QStringLiteral("USB\\VID_0483&PID_5742&REV_0200")));
+  TMF& w = *sim.Window;
+  QVERIFY(w.Q()->ReadLocked());
+  w.findChild<QLineEdit*>(QStringLiteral("PasswordEdit"))->setText(QString::fromUtf8("пароль"));
+  QTRY_VERIFY_WITH_TIMEOUT(sim.Lines().contains(QByteArray("\xEF\xE0\xF0\xEE\xEB\xFC\r")), 2000);
 }
 
 QTEST_MAIN(TstLiveTrackerE2E)
