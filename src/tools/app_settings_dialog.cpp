@@ -45,7 +45,7 @@ TAppSettingsDialog::TAppSettingsDialog(TMF& aWindow) : QDialog(&aWindow), FWindo
     languageLayout->addWidget(radio);
   }
   connect(languages, &QButtonGroup::idClicked, this, [this](int aLanguage) {
-    FWindow.SetLanguage(aLanguage);
+    FWindow.ChooseLanguage(aLanguage);
     setWindowTitle(FWindow.Translate(QStringLiteral("act_SoftSettings")));
   });
   layout->addWidget(language);

@@ -202,8 +202,8 @@ void TMF::BuildWindow() {
           [this] { isMaximized() ? showNormal() : showMaximized(); });
   connect(FCaption->CloseButton(), &QToolButton::clicked, this, &QWidget::close);
   connect(FCaption->AdvanceButton(), &QToolButton::clicked, this, &TMF::ShowSettingsDialog);
-  connect(FCaption->ButtonRU(), &QToolButton::clicked, this, [this] { SetLanguage(0); });
-  connect(FCaption->ButtonEN(), &QToolButton::clicked, this, [this] { SetLanguage(1); });
+  connect(FCaption->ButtonRU(), &QToolButton::clicked, this, [this] { ChooseLanguage(0); });
+  connect(FCaption->ButtonEN(), &QToolButton::clicked, this, [this] { ChooseLanguage(1); });
 
   auto* main = Panel(QStringLiteral("MainPanel"), this);
   auto* mainLayout = new QVBoxLayout(main);

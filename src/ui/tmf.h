@@ -131,6 +131,8 @@ public:
 
   int Language() const { return FDictionary.Language(); }
   void SetLanguage(int aLanguage);
+  // The RU and EN buttons: the language, then the command menu and the selected device follow it.
+  void ChooseLanguage(int aLanguage);
   void SetLanguageIndicator(qint64 aPosition, qint64 aCount);
 
   TPage CurrentPage() const { return FPage; }

@@ -128,6 +128,14 @@ void TMF::SetLanguage(int aLanguage) {
   update();
 }
 
+void TMF::ChooseLanguage(int aLanguage) {
+  SetLanguage(aLanguage);
+  CommandsUpdate();
+  // The device is asked for its type again; its answer refreshes what depends on the type.
+  if (TPortInfo* port = Q())
+    port->SendAnsiString(QByteArrayLiteral(">I 7\r\n"));
+}
+
 void TMF::RetranslateTree(QObject* aRoot) {
   for (QObject* child : aRoot->children()) {
     const QString name = child->objectName();

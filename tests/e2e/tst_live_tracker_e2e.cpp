@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -133,6 +134,11 @@ void TstLiveTrackerE2E::trackerFillsTheMonitor() {
   QVERIFY(w.Poll().CheckNameTimer().isActive());
   w.Poll().CheckNameTimerTimer();
   QVERIFY(!w.Poll().CheckNameTimer().isActive());
+  // Choosing a language asks the device for its type once more.
+  const auto typeRequests = [&] { return sim.Sent().count(QStringLiteral(">I 7\r\n")); };
+  const qsizetype before = typeRequests();
+  w.findChild<QToolButton*>(QStringLiteral("ButtonRU"))->click();
+  QCOMPARE(typeRequests(), before + 1);
 }
 
 void TstLiveTrackerE2E::typeNinetyNineIsAskedOnce() {
