@@ -216,8 +216,6 @@ public:
   void ControlsLoadSettings(const QString& aDeviceType) override;
   void ClearSettingsErrors() override;
   void ApplySettingsImage(const QString& aBase64) override;
-  void CommandsUpdate() override;
-  void CommandsExec(const QString& aCommand) override;
   bool InternetConnected() override;
   void StartDeviceInfoRequest(TPortInfo* aPort, const QString& aPathAndQuery) override;
 

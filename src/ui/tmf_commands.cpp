@@ -81,11 +81,14 @@ void TMF::Commands_MenuClick(QAction* aItem) {
 }
 
 void TMF::Commands_Exec(const QString& aName) {
-  FCommands->Exec(aName);
+  // Port records may ask while the window is being torn down.
+  if (FCommands)
+    FCommands->Exec(aName);
 }
 
 void TMF::Commands_Do(int aIndex) {
-  FCommands->Do(aIndex);
+  if (FCommands)
+    FCommands->Do(aIndex);
 }
 
 void TMF::btn_CommandsClick() {
