@@ -55,6 +55,13 @@ QStringList TRegistry::ValueNames(const QString& aKey) const {
   return names;
 }
 
+QStringList TRegistry::SubKeyNames(const QString& aKey) const {
+  FSettings->beginGroup(Path(aKey, QString()));
+  const QStringList names = FSettings->childGroups();
+  FSettings->endGroup();
+  return names;
+}
+
 void TRegistry::Sync() {
   FSettings->sync();
 }

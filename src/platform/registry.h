@@ -20,6 +20,8 @@ public:
   void DeleteKey(const QString& aKey);
   void DeleteValue(const QString& aKey, const QString& aName);
   QStringList ValueNames(const QString& aKey) const;
+  // The keys directly under aKey, in the store's order.
+  QStringList SubKeyNames(const QString& aKey) const;
   void Sync();
 
 private:

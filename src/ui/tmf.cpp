@@ -3,6 +3,7 @@
 #include "ui/tmf.h"
 
 #include "base/clock.h"
+#include "device/commands.h"
 #include "device/port_info.h"
 #include "monitor/caption_class.h"
 #include "platform/dark_mode.h"
@@ -68,6 +69,7 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
   FPoll = std::make_unique<TPollCycle>(FCore);
   FStatusDecoder = std::make_unique<TStatusDecoderV1>(FCore, *this);
   FStatusDecoder->Install();
+  FCommands = std::make_unique<TCommands>(*this, FRegistry, FDictionary);
   // Read once at start: whether ports that are not selected listen and switch by themselves.
   FDiscovery->SetNoSwitchCOMAuto(
       FRegistry.Read(QString::fromLatin1(kFormsKey), QStringLiteral("NoSwitchCOMAuto")).toBool());
@@ -82,6 +84,7 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
   BuildWindow();
   connect(FPasswordEdit, &QLineEdit::textChanged, this, &TMF::PasswordEditChange);
   WireReplayPanel();
+  Commands_Fill();
   connect(FPoll.get(), &TPollCycle::UpdateCleanup, this, [this] {
     FProgressLabel->clear();
     SetLanguageIndicator(0, 0);
@@ -269,7 +272,7 @@ QWidget* TMF::BuildLeftStrip() {
   FPageButtons[pgInfo] = NewPageButton(QStringLiteral("btnInfo"), FPageActions[pgInfo]);
   FPageButtons[pgLog] = NewPageButton(QStringLiteral("BtnLog"), FPageActions[pgLog]);
   FCommandsButton = NewPageButton(QStringLiteral("btn_Commands"), nullptr);
-  connect(FCommandsButton, &QToolButton::clicked, this, &TMF::ShowCommandsMenu);
+  connect(FCommandsButton, &QToolButton::clicked, this, &TMF::btn_CommandsClick);
   FPageButtons[pgSettings] = NewPageButton(QStringLiteral("BtnCONFIG"), FPageActions[pgSettings]);
   FPageButtons[pgWellcome] = NewPageButton(QStringLiteral("btnWellcome"), FPageActions[pgWellcome]);
   FPageButtons[pgFuel] = NewPageButton(QStringLiteral("btnFuel"), FPageActions[pgFuel]);

@@ -3,6 +3,7 @@
 #include "core/exchange_core.h"
 #include "core/exchange_host.h"
 #include "core/port_list.h"
+#include "device/command_host.h"
 #include "device/poll_cycle.h"
 #include "i18n/dictionary.h"
 #include "monitor/monitor_context.h"
@@ -44,8 +45,13 @@ class TStatusDecoderV1;
 class TReplayPanel;
 class TLogPage;
 class TVirtualCommDriver;
+class TCommands;
 
-class TMF : public QWidget, public IExchangeHost, public IPortListHost, public IStatusHost {
+class TMF : public QWidget,
+            public IExchangeHost,
+            public IPortListHost,
+            public IStatusHost,
+            public ICommandHost {
   Q_OBJECT
 public:
   using TDarkModeQuery = std::function<bool()>;
@@ -65,7 +71,7 @@ public:
   THintStack& Hints() { return *FHints; }
   QMenu* CommandsMenu() const { return FCommandsMenu; }
 
-  // IExchangeHost
+  // IExchangeHost, ICommandHost
   TPortInfo* Q() override { return FDiscovery->Q(); }
   QString Translate(const QString& aKey) override { return FDictionary.Translate(aKey); }
   void MainHintShow(int aKind, const QString& aText) override;
@@ -142,6 +148,24 @@ public:
   void act_PageLog();
   void act_PageFuel();
   void ShowCommandsMenu();
+
+  // Service commands (tmf_commands.cpp). Other parts of the window run a command by its name
+  // through Commands_Exec, e.g. Commands_Exec("SettingsGet") to read the device's settings.
+  TCommands& Commands() { return *FCommands; }
+  void Commands_Fill();
+  void Commands_Update();
+  void Commands_MenuClick(QAction* aItem);
+  void Commands_Exec(const QString& aName);
+  void Commands_Do(int aIndex);
+  void btn_CommandsClick();
+  // The lot number dialog; aDone learns whether a lot was taken (false on Cancel or bad input).
+  void EnterLotNumberCommandDialog(std::function<void(bool)> aDone = {});
+  void ClearCustomCommands();
+  void LoadCustomCommands(const QString& aType);
+  const QStringList& CustomCommands() const;
+  void CommandsUpdate() override { Commands_Update(); }
+  void CommandsExec(const QString& aCommand) override { Commands_Exec(aCommand); }
+  void CommandsStartOperation(TPortInfo& aPort, int aOperation) override;
   void UpdateFolders();
 
   int StyleMode() const { return FState.Style; }
@@ -194,8 +218,6 @@ public:
   void ControlsLoadSettings(const QString& aDeviceType) override;
   void ClearSettingsErrors() override;
   void ApplySettingsImage(const QString& aBase64) override;
-  void CommandsUpdate() override;
-  void CommandsExec(const QString& aCommand) override;
   bool InternetConnected() override;
   void StartDeviceInfoRequest(TPortInfo* aPort, const QString& aPathAndQuery) override;
 
@@ -226,6 +248,8 @@ private:
   void ApplyGeometryFromState();
   void StartupTick();
   void AnimateEmptyColumn();
+  void AddCustomCommandDialog();
+  void DelCustomCommandDialog();
 
   bool HandleKey(QKeyEvent* aEvent);
   bool HandleWheel(QWheelEvent* aEvent);
@@ -244,6 +268,8 @@ private:
   std::unique_ptr<TPortDiscovery> FDiscovery;
   std::unique_ptr<TPollCycle> FPoll;
   std::unique_ptr<TStatusDecoderV1> FStatusDecoder;
+  std::unique_ptr<TCommands> FCommands;
+  QList<QAction*> FCommandItems; // the menu lines the last update made
   TBLEDeviceList FBLEDevices;
   TWiFiList FWiFiNetworks;
   TLBSList FCellTowers;

@@ -123,6 +123,7 @@ void TMF::SetLanguage(int aLanguage) {
   }
   FReplayPanel->Retranslate(aLanguage);
   FLogPage->Retranslate();
+  Commands_Update();
   UpdateFolders();
   SetLanguageIndicator(0, 0);
   update();
@@ -239,7 +240,7 @@ void TMF::act_PageFuel() {
 }
 
 void TMF::ShowCommandsMenu() {
-  FCommandsMenu->popup(FCommandsButton->mapToGlobal(QPoint(FCommandsButton->width(), 0)));
+  btn_CommandsClick();
 }
 
 void TMF::UpdateFolders() {

@@ -46,14 +46,6 @@ void TMF::ApplySettingsImage(const QString& /*aBase64*/) {
   // Applied to the settings page's controls once that page exists.
 }
 
-void TMF::CommandsUpdate() {
-  // Rebuilds the commands menu for the port's type once the command table exists.
-}
-
-void TMF::CommandsExec(const QString& /*aCommand*/) {
-  // Runs a row of the command table once the command table exists.
-}
-
 bool TMF::InternetConnected() {
   // Answered by the web client once it exists; until then no request is made, so none is refused.
   return true;

@@ -1,5 +1,7 @@
+#include "adapter_sim.h"
 #include "base/clock.h"
 #include "legacy_sim.h"
+#include "line_trace.h"
 #include "pty_port.h"
 #include "sensor_sim.h"
 #include "tracker_sim.h"
@@ -97,9 +99,21 @@ SIGTERM or SIGINT. Clients may open and close the terminal any number of times.
   sn N, fct H L            sets the device ID (N, or H * 65536 + L); no answer
   >UNIX=s                  sets the device clock; no answer
   rst, >D 1                restarts (uptime from 0); no answer
+  <password>*SERV*1.7      restarts; no answer (a wrong password is ignored)
+  >D 4;1, <password>*SERV*1.1   a status record set at once
+  >D 8;0                   erases the recorded memory (write pointer from 0); no answer
 and streams every period: TW GK GS TM PB DS DS2 MS ML SMS MD0-MD4 RW1-RW4 FS1-FS4,
 CAN values CA CC CE CG CQ CH CI CJ CK CU CV CXA CXB, flags CP CS, pins IA1 ID2 II3 IF4 O10,
 LLS, one TEST result, IG, TMP, ACC, from a vehicle driving a loop around a city.
+
+--gen 1 --type 1, the service adapter (list it with the USB identity VID_0483&PID_5742). A
+tracker as above that also takes console words once its password was typed as a line
+("DEVICE PASSWORD OK"; anything else before that: "DEVICE PASSWORD ERROR"):
+  restart, storage clear   restart, erase memory; OK
+  sendpacket               a status record set
+  settings get             SF with the settings image
+  settings set <Base64>    Settings write OK EXTFLASH, or Settings write Error EXTFLASH
+  upgrade extflash, remotix getfw, remotix getconf   OK
 
 --gen 2, a legacy tracker streaming binary 55 AA records: position, time, modem, power,
 inputs and outputs. It ignores what it is sent.
@@ -128,8 +142,12 @@ B5, B7, B8 (with their CRC-8); silent otherwise.)"));
                                       "Also make PATH a symbolic link to the terminal (an existing link "
                                       "is replaced); removed on exit.",
                                       "PATH");
-  parser.addOptions(
-      {genOption, typeOption, idOption, imeiOption, passwordOption, rateOption, quietOption, linkOption});
+  const QCommandLineOption traceOption("trace",
+                                       "Record every line received in FILE, one line each: milliseconds "
+                                       "since start, a tab, the bytes with C escapes.",
+                                       "FILE");
+  parser.addOptions({genOption, typeOption, idOption, imeiOption, passwordOption, rateOption, quietOption,
+                     linkOption, traceOption});
   parser.process(app);
 
   qint64 generation = 0;
@@ -155,7 +173,9 @@ B5, B7, B8 (with their CRC-8); silent otherwise.)"));
 
   const TClock& clock = TClock::System();
   std::unique_ptr<TSimDevice> device;
-  if (generation == 1)
+  if (generation == 1 && type == 1)
+    device = std::make_unique<TServiceAdapterSim>(TTrackerOptions{1, id, imei, password}, clock);
+  else if (generation == 1)
     device = std::make_unique<TTrackerSim>(TTrackerOptions{int(type), id, imei, password}, clock);
   else if (generation == 2)
     device = std::make_unique<TLegacyTrackerSim>(clock);
@@ -168,6 +188,15 @@ B5, B7, B8 (with their CRC-8); silent otherwise.)"));
   QString error;
   if (!port.Open(&error))
     return Fail(error);
+  TLineTrace trace(clock);
+  const bool tracing = parser.isSet(traceOption);
+  if (tracing && !trace.Open(parser.value(traceOption), &error))
+    return Fail(error);
+  // Binary requests carry no line end: what stays unended for a moment is a line of its own.
+  QTimer traceFlush;
+  traceFlush.setSingleShot(true);
+  traceFlush.setInterval(50);
+  QObject::connect(&traceFlush, &QTimer::timeout, &port, [&] { trace.Flush(); });
   const QString link = parser.value(linkOption);
   if (!link.isEmpty() && !CreateLink(link, port.SlavePath(), &error))
     return Fail(error);
@@ -178,6 +207,11 @@ B5, B7, B8 (with their CRC-8); silent otherwise.)"));
   QSocketNotifier terminate(gSignalPipe[0], QSocketNotifier::Read);
   QObject::connect(&terminate, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
   QObject::connect(&port, &TPtyPort::Received, &port, [&](const QByteArray& aBytes) {
+    if (tracing) {
+      trace.Feed(aBytes);
+      if (trace.HasPending())
+        traceFlush.start();
+    }
     const QByteArray answer = device->Feed(aBytes);
     if (!answer.isEmpty())
       port.Write(answer);
@@ -193,6 +227,7 @@ B5, B7, B8 (with their CRC-8); silent otherwise.)"));
     streaming.start();
 
   const int result = QCoreApplication::exec();
+  trace.Flush();
   if (!link.isEmpty())
     RemoveLink(link, port.SlavePath());
   return result;

@@ -302,7 +302,8 @@ QByteArray BuildFileStorage(const TVehicleModel& aVehicle, int* aBlocksUsed) {
 TTrackerSim::TTrackerSim(const TTrackerOptions& aOptions, const TClock& aClock)
     : FClock(aClock), FType(aOptions.Type), FId(aOptions.Id),
       FImei(aOptions.Imei.isEmpty() ? DefaultImei(aOptions.Id) : aOptions.Imei), FPassword(aOptions.Password),
-      FStartMs(aClock.MonotonicMs()), FBootMs(FStartMs - kUptimeAtStart * 1000) {
+      FStartMs(aClock.MonotonicMs()), FBootMs(FStartMs - kUptimeAtStart * 1000),
+      FMemoryWriteBase(kMemoryWriteAtStart) {
   const bool bigEndian = SettingsLayout() == 1;
   for (const TSettingDefault& setting : kSettingDefaults) {
     static const int kSizes[] = {1, 2, 4};
@@ -336,8 +337,17 @@ qint64 TTrackerSim::DeviceTime() const {
   return FClock.Now().toSecsSinceEpoch() + FClockOffset;
 }
 
+qint64 TTrackerSim::MemoryWritten() const {
+  return FMemoryWriteBase + static_cast<qint64>((ElapsedSeconds() - FMemorySince) / kSecondsPerBlock);
+}
+
 int TTrackerSim::MemoryWritePointer() const {
-  return Wrap(kMemoryWriteAtStart + static_cast<int>(ElapsedSeconds() / kSecondsPerBlock), kMemoryBlocks);
+  return Wrap(static_cast<int>(MemoryWritten() % kMemoryBlocks), kMemoryBlocks);
+}
+
+void TTrackerSim::ClearMemory() {
+  FMemoryWriteBase = 0;
+  FMemorySince = ElapsedSeconds();
 }
 
 QByteArray TTrackerSim::Feed(const QByteArray& aBytes) {
@@ -373,7 +383,8 @@ QByteArray TTrackerSim::Answer(const QByteArray& aLine) {
       {">D 1", mExact, &TTrackerSim::Restart},          {"rst", mExact, &TTrackerSim::Restart},
       {"*CONF*", mInside, &TTrackerSim::WriteSettings}, {">T 1", mExact, &TTrackerSim::RunSelfTest},
       {"fct run", mExact, &TTrackerSim::RunSelfTest},   {"fct ", mPrefix, &TTrackerSim::SetFactoryId},
-      {"sn ", mPrefix, &TTrackerSim::SetSerial},
+      {"sn ", mPrefix, &TTrackerSim::SetSerial},        {">D 4;1", mExact, &TTrackerSim::StatusAtOnce},
+      {">D 8;0", mExact, &TTrackerSim::EraseMemory},    {"*SERV*", mInside, &TTrackerSim::ServiceString},
   };
   for (const TLineCommand& command : kCommands) {
     const bool matches = command.Match == mExact    ? aLine == command.Text
@@ -453,6 +464,28 @@ QByteArray TTrackerSim::SetClock(const QByteArray& aLine) {
 
 QByteArray TTrackerSim::Restart(const QByteArray&) {
   FBootMs = FClock.MonotonicMs();
+  return {};
+}
+
+QByteArray TTrackerSim::StatusAtOnce(const QByteArray&) {
+  return Stream();
+}
+
+QByteArray TTrackerSim::EraseMemory(const QByteArray&) {
+  ClearMemory();
+  return {};
+}
+
+QByteArray TTrackerSim::ServiceString(const QByteArray& aLine) {
+  // <password>*SERV*<code>: a wrong password is ignored, as the device ignores it.
+  const qsizetype mark = aLine.indexOf("*SERV*");
+  if (aLine.left(mark) != FPassword)
+    return {};
+  const QByteArray code = aLine.mid(mark + 6);
+  if (code == "1.7")
+    return Restart(aLine);
+  if (code == "1.1")
+    return Stream();
   return {};
 }
 
@@ -566,7 +599,7 @@ QByteArray TTrackerSim::WriteSettings(const QByteArray& aLine) {
 QByteArray TTrackerSim::Block(qint64 aNumber) const {
   if (aNumber >= kMemoryOffset && aNumber < kMemoryOffset + kMemoryBlocks) {
     const qint64 index = aNumber - kMemoryOffset;
-    const qint64 written = kMemoryWriteAtStart + static_cast<qint64>(ElapsedSeconds() / kSecondsPerBlock);
+    const qint64 written = MemoryWritten();
     QByteArray data(kBlockSize, '\xFF'); // erased flash
     if (index < written) {
       for (int i = 0; i < kBlockSize; ++i)

@@ -34,6 +34,16 @@ public:
   // One status record set, with the values of the clock's current time.
   QByteArray Stream() override;
 
+protected:
+  // The answer to one request line (without its line end); empty when there is none.
+  virtual QByteArray Answer(const QByteArray& aLine);
+  QByteArray Restart(const QByteArray& aLine);
+  QByteArray ReadSettings(const QByteArray& aLine);
+  bool ApplySettingsImage(const QByteArray& aImage);
+  // Erases the recorded memory: the write pointer starts again from block 0.
+  void ClearMemory();
+  const QByteArray& Password() const { return FPassword; }
+
 private:
   // 1 or 2: the settings image layout this device type uses.
   int SettingsLayout() const;
@@ -44,23 +54,24 @@ private:
   // A valid IMEI (Luhn check digit included) that is stable for one device ID.
   static QByteArray DefaultImei(quint64 aId);
 
-  QByteArray Answer(const QByteArray& aLine);
   QByteArray IdentityRecords(const QByteArray& aLine);
   QByteArray SetClock(const QByteArray& aLine);
-  QByteArray Restart(const QByteArray& aLine);
-  QByteArray ReadSettings(const QByteArray& aLine);
   QByteArray WriteSettings(const QByteArray& aLine);
   QByteArray ReadBlock(const QByteArray& aLine);
   QByteArray RunSelfTest(const QByteArray& aLine);
   QByteArray SetSerial(const QByteArray& aLine);
   QByteArray SetFactoryId(const QByteArray& aLine);
+  QByteArray StatusAtOnce(const QByteArray& aLine);
+  QByteArray EraseMemory(const QByteArray& aLine);
+  QByteArray ServiceString(const QByteArray& aLine);
 
   QByteArray IdentityValue(const QByteArray& aKey) const;
-  bool ApplySettingsImage(const QByteArray& aImage);
   double ElapsedSeconds() const;
   qint64 UptimeSeconds() const;
   qint64 DeviceTime() const;
   int MemoryWritePointer() const;
+  // Blocks recorded since the memory was last erased (or since start), not wrapped.
+  qint64 MemoryWritten() const;
 
   const TClock& FClock;
   TVehicleModel FVehicle;
@@ -72,6 +83,8 @@ private:
   qint64 FBootMs;
   qint64 FClockOffset = 0; // seconds the device clock was set away from the true time
   int FTick = 0;
+  int FMemoryWriteBase;    // blocks recorded when the memory was last erased or the device started
+  double FMemorySince = 0; // elapsed seconds at that moment
   QByteArray FInput;
   // Setting number -> value bytes exactly as they travel in the image.
   QMap<int, QByteArray> FSettings;
