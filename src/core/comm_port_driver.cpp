@@ -11,6 +11,8 @@
 #include <limits>
 #include <utility>
 
+#include <poll.h>
+
 namespace {
 
 // Room for the kernel to take the bytes: a stalled line (flow control held off, device gone)
@@ -361,7 +363,22 @@ void TCommPortDriver::HandleError(int aError) {
     return;
   if (FApplying && error == QSerialPort::UnsupportedOperationError)
     return;
+  // Qt 6.4 calls any empty read a read error. A device that is gone hangs the line up; a read
+  // that merely came up empty (a busy machine wakes the reader late) leaves it standing, and
+  // dropping the port then would lose every send until it is found again.
+  if (error == QSerialPort::ReadError && !LineHungUp()) {
+    FSerial->clearError();
+    return;
+  }
   ReportLost();
+}
+
+bool TCommPortDriver::LineHungUp() const {
+  pollfd line{static_cast<int>(FSerial->handle()), POLLIN, 0};
+  if (line.fd < 0)
+    return true;
+  const int ready = ::poll(&line, 1, 0);
+  return ready < 0 || (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 void TCommPortDriver::EnterBusy() {

@@ -107,6 +107,8 @@ private:
   void StartPolling();
   void StopPolling();
   void HandleError(int aError);
+  // True when the device end of the line is gone (hung up or in error).
+  bool LineHungUp() const;
 
   void OnReadyRead();
   void EnterBusy();

@@ -135,6 +135,7 @@ private Q_SLOTS:
   void lossInsideADeliveryIsReportedAfterIt();
   void receiveEventCanSend();
   void replySplitOverTwoReadsUnlocks();
+  void emptyReadOnALiveLineKeepsThePort();
   void deliveriesNeverNest();
   void lineParametersReachTheLine_data();
   void lineParametersReachTheLine();
@@ -474,6 +475,29 @@ void TestCommPortDriver::replySplitOverTwoReadsUnlocks() {
   QTRY_COMPARE_WITH_TIMEOUT(reads, 2, WaitMs);
   QVERIFY(!port.ReadLocked());
   QCOMPARE(port.DevicePassword(), QStringLiteral("424242"));
+}
+
+void TestCommPortDriver::emptyReadOnALiveLineKeepsThePort() {
+  // Qt reports a read that came up empty as a read error; on a line that is still up the port
+  // must stay, and sends must still go out.
+  TPtyRig rig;
+  QVERIFY(rig.Peer.IsOpen());
+  QVERIFY(rig.Driver.Connect());
+  auto* serial = rig.Driver.findChild<QSerialPort*>();
+  QVERIFY(serial);
+  QSignalSpy lost(&rig.Driver, &TCommPortDriver::ConnectionLost);
+  Q_EMIT serial->errorOccurred(QSerialPort::ReadError);
+  QCOMPARE(lost.count(), 0);
+  QVERIFY(rig.Driver.Connected());
+  QVERIFY(rig.Driver.SendString("ping"));
+  QCOMPARE(rig.Peer.ReceivedBlocking(4, WaitMs), QByteArray("ping"));
+  QVERIFY(rig.Peer.Write("pong"));
+  QTRY_COMPARE_WITH_TIMEOUT(rig.Got.Joined(), QByteArray("pong"), WaitMs);
+
+  // Once the device end is gone the same error means what it says.
+  rig.Peer.CloseMaster();
+  Q_EMIT serial->errorOccurred(QSerialPort::ReadError);
+  QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, WaitMs);
 }
 
 void TestCommPortDriver::deliveriesNeverNest() {
