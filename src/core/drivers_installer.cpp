@@ -19,9 +19,9 @@ TDriversInstaller::TDriversInstaller(IElevatedRunner& aRunner, QString aArchive,
 TDriversInstaller::~TDriversInstaller() = default;
 
 void TDriversInstaller::Start() {
-  if (FRunning)
+  if (FStage != dsIdle)
     return;
-  FRunning = true;
+  FStage = dsLoading;
   QTimer::singleShot(0, this, [this] {
     // A folder of our own (mode 0700, unique name): nobody else can plant or swap what runs as
     // root from it.
@@ -35,6 +35,7 @@ void TDriversInstaller::Start() {
       return Done(doFailed, QStringLiteral("Ошибка извлечения ресурса: ") + archive.errorString());
     if (!copy.open(QIODevice::WriteOnly) || copy.write(archive.readAll()) != archive.size() || !copy.commit())
       return Done(doFailed, QStringLiteral("Ошибка извлечения ресурса: ") + copy.errorString());
+    FStage = dsInstalling;
     Q_EMIT Installing();
     QTimer::singleShot(0, this, &TDriversInstaller::Unpack);
   });
@@ -69,6 +70,6 @@ void TDriversInstaller::Done(TDriversOutcome aOutcome, const QString& aError) {
   if (!aError.isEmpty())
     qWarning().noquote() << aError;
   FFolder.reset();
-  FRunning = false;
+  FStage = dsIdle;
   Q_EMIT Finished({aOutcome, aError});
 }

@@ -14,6 +14,9 @@ enum TDriversOutcome {
   doFailed,    // anything else; Error says what
 };
 
+// Where a run is: the archive being written out, then unpacked and installed.
+enum TDriversStage { dsIdle, dsLoading, dsInstalling };
+
 struct TDriversResult {
   TDriversOutcome Outcome = doFailed;
   QString Error;
@@ -34,7 +37,8 @@ public:
                              QObject* aParent = nullptr);
   ~TDriversInstaller() override;
 
-  bool Running() const { return FRunning; }
+  bool Running() const { return FStage != dsIdle; }
+  TDriversStage Stage() const { return FStage; }
   // Starts on the next turn of the event loop; ignored while a run is going on.
   void Start();
 
@@ -50,5 +54,5 @@ private:
   IElevatedRunner& FRunner;
   QString FArchive;
   std::unique_ptr<QTemporaryDir> FFolder;
-  bool FRunning = false;
+  TDriversStage FStage = dsIdle;
 };
