@@ -155,6 +155,7 @@ void TAppSettingsForm::Restyle() {
       QStringLiteral(R"(
     #AppSettingsForm, #Panel1 { background: %1; }
     #PanelSettings, #PanelSettingsAdmin { background: %2; }
+    #PanelSettingsAdmin { border-top: 1px solid %1; }
     QLabel { color: %3; background: transparent; }
     #PathLabel { color: %4; }
     QToolButton { color: %3; background: transparent; border: none; border-radius: 4px; padding: 4px 6px; }
