@@ -15,10 +15,10 @@
 #include "platform/serial_enumerator.h"
 #include "protocols/scan_lists.h"
 #include "protocols/status_host.h"
-#include "tools/app_prompts.h"
-#include "ui/form_state.h"
 #include "style/icons.h"
 #include "style/theme.h"
+#include "tools/app_prompts.h"
+#include "ui/form_state.h"
 
 #include <QPoint>
 #include <QRect>
