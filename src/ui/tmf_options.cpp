@@ -1,7 +1,6 @@
 // The program-wide options behind the application settings dialog: switches and their effects,
 // the administrator mode, the device access rules, reset and the first-run offer.
 
-#include "platform/registry.h"
 #include "tools/app_settings_form.h"
 #include "ui/tmf.h"
 
@@ -164,17 +163,12 @@ void TMF::AskClearCustomCommands() {
   FOptions.Prompts->Confirm(PromptParent(), Translate(QStringLiteral("_Confirm")), [this](bool aYes) {
     if (!aYes)
       return;
-    // Waits for the commands menu to land: then its ClearCustomCommands also empties the list
-    // in memory and rebuilds the menu. Until then the store is what holds them.
-    FRegistry.DeleteKey(QStringLiteral("CustomCommands"));
-    FRegistry.Sync();
+    ClearCustomCommands();
   });
 }
 
 void TMF::OpenLotNumber() {
-  // Waits for the commands menu's lot number dialog (EnterLotNumberCommandDialog).
-  MainHintShow(2, Language() == TDictionary::lnEnglish ? QStringLiteral("This function is not available yet")
-                                                       : QStringLiteral("Эта функция пока недоступна"));
+  EnterLotNumberCommandDialog();
 }
 
 void TMF::OpenPrintSettings() {

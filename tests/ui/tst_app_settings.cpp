@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -108,6 +109,7 @@ private Q_SLOTS:
   void themeCyclesAndTextsFollowLanguage();
   void defaultSettingsAfterYesOnly();
   void clearCustomCommandsEmptiesTheStore();
+  void lotNumberButtonOpensTheLotDialog();
   void driversButtonReportsHowTheInstallEnded_data();
   void driversButtonReportsHowTheInstallEnded();
   void looksInBothThemes_data();
@@ -116,7 +118,7 @@ private Q_SLOTS:
 
 void TstAppSettings::init() {
   TRegistry registry;
-  for (const char* key : {"Forms", "InputHistory", "CustomCommands"})
+  for (const char* key : {"Forms", "InputHistory", "CustomCommands", "Param"})
     registry.DeleteKey(QString::fromLatin1(key));
   registry.Sync();
 }
@@ -370,6 +372,8 @@ void TstAppSettings::clearCustomCommandsEmptiesTheStore() {
   rig.Registry.Write(QStringLiteral("CustomCommands\\227"), QStringLiteral("Command0"),
                      QStringLiteral("Ping@ping"));
   rig.Registry.Write(QStringLiteral("CustomCommands\\303"), QStringLiteral("Count"), 0);
+  rig.Window.LoadCustomCommands(QStringLiteral("227"));
+  QCOMPARE(rig.Window.CustomCommands(), QStringList{QStringLiteral("Ping@ping")});
   rig.Window.show();
   QVERIFY(rig.Open());
   auto* button = rig.Find<QToolButton>("ClearCmdButton");
@@ -381,6 +385,24 @@ void TstAppSettings::clearCustomCommandsEmptiesTheStore() {
   QCOMPARE(rig.Prompts->Asked, (QStringList{rig.T("_Confirm"), rig.T("_Confirm")}));
   QVERIFY(!rig.Registry.KeyExists(QStringLiteral("CustomCommands")));
   QVERIFY(!TRegistry().KeyExists(QStringLiteral("CustomCommands\\227")));
+  QVERIFY(rig.Window.CustomCommands().isEmpty());
+}
+
+void TstAppSettings::lotNumberButtonOpensTheLotDialog() {
+  TRig rig;
+  rig.Prompts->Passwords = {kPassword};
+  rig.Window.ToggleAdminMode();
+  rig.Window.show();
+  QVERIFY(rig.Open());
+  Click(rig.Find<QToolButton>("LotNumberButton"));
+  auto* lot = rig.Window.findChild<QDialog*>(QStringLiteral("LotNumberDialog"));
+  QVERIFY(lot);
+  QTRY_VERIFY(lot->isVisible());
+  auto* edit = lot->findChild<QLineEdit*>(QStringLiteral("LotEdit"));
+  QVERIFY(edit);
+  edit->setText(QStringLiteral("FFFE"));
+  lot->accept();
+  QCOMPARE(rig.Registry.Read(QStringLiteral("Param"), QStringLiteral("LotNumber")).toInt(), 65534);
 }
 
 void TstAppSettings::driversButtonReportsHowTheInstallEnded_data() {
