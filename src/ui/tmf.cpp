@@ -78,6 +78,7 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
   resize(640, 480);
   setAttribute(Qt::WA_StyledBackground);
   FHints = new THintStack(this);
+  InitOptions();
   FCommandsMenu = new QMenu(this);
   FCommandsMenu->setObjectName(QStringLiteral("CommandsMenu"));
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/admin_mode.h"
+#include "core/drivers_installer.h"
 #include "core/exchange_core.h"
 #include "core/exchange_host.h"
 #include "core/port_list.h"
@@ -8,12 +10,15 @@
 #include "i18n/dictionary.h"
 #include "monitor/monitor_context.h"
 #include "monitor/visual_index.h"
+#include "platform/elevated_runner.h"
+#include "platform/machine_identity.h"
 #include "platform/serial_enumerator.h"
 #include "protocols/scan_lists.h"
 #include "protocols/status_host.h"
-#include "ui/form_state.h"
 #include "style/icons.h"
 #include "style/theme.h"
+#include "tools/app_prompts.h"
+#include "ui/form_state.h"
 
 #include <QPoint>
 #include <QRect>
@@ -204,8 +209,35 @@ public:
   void SetBrowserURL(const QString& aUrl);
   void UpdateBrowser();
 
-  // Opens the application settings dialog (theme and language for now).
+  // The application settings dialog and the options behind it (tmf_options.cpp).
   void ShowSettingsDialog();
+  // First start: offer the device access rules, then show the dialog.
+  void FirstRunOffer();
+  struct TOptionsServices {
+    std::unique_ptr<IMachineIdentity> Identity;
+    std::unique_ptr<IElevatedRunner> Runner;
+    std::unique_ptr<IAppPrompts> Prompts;
+  };
+  // Replaces what the options talk to outside the program (tests script them); the
+  // administrator mode is decided again from the stored marker.
+  void SetOptionsServices(TOptionsServices aServices);
+  bool AdminMode() const { return FAdminMode->On(); }
+  // Off when on; otherwise asks for the administrator password.
+  void ToggleAdminMode();
+  void SetAdvanceCAN(bool aValue);
+  void SetNoSwitchCOMAuto(bool aValue);
+  void SetAutoPrint(bool aValue);
+  void SetPrintVisible(bool aValue);
+  // Theme mode 0 -> 1 -> 2 -> 0.
+  void CycleStyleMode();
+  void ToggleReplayPanel();
+  const TDriversInstaller& DriversInstaller() const { return *FDriversInstaller; }
+  // After a Yes: install the device access rules in the background.
+  void AskInstallDrivers();
+  void AskDefaultSettings();
+  void AskClearCustomCommands();
+  void OpenLotNumber();
+  void OpenPrintSettings();
 
   // Hooks of the exchange core, the port list and the status decoder that the window answers in
   // tmf_hooks.cpp; where a page still to come owns the work, its body says so.
@@ -223,6 +255,8 @@ public:
 
 Q_SIGNALS:
   void PageChanged(TPage aPage);
+  // Theme, language, an option, the administrator mode or the driver installation changed.
+  void OptionsChanged();
 
 protected:
   bool eventFilter(QObject* aWatched, QEvent* aEvent) override;
@@ -250,6 +284,9 @@ private:
   void AnimateEmptyColumn();
   void AddCustomCommandDialog();
   void DelCustomCommandDialog();
+  void InitOptions();
+  QWidget* PromptParent();
+  void DriversFinished(const TDriversResult& aResult);
 
   bool HandleKey(QKeyEvent* aEvent);
   bool HandleWheel(QWheelEvent* aEvent);
@@ -331,4 +368,9 @@ private:
   int FShownColumns = 0;
   int FTimer2Stage = 0;
   int FTimer1Tag = 0;
+
+  // Application options.
+  TOptionsServices FOptions;
+  std::unique_ptr<TAdminMode> FAdminMode;
+  std::unique_ptr<TDriversInstaller> FDriversInstaller;
 };

@@ -6,7 +6,6 @@
 #include "monitor/caption_class.h"
 #include "monitor/item_class.h"
 #include "platform/registry.h"
-#include "tools/app_settings_dialog.h"
 #include "ui/caption_bar.h"
 #include "ui/hint_stack.h"
 #include "ui/log_page.h"
@@ -415,6 +414,7 @@ void TMF::LoadState() {
   if (FState.Language != language)
     SetLanguage(FState.Language);
   FPrintButton->setVisible(FState.PrintVisible);
+  FAdminMode->Load(FState.Param0);
 }
 
 void TMF::SaveState() {
@@ -437,6 +437,8 @@ void TMF::ResetToDefaults() {
   SetLanguage(0);
   FLogPage->SetSendPanelHeight(FState.SendPanelHeight);
   FPrintButton->hide();
+  FDiscovery->SetNoSwitchCOMAuto(false);
+  FAdminMode->Forget();
 }
 
 // ---- keys, wheel, window events ----
@@ -566,7 +568,7 @@ void TMF::StartupTick() {
     return;
   case 1:
     if (FState.FirstRun)
-      ShowSettingsDialog();
+      FirstRunOffer();
     return;
   default:
     break;
@@ -710,15 +712,4 @@ void TMF::UpdateBrowser() {
   // strip stays 5 px high.
   if (!FBrowsed)
     FBrowserPanel->setFixedHeight(5);
-}
-
-// ---- dialogs ----
-
-void TMF::ShowSettingsDialog() {
-  if (findChild<TAppSettingsDialog*>())
-    return;
-  // Not exec(): the event loop, the ports and the timers keep running behind the dialog.
-  auto* dialog = new TAppSettingsDialog(*this);
-  dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->open();
 }
