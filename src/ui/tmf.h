@@ -16,6 +16,7 @@
 #include "style/theme.h"
 
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QTimer>
 #include <QWidget>
@@ -46,6 +47,9 @@ class TReplayPanel;
 class TLogPage;
 class TVirtualCommDriver;
 class TCommands;
+class IStickerPrinter;
+class TPrintStickerForm;
+struct TDeviceData;
 
 class TMF : public QWidget,
             public IExchangeHost,
@@ -221,6 +225,14 @@ public:
   bool InternetConnected() override;
   void StartDeviceInfoRequest(TPortInfo* aPort, const QString& aPathAndQuery) override;
 
+  // Sticker printing (tmf_print.cpp). The Print button and Ctrl+P: the selected port's identity,
+  // or sample data without a port. The factory flows call ShowStickerDialog with the port's data.
+  void btnPrintClick();
+  TPrintStickerForm* ShowStickerDialog(const TDeviceData& aData, bool aAutoPrint);
+  TPrintStickerForm* StickerDialog() const;
+  // Where stickers go; the system's default printer unless another is given.
+  void SetStickerPrinter(std::unique_ptr<IStickerPrinter> aPrinter);
+
 Q_SIGNALS:
   void PageChanged(TPage aPage);
 
@@ -331,4 +343,6 @@ private:
   int FShownColumns = 0;
   int FTimer2Stage = 0;
   int FTimer1Tag = 0;
+  std::unique_ptr<IStickerPrinter> FStickerPrinter;
+  QPointer<QWidget> FStickerForm;
 };
