@@ -39,6 +39,8 @@ QString TStickerSettings::ToText() const {
 }
 
 void TStickerSettings::FromText(const QString& aText) {
+  if (aText.isEmpty())
+    return; // nothing stored yet: not one empty field
   const QStringList f = aText.split(QLatin1Char(';'));
   const auto has = [&f](int aIndex) { return aIndex < f.size(); };
   // A text written by this dialog never has a caption with ";"; one from elsewhere may, and then

@@ -86,7 +86,9 @@ void TstSticker::init() {
 }
 
 void TstSticker::defaultTextIsExact() {
-  const TStickerSettings s;
+  TStickerSettings s;
+  QCOMPARE(s.ToText(), QString::fromLatin1(kDefaultText));
+  s.FromText(QString()); // nothing stored yet
   QCOMPARE(s.ToText(), QString::fromLatin1(kDefaultText));
   QCOMPARE(s.ToText().split(QLatin1Char(';')).size(), kStickerFields);
 }
