@@ -50,6 +50,34 @@ int PdfPages(const QString& aFile) {
   return int(QString::fromLatin1(bytes).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
 }
 
+// Where the page puts the sticker image, in printer pixels: the transform in front of the image's
+// own unit square ("2400 0 0 -2400 0 2400 cm") in the page's content stream.
+QRectF PdfStickerRect(const QString& aFile) {
+  QFile f(aFile);
+  if (!f.open(QIODevice::ReadOnly))
+    return {};
+  const QByteArray pdf = f.readAll();
+  const QRegularExpression place(
+      QStringLiteral("([-\\d.]+) 0 0 ([-\\d.]+) ([-\\d.]+) ([-\\d.]+) cm\\s+2400 0 0 -2400 0 2400 cm"));
+  for (qsizetype at = pdf.indexOf("stream"); at >= 0; at = pdf.indexOf("stream", at + 6)) {
+    if (at >= 3 && pdf.mid(at - 3, 3) == "end")
+      continue;
+    qsizetype start = at + 6;
+    while (start < pdf.size() && (pdf[start] == '\r' || pdf[start] == '\n'))
+      ++start;
+    const qsizetype end = pdf.indexOf("endstream", start);
+    if (end < 0)
+      break;
+    QByteArray zipped = pdf.mid(start, end - start);
+    zipped.prepend(QByteArray::fromHex("00100000")); // size hint for qUncompress
+    const QRegularExpressionMatch m = place.match(QString::fromLatin1(qUncompress(zipped)));
+    if (m.hasMatch())
+      return QRectF(m.captured(3).toDouble(), m.captured(4).toDouble(), 2400 * m.captured(1).toDouble(),
+                    2400 * m.captured(2).toDouble());
+  }
+  return {};
+}
+
 } // namespace
 
 class TstSticker : public QObject {
@@ -399,8 +427,11 @@ void TstSticker::pdfPrinterWritesOnePagePerJob() {
   t.Lines[0] = QStringLiteral("12345");
   const TStickerImage sticker = RenderSticker(TStickerSettings(), t);
   QCOMPARE(printer.PrintSticker(sticker.Image, QPoint(0, 0), 100).Result, prDone);
-  QCOMPARE(printer.PrintSticker(sticker.Image, QPoint(10, 10), 50).Result, prDone);
+  QCOMPARE(printer.PrintSticker(sticker.Image, QPoint(10, 25), 50).Result, prDone);
   QCOMPARE(printer.Jobs(), 2);
+  // At the printer's 300 dots per inch: full size, then half size at the offset.
+  QCOMPARE(PdfStickerRect(printer.JobFile(1)), QRectF(0, 0, 2400, 2400));
+  QCOMPARE(PdfStickerRect(printer.JobFile(2)), QRectF(10, 25, 1200, 1200));
   for (int job : {1, 2}) {
     QCOMPARE(PdfPages(printer.JobFile(job)), 1);
     QFile f(printer.JobFile(job));
