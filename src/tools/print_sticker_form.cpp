@@ -149,6 +149,7 @@ QWidget* TPrintStickerForm::BuildLines() {
       grid->addWidget(w, row, c++);
   }
   grid->setColumnStretch(6, 1);
+  grid->setRowStretch(kStickerLines + 1, 1); // rows stay together at the top beside the tall preview
   return box;
 }
 
