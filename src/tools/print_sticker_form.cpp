@@ -478,7 +478,7 @@ void TPrintStickerForm::RunNextStep() {
                      .arg(FRun.Items())
                      .arg(FRun.Copy() + 1);
     FRun.Stop();
-    FinishRun(false);
+    FinishRun();
     Say(failure);
     return;
   }
@@ -489,13 +489,12 @@ void TPrintStickerForm::RunNextStep() {
     return;
   }
   const bool list = FRun.Items() > 0;
-  FinishRun(true);
+  FinishRun();
   if (list)
     Say(QStringLiteral("Печать списка завершена."));
 }
 
-void TPrintStickerForm::FinishRun(bool aCompleted) {
-  Q_UNUSED(aCompleted)
+void TPrintStickerForm::FinishRun() {
   FStepTimer.stop();
   FPaused = false;
   btnPause->setText(QStringLiteral("Пауза"));
@@ -521,7 +520,7 @@ void TPrintStickerForm::btnStopClick() {
     return;
   const bool list = FRun.ForList();
   FRun.Stop();
-  FinishRun(false);
+  FinishRun();
   if (list)
     Say(QStringLiteral("Печать списка остановлена."));
 }

@@ -112,7 +112,7 @@ private:
   void TemplateChosen(int aIndex);
   void DoSaveTemplate(const QString& aName);
   void StartRun(int aItems);
-  void FinishRun(bool aCompleted);
+  void FinishRun();
   void SetBusy(bool aBusy);
   // Non-blocking messages: shown window-modal unless printing automatically.
   void Say(const QString& aText);

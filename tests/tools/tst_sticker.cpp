@@ -8,6 +8,7 @@
 #include "tools/sticker_templates.h"
 
 #include <QFile>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -104,6 +105,7 @@ private Q_SLOTS:
   void printRect_data();
   void printRect();
   void pdfPrinterWritesOnePagePerJob();
+  void noDefaultPrinterIsNoJob();
 
 private:
   TRegistry FRegistry;
@@ -443,6 +445,14 @@ void TstSticker::pdfPrinterWritesOnePagePerJob() {
   TPdfStickerPrinter nowhere(dir.filePath(QStringLiteral("missing/deeper")));
   QCOMPARE(nowhere.PrintSticker(sticker.Image, QPoint(0, 0), 100).Result, prNoJob);
   QCOMPARE(nowhere.Jobs(), 0);
+}
+
+void TstSticker::noDefaultPrinterIsNoJob() {
+  if (!QPrinterInfo::defaultPrinter().isNull())
+    QSKIP("this machine has a default printer");
+  TStickerTexts t;
+  const TStickerImage sticker = RenderSticker(TStickerSettings(), t);
+  QCOMPARE(NewDefaultStickerPrinter()->PrintSticker(sticker.Image, QPoint(0, 0), 100).Result, prNoJob);
 }
 
 QTEST_MAIN(TstSticker)

@@ -91,6 +91,8 @@ private Q_SLOTS:
   void constructionPicksLastTemplateOverCurrent();
   void saveOverwriteDeleteTemplates();
   void captionRefusesSeparator();
+  void importExportAndResetThroughTheDialog();
+  void previewIsOneToOneOrStretched();
   void copiesAreSeparateJobs();
   void listPrintsEveryItemAndCopy();
   void listPauseStopAndClose();
@@ -198,6 +200,61 @@ void TstStickerDialogs::captionRefusesSeparator() {
   QCOMPARE(form.Settings().ToText().split(QLatin1Char(';')).size(), kStickerFields);
 }
 
+void TstStickerDialogs::importExportAndResetThroughTheDialog() {
+  QTemporaryDir dir;
+  TStickerSettings wide;
+  wide.QRSize = 600;
+  const QString file = WriteFile(dir, QStringLiteral("in.ptp"),
+                                 "First=" + TStickerSettings().ToText().toUtf8() +
+                                     "\r\nWide=" + wide.ToText().toUtf8() + "\r\nbroken line\r\n");
+  TRecordingPrinter printer;
+  TPrintStickerForm form(FRegistry, printer, false);
+  QVERIFY(form.ImportTemplates(file));
+  QCOMPARE(form.LastMessage(), QStringLiteral("Шаблоны загружены из файла. Пропущено строк: 1."));
+  QCOMPARE(form.TemplateNames(), QStringList({QStringLiteral("First"), QStringLiteral("Wide")}));
+  QCOMPARE(form.TemplateName(), QStringLiteral("Wide")); // the last entry is loaded
+  QCOMPARE(form.Settings().QRSize, 600);
+  const QString out = dir.filePath(QStringLiteral("out.ptp"));
+  QVERIFY(form.ExportTemplates(out));
+  QString text;
+  QVERIFY(ReadTextFile(out, &text, nullptr));
+  QCOMPARE(text, QStringLiteral("First=") + TStickerSettings().ToText() + QStringLiteral("\r\nWide=") +
+                     wide.ToText() + QStringLiteral("\r\n"));
+
+  form.btnResetClick();
+  QCOMPARE(form.LastMessage(), QStringLiteral("Сбросить все настройки и удалить все шаблоны?"));
+  Answer(form, QMessageBox::Yes);
+  QCOMPARE(form.LastMessage(), QStringLiteral("Настройки сброшены к значениям по умолчанию."));
+  QVERIFY(form.TemplateNames().isEmpty());
+  QVERIFY(form.Settings() == TStickerSettings());
+  QCOMPARE(FRegistry.Read(QStringLiteral("StickerPrinter"), QStringLiteral("Templates")).toString(),
+           QString());
+  QVERIFY(!FRegistry.ValueExists(QStringLiteral("StickerPrinter"), QStringLiteral("Template_Wide")));
+}
+
+void TstStickerDialogs::previewIsOneToOneOrStretched() {
+  TRecordingPrinter printer;
+  TPrintStickerForm form(FRegistry, printer, false);
+  TStickerSettings s = form.Settings();
+  s.QRX = 1000; // outside the top left corner: only the stretched preview shows it
+  s.QRY = 1000;
+  form.SetSettings(s);
+  auto* preview = form.findChild<QLabel*>(QStringLiteral("imgPreview"));
+  const auto darkPixels = [preview] {
+    const QImage img = preview->pixmap().toImage();
+    int n = 0;
+    for (int y = 150; y < 250; ++y)
+      for (int x = 150; x < 250; ++x)
+        n += qGray(img.pixel(x, y)) < 128;
+    return n;
+  };
+  QCOMPARE(preview->pixmap().size(), QSize(400, 400));
+  QCOMPARE(darkPixels(), 0);
+  form.findChild<QCheckBox*>(QStringLiteral("chkStretch"))->setChecked(true);
+  QCOMPARE(preview->pixmap().size(), QSize(400, 400));
+  QVERIFY(darkPixels() > 100);
+}
+
 void TstStickerDialogs::copiesAreSeparateJobs() {
   TRecordingPrinter printer;
   TPrintStickerForm form(FRegistry, printer, false);
@@ -278,8 +335,10 @@ void TstStickerDialogs::listPauseStopAndClose() {
   QCOMPARE(form->findChild<QPushButton*>(QStringLiteral("btnPause"))->text(), QStringLiteral("Продолжить"));
   form->RunNextStep(); // a tick that arrives while paused prints nothing
   QCOMPARE(printer.Jobs.size(), 1);
-  // A second press of "print list" while a run is going starts nothing new.
+  // A second press of "print list", or a new list, while a run is going changes nothing.
   form->btnPrintListClick();
+  QVERIFY(!form->LoadList(WriteFile(dir, QStringLiteral("other.txt"), "x\n")));
+  QCOMPARE(form->List().size(), 4);
   form->btnPauseClick();
   QTRY_COMPARE(printer.Jobs.size(), 2); // the timer drives the run again
   // Closing ends the run after the job in hand and the dialog goes away.
