@@ -7,6 +7,7 @@
 #include "device/port_info.h"
 #include "monitor/caption_class.h"
 #include "platform/dark_mode.h"
+#include "platform/printing/sticker_printer.h"
 #include "platform/registry.h"
 #include "platform/serial_enumerator.h"
 #include "protocols/status_decoder.h"
@@ -149,6 +150,7 @@ TMF::~TMF() {
     elements << element;
   for (const QPointer<TBaseClass>& element : elements)
     delete element.data(); // null when its section went first
+  delete FStickerForm.data(); // it prints through FStickerPrinter
 }
 
 QAction* TMF::NewAction(const QString& aName, int aTag, void (TMF::*aSlot)()) {
@@ -283,6 +285,7 @@ QWidget* TMF::BuildLeftStrip() {
           [this] { FPageButtons[pgFuel]->setVisible(FPageActions[pgFuel]->isVisible()); });
   FPrintButton = NewPageButton(QStringLiteral("btnPrint"), nullptr);
   FPrintButton->hide();
+  connect(FPrintButton, &QToolButton::clicked, this, &TMF::btnPrintClick);
   for (QToolButton* b : {FPageButtons[pgInfo], FPageButtons[pgLog], FCommandsButton, FPageButtons[pgSettings],
                          FPageButtons[pgWellcome], FPageButtons[pgFuel], FPrintButton})
     layout->addWidget(b);

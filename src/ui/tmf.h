@@ -21,6 +21,7 @@
 #include "ui/form_state.h"
 
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QTimer>
 #include <QWidget>
@@ -51,6 +52,9 @@ class TReplayPanel;
 class TLogPage;
 class TVirtualCommDriver;
 class TCommands;
+class IStickerPrinter;
+class TPrintStickerForm;
+struct TDeviceData;
 
 class TMF : public QWidget,
             public IExchangeHost,
@@ -253,6 +257,14 @@ public:
   bool InternetConnected() override;
   void StartDeviceInfoRequest(TPortInfo* aPort, const QString& aPathAndQuery) override;
 
+  // Sticker printing (tmf_print.cpp). The Print button and Ctrl+P: the selected port's identity,
+  // or sample data without a port. The factory flows call ShowStickerDialog with the port's data.
+  void btnPrintClick();
+  TPrintStickerForm* ShowStickerDialog(const TDeviceData& aData, bool aAutoPrint);
+  TPrintStickerForm* StickerDialog() const;
+  // Where stickers go; the system's default printer unless another is given.
+  void SetStickerPrinter(std::unique_ptr<IStickerPrinter> aPrinter);
+
 Q_SIGNALS:
   void PageChanged(TPage aPage);
   // Theme, language, an option, the administrator mode or the driver installation changed.
@@ -373,4 +385,6 @@ private:
   TOptionsServices FOptions;
   std::unique_ptr<TAdminMode> FAdminMode;
   std::unique_ptr<TDriversInstaller> FDriversInstaller;
+  std::unique_ptr<IStickerPrinter> FStickerPrinter;
+  QPointer<QWidget> FStickerForm;
 };

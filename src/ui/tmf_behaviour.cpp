@@ -488,8 +488,12 @@ bool TMF::HandleKey(QKeyEvent* aEvent) {
     ShowSettingsDialog();
     return true;
   }
-  if (key == Qt::Key_P || scan == kScanP)
-    return Q() && FState.PrintVisible; // the sticker dialog takes it from here once it exists
+  if (key == Qt::Key_P || scan == kScanP) {
+    if (!Q() || !FState.PrintVisible)
+      return false;
+    btnPrintClick();
+    return true;
+  }
   return false;
 }
 

@@ -2,6 +2,7 @@
 // the administrator mode, the device access rules, reset and the first-run offer.
 
 #include "tools/app_settings_form.h"
+#include "tools/sticker_settings.h"
 #include "ui/tmf.h"
 
 #include <QToolButton>
@@ -172,7 +173,7 @@ void TMF::OpenLotNumber() {
 }
 
 void TMF::OpenPrintSettings() {
-  // Waits for sticker printing, opened without automatic printing on the selected port's data.
-  MainHintShow(2, Language() == TDictionary::lnEnglish ? QStringLiteral("This function is not available yet")
-                                                       : QStringLiteral("Эта функция пока недоступна"));
+  // The sticker dialog on the selected port's data (sample data without one), never printing by itself.
+  TPortInfo* port = Q();
+  ShowStickerDialog(port ? port->DataPrint() : SampleDeviceData(), false);
 }
