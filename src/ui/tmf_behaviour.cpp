@@ -97,13 +97,6 @@ void TMF::SetLanguage(int aLanguage) {
   FDictionary.SetLanguage(aLanguage);
   FState.Language = aLanguage;
   UpdateCaption();
-  FWellcomeCaption->setText(Translate(QStringLiteral("_WellcomeCaption")));
-  FWellcomeText->setText(Translate(QStringLiteral("_WellcomeText")));
-  findChild<QLabel*>(QStringLiteral("UpdateProLabel1"))
-      ->setText(Translate(QStringLiteral("mes_versionempty")));
-  findChild<QLabel*>(QStringLiteral("UpdateProLabel2"))
-      ->setText(Translate(QStringLiteral("_SoftVersion")) + QStringLiteral(": ") +
-                BuildDate().toString(QStringLiteral("dd.MM.yyyy")));
   RetranslateTree(this);
   for (TBaseClass* element : FVisualIndex.Elements())
     element->Retranslate();
@@ -124,6 +117,7 @@ void TMF::SetLanguage(int aLanguage) {
   FReplayPanel->Retranslate(aLanguage);
   FLogPage->Retranslate();
   Commands_Update();
+  UpdateWellcome();
   UpdateFolders();
   SetLanguageIndicator(0, 0);
   update();
@@ -367,9 +361,7 @@ void TMF::StyleApply() {
     else if (auto* section = qobject_cast<TCaptionClass*>(element))
       section->ReloadIcon();
   }
-  findChild<QLabel*>(QStringLiteral("UpdateImage"))
-      ->setPixmap(FIcons.Pixmap(FUpdateAvailable ? QStringLiteral("E_ATTENTION") : QStringLiteral("E_SET"),
-                                32, devicePixelRatioF()));
+  ApplyUpdatePanel();
   for (const char* name : {"btnSave", "btnOpen", "btnGet", "btnSet"}) {
     static const QHash<QByteArray, QString> icons{{"btnSave", QStringLiteral("I_SAVE")},
                                                   {"btnOpen", QStringLiteral("I_OPEN")},
@@ -695,21 +687,6 @@ void TMF::LayoutMonitorColumns() {
     box->show();
     UpdatePanelHeight(FMonitorPanels[i], box);
   }
-}
-
-// ---- welcome page browser ----
-
-void TMF::SetBrowserURL(const QString& aUrl) {
-  FBrowserURL = aUrl;
-  FBrowsed = false;
-  UpdateBrowser();
-}
-
-void TMF::UpdateBrowser() {
-  // No page has been shown in the browser yet, so the text panel keeps the page and the browser
-  // strip stays 5 px high.
-  if (!FBrowsed)
-    FBrowserPanel->setFixedHeight(5);
 }
 
 // ---- dialogs ----
