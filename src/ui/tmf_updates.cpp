@@ -32,7 +32,7 @@ void TMF::SetupUpdates() {
   FModuleInstaller = std::make_unique<TModuleInstaller>(*FWebClient);
   FSelfUpdater = std::make_unique<TSelfUpdater>(*FWebClient);
   // The old program is kept beside the application data folder, in a folder of its own.
-  FSelfUpdater->SetTarget(FProgramPath, QDir(AppDataFolder()).absoluteFilePath(QStringLiteral("../Morvane")),
+  FSelfUpdater->SetTarget(FProgramPath, QDir::cleanPath(AppDataFolder() + QStringLiteral("/../Morvane")),
                           BuildDate());
   connect(FUpdateCenter.get(), &TUpdateCenter::InfoExternal, this, &TMF::InfoExternal);
   connect(FModuleInstaller.get(), &TModuleInstaller::ModuleInstalled, this, [this](int aType) {

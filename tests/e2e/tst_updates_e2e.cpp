@@ -11,6 +11,7 @@
 #include "ui/welcome_browser.h"
 #include "updates/update_center.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -236,5 +237,11 @@ void TstUpdatesE2E::deviceDescriptionOnTheWelcomePage() {
   QCOMPARE(rig.Count(QStringLiteral("/info_device.php")), 1);
 }
 
-QTEST_MAIN(TstUpdatesE2E)
+int main(int argc, char* argv[]) {
+  // As the program does: the welcome page's web engine shares its graphics context with the window.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QApplication app(argc, argv);
+  TstUpdatesE2E test;
+  return QTest::qExec(&test, argc, argv);
+}
 #include "tst_updates_e2e.moc"
