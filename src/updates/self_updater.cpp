@@ -12,6 +12,7 @@
 #ifdef Q_OS_UNIX
 #include <cstring>
 #include <elf.h>
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -73,7 +74,9 @@ bool TSelfUpdater::ProgramWritable() const {
 #ifdef Q_OS_UNIX
   const QByteArray file = QFile::encodeName(FProgram);
   const QByteArray folder = QFile::encodeName(QFileInfo(FProgram).absolutePath());
-  return ::access(file.constData(), W_OK) == 0 && ::access(folder.constData(), W_OK | X_OK) == 0;
+  // The effective credentials decide whether the rename will succeed, so they are the ones asked.
+  return ::faccessat(AT_FDCWD, file.constData(), W_OK, AT_EACCESS) == 0 &&
+         ::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) == 0;
 #else
   return QFileInfo(FProgram).isWritable();
 #endif

@@ -48,7 +48,7 @@ void TstWebClient::answers_data() {
   // Only status 200 is an answer; a 404 page's body is not the program information.
   QTest::newRow("status 404") << "status:404" << int(TWebOutcome::Unreachable) << "status 404";
   QTest::newRow("status 503") << "status:503" << int(TWebOutcome::Unreachable) << "status 503";
-  QTest::newRow("cut short") << "truncate" << int(TWebOutcome::Failed) << "";
+  QTest::newRow("cut short") << "truncate" << int(TWebOutcome::Failed) << "Connection closed";
   QTest::newRow("stalls half way") << "stall:5000" << int(TWebOutcome::Failed) << "answer time-out";
   QTest::newRow("answers too late") << "delay:5000" << int(TWebOutcome::Failed) << "answer time-out";
   QTest::newRow("huge without a length")
@@ -76,7 +76,7 @@ void TstWebClient::answers() {
   const TWebResult r =
       Fetch(client, QUrl(base + QStringLiteral("/info_application.php?soft=20260907")), 1024 * 1024);
   QCOMPARE(int(r.Outcome), outcome);
-  QVERIFY2(r.Error.startsWith(error), qPrintable(r.Error));
+  QVERIFY2(error.isEmpty() ? r.Error.isEmpty() : r.Error.startsWith(error), qPrintable(r.Error));
   if (r.Outcome == TWebOutcome::Ok) {
     QCOMPARE(r.Status, 200);
     QVERIFY(!r.Body.isEmpty());
