@@ -2,6 +2,7 @@
 // install and its file, a module that fails, and a plugged-in device's description on the
 // welcome page.
 
+#include "device/poll_cycle.h"
 #include "device/port_info.h"
 #include "platform/app_paths.h"
 #include "platform/file_date.h"
@@ -9,8 +10,10 @@
 #include "ui/hint_stack.h"
 #include "ui/tmf.h"
 #include "ui/welcome_browser.h"
+#include "updates/self_updater.h"
 #include "updates/update_center.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -21,6 +24,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QUrlQuery>
 
 namespace {
@@ -131,6 +135,7 @@ private Q_SLOTS:
   void newerModuleIsInstalledOnce();
   void failedModuleLeavesTheOldFile();
   void deviceDescriptionOnTheWelcomePage();
+  void programUpdateReplacesTheProgram();
 };
 
 void TstUpdatesE2E::init() {
@@ -235,6 +240,51 @@ void TstUpdatesE2E::deviceDescriptionOnTheWelcomePage() {
   qInfo("welcome page: %s", qPrintable(shot));
   // Exactly one description request per record.
   QCOMPARE(rig.Count(QStringLiteral("/info_device.php")), 1);
+}
+
+// The shell's self-update, seen from the window: the bar offers the newer program; pressed during
+// a firmware transfer it refuses; pressed again it replaces the program file (a copy in a temporary
+// folder here), keeps the old one, and closes the window to start the new one.
+void TstUpdatesE2E::programUpdateReplacesTheProgram() {
+  if (!Built())
+    QSKIP("the simulators are not built");
+  QTemporaryDir programs;
+  const QString program = programs.filePath(QStringLiteral("velmora"));
+  const QString served = programs.filePath(QStringLiteral("served"));
+  QVERIFY(QFile::copy(QStringLiteral("/bin/true"), program));
+  QVERIFY(QFile::copy(QStringLiteral("/bin/echo"), served));
+  TWebRig rig;
+  QVERIFY(rig.StartWeb(
+      {QStringLiteral("--program-date"), QStringLiteral("2026-10-01"), QStringLiteral("--program"), served}));
+  QVERIFY(QFile::remove(QDir(rig.Modules).filePath(QStringLiteral("303.json"))));
+  rig.OpenWindow();
+  TMF& w = *rig.Window;
+  QTRY_COMPARE_WITH_TIMEOUT(int(w.WellcomeView().State), int(upsProgram), 10000);
+  QCOMPARE(rig.Label("UpdateProLabel1"), QStringLiteral("A new software version is available: 01.10.2026"));
+  auto* button = w.findChild<QToolButton*>(QStringLiteral("UpdateProButton"));
+  QVERIFY(button->isVisible());
+  QCOMPARE(button->defaultAction()->objectName(), QStringLiteral("act_UpdatePro"));
+  QCOMPARE(w.findChild<QAction*>(QStringLiteral("act_PageWellcome"))->property("iconName").toString(),
+           QStringLiteral("U_WELLCOME"));
+
+  w.SelfUpdater().SetTarget(program, programs.filePath(QStringLiteral("Morvane")), QDate(2026, 9, 7));
+  w.Poll().SetUpdateOperation(1);
+  button->click();
+  QVERIFY(
+      rig.HintShown(QStringLiteral("The software cannot be updated while a device operation is running")));
+  QCOMPARE(rig.Count(QStringLiteral("/download/velmora")), 0);
+
+  w.Poll().SetUpdateOperation(0);
+  button->click();
+  QTRY_VERIFY_WITH_TIMEOUT(w.RestartRequested(), 15000);
+  QVERIFY(!w.isVisible());
+  QCOMPARE(rig.Count(QStringLiteral("/download/velmora")), 1);
+  QFile now(program);
+  QFile expected(served);
+  QVERIFY(now.open(QIODevice::ReadOnly) && expected.open(QIODevice::ReadOnly));
+  QCOMPARE(now.readAll(), expected.readAll());
+  QVERIFY(QFile::exists(programs.filePath(QStringLiteral("Morvane/velmora_260907"))));
+  QVERIFY(!QFile::exists(program + QStringLiteral(".tmp")));
 }
 
 int main(int argc, char* argv[]) {
