@@ -4,9 +4,13 @@
 #include "platform/file_date.h"
 #include "updates/module_format.h"
 #include "updates/module_installer.h"
+#include "updates/web_client.h"
+#include "web_sim.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -31,6 +35,7 @@ private Q_SLOTS:
   void installWritesAndDates();
   void badDownloadKeepsTheOldModule_data();
   void badDownloadKeepsTheOldModule();
+  void installerGoesOnPastAFailedModule();
 };
 
 void TstModuleInstall::reformat_data() {
@@ -152,6 +157,51 @@ void TstModuleInstall::badDownloadKeepsTheOldModule() {
   QCOMPARE(ReadAll(target), QByteArray("{\"old\":true}"));
   QCOMPARE(FileDate(target), oldDate);
   QVERIFY(!QFile::exists(target + QStringLiteral(".download")));
+}
+
+void TstModuleInstall::installerGoesOnPastAFailedModule() {
+  // Three modules on the service: 305 answers an error page, 306 is good, 307 is current locally.
+  QTemporaryDir served;
+  QTemporaryDir local;
+  for (int type : {305, 306, 307}) {
+    QFile f(ModuleFileName(served.path(), type));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("{\"data\":{\"type\":%1}}").arg(type).toUtf8());
+    f.close();
+  }
+  const QString createdAt = QStringLiteral("2026-09-20T10:00:00+03:00");
+  const QDateTime created(QDate(2026, 9, 20), QTime(10, 0));
+  QFile current(ModuleFileName(local.path(), 307));
+  QVERIFY(current.open(QIODevice::WriteOnly));
+  current.write("{\"mine\":1}");
+  current.close();
+  QVERIFY(SetFileDate(current.fileName(), created));
+
+  TWebFault fault;
+  QString why;
+  QVERIFY(TWebFault::Parse(TModuleInstaller::ModulePath(305) + QStringLiteral("=html"), &fault, &why));
+  TWebSimOptions options;
+  options.ModulesFolder = served.path();
+  options.CreatedAt = createdAt;
+  options.Faults = {fault};
+  TWebSim sim(options);
+  TServiceHosts hosts;
+  hosts.SettingsService = TServiceHosts::Normalize(sim.Start());
+  TWebClient client;
+  TModuleInstaller installer(client);
+  QSignalSpy finished(&installer, &TModuleInstaller::Finished);
+  const QString list = QStringLiteral(R"({"data":[{"deviceTypeId":305,"createdAt":"%1"},
+      {"deviceTypeId":306,"createdAt":"%1"},{"deviceTypeId":307,"createdAt":"%1"}]})")
+                           .arg(createdAt);
+  QVERIFY(installer.Start(hosts, list, local.path()));
+  QVERIFY(!installer.Start(hosts, list, local.path())); // one run at a time
+  QVERIFY(finished.wait(10000));
+  QCOMPARE(finished[0][0].value<QList<int>>(), QList<int>{306});
+  QCOMPARE(finished[0][1].value<QList<int>>(), QList<int>{305});
+  QVERIFY(!QFile::exists(ModuleFileName(local.path(), 305)));
+  QCOMPARE(FileDate(ModuleFileName(local.path(), 306)), created);
+  QCOMPARE(ReadAll(ModuleFileName(local.path(), 307)), QByteArray("{\"mine\":1}"));
+  QVERIFY(!installer.Running());
 }
 
 QTEST_GUILESS_MAIN(TstModuleInstall)
