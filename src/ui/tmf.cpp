@@ -335,6 +335,7 @@ QWidget* TMF::BuildWelcomePage() {
   auto* check = new QToolButton(FUpdatePanel);
   check->setObjectName(QStringLiteral("UpdateProButton"));
   check->setFixedWidth(126);
+  check->setToolButtonStyle(Qt::ToolButtonTextOnly);
   check->setDefaultAction(NewAction(QStringLiteral("act_checkUpdate"), 0, &TMF::act_checkUpdateExecute));
   NewAction(QStringLiteral("act_UpdatePro"), 0, &TMF::act_UpdateProExecute);
   NewAction(QStringLiteral("act_UpdateModule"), 0, &TMF::act_UpdateModuleExecute);

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QNetworkInformation>
+#include <QPainter>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -128,8 +129,14 @@ void TMF::ApplyUpdatePanel() {
                                   "{ color: white; }")
                        .arg(green)
                  : QStringLiteral("#UpdateProLabel2 { color: %1; }").arg(FTheme.Accent.name()));
-  findChild<QLabel*>(QStringLiteral("UpdateImage"))
-      ->setPixmap(FIcons.Pixmap(FUpdateIcon, 32, devicePixelRatioF()));
+  QPixmap icon = FIcons.Pixmap(FUpdateIcon, 32, devicePixelRatioF());
+  if (view.Green && !icon.isNull()) {
+    // The accent tint would vanish on the green bar; the icon goes white like the lines.
+    QPainter painter(&icon);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(icon.rect(), Qt::white);
+  }
+  findChild<QLabel*>(QStringLiteral("UpdateImage"))->setPixmap(icon);
 }
 
 void TMF::act_checkUpdateExecute() {

@@ -267,6 +267,8 @@ void TstUpdatesE2E::programUpdateReplacesTheProgram() {
   QCOMPARE(w.findChild<QAction*>(QStringLiteral("act_PageWellcome"))->property("iconName").toString(),
            QStringLiteral("U_WELLCOME"));
 
+  QVERIFY(w.grab().save(QDir(qEnvironmentVariable("HOME")).filePath(QStringLiteral("welcome_program_update.png"))));
+
   w.SelfUpdater().SetTarget(program, programs.filePath(QStringLiteral("Morvane")), QDate(2026, 9, 7));
   w.Poll().SetUpdateOperation(1);
   button->click();
