@@ -136,6 +136,7 @@ private Q_SLOTS:
   void failedModuleLeavesTheOldFile();
   void deviceDescriptionOnTheWelcomePage();
   void programUpdateReplacesTheProgram();
+  void brokenAnswersAndTheCheckButton();
 };
 
 void TstUpdatesE2E::init() {
@@ -230,6 +231,11 @@ void TstUpdatesE2E::deviceDescriptionOnTheWelcomePage() {
                             QStringLiteral("Tracker 303 No. 12345"), 10000);
   QVERIFY(w.findChild<QLabel*>(QStringLiteral("WellcomeText"))->text().startsWith(QStringLiteral("IMEI ")));
   QCOMPARE(w.BrowserURL(), rig.Base + QStringLiteral("/device_site/303.html"));
+  // A language switch shows the description in the other language.
+  w.SetLanguage(0);
+  QCOMPARE(w.findChild<QLabel*>(QStringLiteral("WellcomeCaption"))->text(),
+           QStringLiteral("Трекер 303 № 12345"));
+  w.SetLanguage(1);
   // The page appears once the welcome page is shown.
   w.act_PageWellcome();
   QTRY_VERIFY_WITH_TIMEOUT(w.Browsed(), 30000);
@@ -267,7 +273,8 @@ void TstUpdatesE2E::programUpdateReplacesTheProgram() {
   QCOMPARE(w.findChild<QAction*>(QStringLiteral("act_PageWellcome"))->property("iconName").toString(),
            QStringLiteral("U_WELLCOME"));
 
-  QVERIFY(w.grab().save(QDir(qEnvironmentVariable("HOME")).filePath(QStringLiteral("welcome_program_update.png"))));
+  QVERIFY(w.grab().save(
+      QDir(qEnvironmentVariable("HOME")).filePath(QStringLiteral("welcome_program_update.png"))));
 
   w.SelfUpdater().SetTarget(program, programs.filePath(QStringLiteral("Morvane")), QDate(2026, 9, 7));
   w.Poll().SetUpdateOperation(1);
@@ -287,6 +294,28 @@ void TstUpdatesE2E::programUpdateReplacesTheProgram() {
   QCOMPARE(now.readAll(), expected.readAll());
   QVERIFY(QFile::exists(programs.filePath(QStringLiteral("Morvane/velmora_260907"))));
   QVERIFY(!QFile::exists(program + QStringLiteral(".tmp")));
+}
+
+// The program information breaks off and the module list is refused: a notice, the bar without
+// information, and "Check" asks for the module list again because none is held.
+void TstUpdatesE2E::brokenAnswersAndTheCheckButton() {
+  if (!Built())
+    QSKIP("the simulators are not built");
+  TWebRig rig;
+  QVERIFY(rig.StartWeb({QStringLiteral("--fault"), kInfoPath + QStringLiteral("=truncate"),
+                        QStringLiteral("--fault"), kListPath + QStringLiteral("=status:503")}));
+  rig.OpenWindow();
+  TMF& w = *rig.Window;
+  QTRY_VERIFY_WITH_TIMEOUT(rig.HintShown(QStringLiteral("Could not get updates and news")), 10000);
+  QTRY_COMPARE_WITH_TIMEOUT(rig.Count(kListPath), 1, 5000);
+  QCOMPARE(int(w.WellcomeView().State), int(upsNoInformation));
+  QCOMPARE(rig.Label("UpdateProLabel1"), QStringLiteral("Software update information not available."));
+  QVERIFY(!w.findChild<QToolButton*>(QStringLiteral("UpdateProButton"))->isVisible());
+  // The site's default page in the window's language.
+  QCOMPARE(w.BrowserURL(), rig.Base + QStringLiteral("/device_site/0_en.html"));
+  w.act_checkUpdateExecute();
+  QTRY_COMPARE_WITH_TIMEOUT(rig.Count(kListPath), 2, 5000);
+  QCOMPARE(rig.Count(kInfoPath), 1);
 }
 
 int main(int argc, char* argv[]) {
