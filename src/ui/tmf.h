@@ -275,6 +275,7 @@ private:
   void AddCustomCommandDialog();
   void DelCustomCommandDialog();
   void SetupUpdates();
+  void LayoutBrowser();
   void ApplyUpdatePanel();
   void ModulesFinished(const QList<int>& aInstalled, const QList<int>& aFailed);
   void ProgramVerified();

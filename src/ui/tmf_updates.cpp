@@ -51,7 +51,8 @@ void TMF::SetupUpdates() {
     if (aUrl.toString() != FBrowserURL)
       return;
     FBrowsed = aOk;
-    UpdateBrowser();
+    // Only the layout: a failed page is tried again by the next refresh, not in a loop from here.
+    LayoutBrowser();
   });
   FUpdateCenter->StartRequests(BuildDate());
 }
@@ -252,19 +253,24 @@ void TMF::SetBrowserURL(const QString& aUrl) {
   UpdateBrowser();
 }
 
-void TMF::UpdateBrowser() {
+void TMF::LayoutBrowser() {
   auto* layout = static_cast<QVBoxLayout*>(FPagePanels[pgWellcome]->layout());
-  if (FBrowsed && !FBrowserURL.isEmpty()) {
-    // The page is in: the text moves up and the browser takes the rest.
+  const bool shown = FBrowsed && !FBrowserURL.isEmpty();
+  // With a page in, the text moves up and the browser takes the rest; else the text fills the page.
+  if (shown) {
     FBrowserPanel->setMinimumHeight(0);
     FBrowserPanel->setMaximumHeight(QWIDGETSIZE_MAX);
-    layout->setStretchFactor(FWellcomeTextPanel, 0);
-    layout->setStretchFactor(FBrowserPanel, 1);
-    return;
+  } else {
+    FBrowserPanel->setFixedHeight(5);
   }
-  FBrowserPanel->setFixedHeight(5);
-  layout->setStretchFactor(FWellcomeTextPanel, 1);
-  layout->setStretchFactor(FBrowserPanel, 0);
+  layout->setStretchFactor(FWellcomeTextPanel, shown ? 0 : 1);
+  layout->setStretchFactor(FBrowserPanel, shown ? 1 : 0);
+}
+
+void TMF::UpdateBrowser() {
+  LayoutBrowser();
+  if (FBrowsed && !FBrowserURL.isEmpty())
+    return;
   if (!FBrowserURL.isEmpty() && FPage == pgWellcome && isVisible() &&
       (!FBrowser->Loading() || FBrowser->Url() != QUrl(FBrowserURL)))
     FBrowser->Navigate(QUrl(FBrowserURL));

@@ -137,6 +137,7 @@ private Q_SLOTS:
   void deviceDescriptionOnTheWelcomePage();
   void programUpdateReplacesTheProgram();
   void brokenAnswersAndTheCheckButton();
+  void failedPageIsNotRetriedInALoop();
 };
 
 void TstUpdatesE2E::init() {
@@ -316,6 +317,28 @@ void TstUpdatesE2E::brokenAnswersAndTheCheckButton() {
   w.act_checkUpdateExecute();
   QTRY_COMPARE_WITH_TIMEOUT(rig.Count(kListPath), 2, 5000);
   QCOMPARE(rig.Count(kInfoPath), 1);
+}
+
+// A page that fails to load leaves the text on its own and is tried again at the next refresh of
+// the welcome page, not at once and forever.
+void TstUpdatesE2E::failedPageIsNotRetriedInALoop() {
+  if (!Built())
+    QSKIP("the simulators are not built");
+  TWebRig rig;
+  QVERIFY(rig.StartWeb({QStringLiteral("--fault"), QStringLiteral("/device_site/=truncate")}));
+  rig.OpenWindow();
+  TMF& w = *rig.Window;
+  const QString page = QStringLiteral("/device_site/0_en.html");
+  QTRY_VERIFY_WITH_TIMEOUT(rig.Count(page) >= 1, 20000);
+  QTRY_VERIFY_WITH_TIMEOUT(!w.WelcomeBrowser()->Loading(), 10000);
+  QTest::qWait(1000);
+  const int tries = rig.Count(page);
+  QVERIFY2(tries <= 2, qPrintable(QString::number(tries)));
+  QVERIFY(!w.Browsed());
+  QCOMPARE(w.findChild<QWidget*>(QStringLiteral("BrowserPanel"))->height(), 5);
+  // The next refresh tries again.
+  w.act_PageWellcome();
+  QTRY_VERIFY_WITH_TIMEOUT(rig.Count(page) > tries, 10000);
 }
 
 int main(int argc, char* argv[]) {
