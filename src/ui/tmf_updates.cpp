@@ -122,12 +122,16 @@ void TMF::ApplyUpdatePanel() {
   const char* action = view.Button == ubProgram   ? "act_UpdatePro"
                        : view.Button == ubModules ? "act_UpdateModule"
                                                   : "act_checkUpdate";
+  // A tool button keeps every action it was ever given and offers the others as a menu.
+  for (QAction* old : button->actions())
+    button->removeAction(old);
   button->setDefaultAction(findChild<QAction*>(QString::fromLatin1(action)));
   button->setVisible(view.ButtonVisible);
   const QString green = ColorRefToColor(clValuePlaceholder).name();
   FUpdatePanel->setStyleSheet(
-      view.Green ? QStringLiteral("#UpdatePanel { background: %1; } QLabel, QToolButton "
-                                  "{ color: white; }")
+      view.Green ? QStringLiteral("#UpdatePanel { background: %1; } QLabel { color: white; } "
+                                  "QToolButton { color: white; border: 1px solid white; border-radius: 4px; "
+                                  "padding: 2px 8px; }")
                        .arg(green)
                  : QStringLiteral("#UpdateProLabel2 { color: %1; }").arg(FTheme.Accent.name()));
   QPixmap icon = FIcons.Pixmap(FUpdateIcon, 32, devicePixelRatioF());

@@ -271,6 +271,8 @@ void TstUpdatesE2E::programUpdateReplacesTheProgram() {
   auto* button = w.findChild<QToolButton*>(QStringLiteral("UpdateProButton"));
   QVERIFY(button->isVisible());
   QCOMPARE(button->defaultAction()->objectName(), QStringLiteral("act_UpdatePro"));
+  // Bound to one action at a time: no menu of the others.
+  QCOMPARE(button->actions().size(), 1);
   QCOMPARE(w.findChild<QAction*>(QStringLiteral("act_PageWellcome"))->property("iconName").toString(),
            QStringLiteral("U_WELLCOME"));
 
