@@ -1,3 +1,4 @@
+#include "base/build_info.h"
 #include "platform/app_paths.h"
 #include "platform/registry.h"
 #include "platform/termination_signals.h"
@@ -5,9 +6,21 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QProcess>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
+#include <memory>
 
 int main(int argc, char* argv[]) {
+  // Answered before any window system is touched: the self-update asks a new program this to see
+  // that it starts at all.
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("velmora %s\n", qPrintable(BuildDate().toString(QStringLiteral("yyyy-MM-dd"))));
+    return 0;
+  }
+  // The welcome page's web engine shares its graphics context with the window.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Velmora"));
   QApplication::setApplicationName(QStringLiteral("Velmora"));
@@ -26,16 +39,23 @@ int main(int argc, char* argv[]) {
 
   AppDataFolder();
   TRegistry registry;
-  TMF window(registry);
+  auto window = std::make_unique<TMF>(registry);
   TTerminationSignals signals_;
-  QObject::connect(&signals_, &TTerminationSignals::TerminationRequested, &window, &QWidget::close);
-  window.show();
+  QObject::connect(&signals_, &TTerminationSignals::TerminationRequested, window.get(), &QWidget::close);
+  window->show();
 
   const QStringList files = parser.positionalArguments();
   if (!files.isEmpty()) {
-    window.ShowReplayPanel(true);
-    if (window.OpenReplay(files.constFirst()) && parser.isSet(play))
-      window.ReplayPlay();
+    window->ShowReplayPanel(true);
+    if (window->OpenReplay(files.constFirst()) && parser.isSet(play))
+      window->ReplayPlay();
   }
-  return QApplication::exec();
+  const int code = QApplication::exec();
+  const bool restart = window->RestartRequested();
+  const QString program = window->ProgramPath();
+  // The window releases the ports as it goes; only then may the new program take them.
+  window.reset();
+  if (restart)
+    QProcess::startDetached(program, QCoreApplication::arguments().mid(1));
+  return code;
 }

@@ -6,6 +6,8 @@
 #include "core/exchange_host.h"
 #include "device/device_types.h"
 
+#include <QUrl>
+
 TPortInfo::TPortInfo(TExchangeCore& aCore, QObject* aParent)
     : QObject(aParent), FCore(aCore), FDevicePassword(QString::fromLatin1(kUnknownPassword)),
       FUserPassword(QString::fromLatin1(kDefaultDevicePassword)) {
@@ -205,8 +207,11 @@ void TPortInfo::RequestDeviceInfo() {
     return;
   }
   FUpdating = true;
-  host.StartDeviceInfoRequest(this, QStringLiteral("/info_device.php?idsn=%1&type=%2&imei=%3&soft=%4")
-                                        .arg(FDeviceName, FDeviceVer, FDeviceIMEI, FDeviceSOFT));
+  // Devices report what they like: a "#" or "&" in a value must not cut or split the query.
+  auto encoded = [](const QString& aValue) { return QString::fromLatin1(QUrl::toPercentEncoding(aValue)); };
+  host.StartDeviceInfoRequest(
+      this, QStringLiteral("/info_device.php?idsn=%1&type=%2&imei=%3&soft=%4")
+                .arg(encoded(FDeviceName), encoded(FDeviceVer), encoded(FDeviceIMEI), encoded(FDeviceSOFT)));
 }
 
 void TPortInfo::SendAnsiString(const QByteArray& aString) {

@@ -12,3 +12,5 @@ std::span<const TDictionaryRow> DictionaryRowsMonitor();
 std::span<const TDictionaryRow> DictionaryRowsSensors();
 // Captions the compiled-in table lacks, looked up after it.
 std::span<const TDictionaryRow> DictionaryRowsAdded();
+// Texts of the web updates that the table above does not have; looked up after it.
+std::span<const TDictionaryRow> DictionaryRowsUpdates();

@@ -15,6 +15,11 @@
 #include "ui/hint_stack.h"
 #include "ui/log_page.h"
 #include "ui/replay_panel.h"
+#include "ui/welcome_browser.h"
+#include "updates/module_installer.h"
+#include "updates/self_updater.h"
+#include "updates/update_center.h"
+#include "updates/web_client.h"
 
 #include <QAction>
 #include <QApplication>
@@ -126,6 +131,7 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
   });
   FDataTimer.start();
 
+  SetupUpdates();
   SetLanguage(0);
   ShowPage(pgWellcome);
   ControlsLoadMonitor();
@@ -332,7 +338,11 @@ QWidget* TMF::BuildWelcomePage() {
   line2->setWordWrap(true);
   auto* check = new QToolButton(FUpdatePanel);
   check->setObjectName(QStringLiteral("UpdateProButton"));
-  check->setDefaultAction(NewAction(QStringLiteral("act_checkUpdate"), 0, nullptr));
+  check->setFixedWidth(126);
+  check->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  check->setDefaultAction(NewAction(QStringLiteral("act_checkUpdate"), 0, &TMF::act_checkUpdateExecute));
+  NewAction(QStringLiteral("act_UpdatePro"), 0, &TMF::act_UpdateProExecute);
+  NewAction(QStringLiteral("act_UpdateModule"), 0, &TMF::act_UpdateModuleExecute);
   update->addWidget(image, 0, 0, 2, 1);
   update->addWidget(line1, 0, 1);
   update->addWidget(line2, 1, 1);
@@ -341,6 +351,7 @@ QWidget* TMF::BuildWelcomePage() {
   layout->addWidget(FUpdatePanel);
 
   auto* text = Panel(QStringLiteral("PanelWC"), page);
+  FWellcomeTextPanel = text;
   auto* textLayout = new QVBoxLayout(text);
   textLayout->setContentsMargins(32, 24, 32, 24);
   FWellcomeCaption = Label(QStringLiteral("WellcomeCaption"), text);
@@ -349,6 +360,9 @@ QWidget* TMF::BuildWelcomePage() {
   big.setBold(true);
   FWellcomeCaption->setFont(big);
   FWellcomeText = Label(QStringLiteral("WellcomeText"), text);
+  // Caption and text may come from the web: shown as they are, never as markup.
+  FWellcomeCaption->setTextFormat(Qt::PlainText);
+  FWellcomeText->setTextFormat(Qt::PlainText);
   FWellcomeText->setWordWrap(true);
   FWellcomeText->setAlignment(Qt::AlignTop | Qt::AlignLeft);
   textLayout->addWidget(FWellcomeCaption);
@@ -366,6 +380,10 @@ QWidget* TMF::BuildWelcomePage() {
 
   FBrowserPanel = Panel(QStringLiteral("BrowserPanel"), page);
   FBrowserPanel->setFixedHeight(5);
+  auto* browserLayout = new QVBoxLayout(FBrowserPanel);
+  browserLayout->setContentsMargins(0, 0, 0, 0);
+  FBrowser = new TWelcomeBrowser(FBrowserPanel);
+  browserLayout->addWidget(FBrowser);
   layout->addWidget(FBrowserPanel);
   return page;
 }

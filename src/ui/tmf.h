@@ -41,6 +41,12 @@ class TCaptionBar;
 class THintStack;
 class TClock;
 class TRegistry;
+class TWebClient;
+class TUpdateCenter;
+class TModuleInstaller;
+class TSelfUpdater;
+class TWelcomeBrowser;
+struct TWellcomeView;
 
 enum TPage { pgWellcome, pgInfo, pgSettings, pgLog, pgFuel };
 enum TMoveStyle { moveNone, MoveLeft, MoveRight, MoveBottom, MoveTop, moveCaption };
@@ -254,8 +260,26 @@ public:
   void ControlsLoadSettings(const QString& aDeviceType) override;
   void ClearSettingsErrors() override;
   void ApplySettingsImage(const QString& aBase64) override;
+
+  // Web updates (tmf_updates.cpp). Answers of the downloads arrive here: 200 program information,
+  // 201 module list, 202 device description; any other identifier is a hint kind with its text.
+  void InfoExternal(int aIdent, const QString& aText);
+  void UpdateWellcome();
+  void act_checkUpdateExecute();
+  void act_UpdateModuleExecute();
+  void act_UpdateProExecute();
   bool InternetConnected() override;
   void StartDeviceInfoRequest(TPortInfo* aPort, const QString& aPathAndQuery) override;
+  const TWellcomeView& WellcomeView() const { return *FWellcome; }
+  TUpdateCenter& Updates() { return *FUpdateCenter; }
+  TSelfUpdater& SelfUpdater() { return *FSelfUpdater; }
+  TModuleInstaller& ModuleInstaller() { return *FModuleInstaller; }
+  TWelcomeBrowser* WelcomeBrowser() const { return FBrowser; }
+  // The browser shows BrowserURL.
+  bool Browsed() const { return FBrowsed; }
+  // The program was replaced: start it again, with the same arguments, once the window is gone.
+  bool RestartRequested() const { return FRestartRequested; }
+  QString ProgramPath() const { return FProgramPath; }
 
   // Sticker printing (tmf_print.cpp). The Print button and Ctrl+P: the selected port's identity,
   // or sample data without a port. The factory flows call ShowStickerDialog with the port's data.
@@ -299,6 +323,12 @@ private:
   void InitOptions();
   QWidget* PromptParent();
   void DriversFinished(const TDriversResult& aResult);
+  void SetupUpdates();
+  void LayoutBrowser();
+  void ApplyUpdatePanel();
+  void ModulesFinished(const QList<int>& aInstalled, const QList<int>& aFailed);
+  void ProgramVerified();
+  bool DeviceOperationRunning();
 
   bool HandleKey(QKeyEvent* aEvent);
   bool HandleWheel(QWheelEvent* aEvent);
@@ -369,6 +399,22 @@ private:
   QWidget* FBrowserPanel = nullptr;
   QLabel* FWellcomeCaption = nullptr;
   QLabel* FWellcomeText = nullptr;
+
+  // Web updates.
+  std::unique_ptr<TWebClient> FWebClient;
+  std::unique_ptr<TUpdateCenter> FUpdateCenter;
+  std::unique_ptr<TModuleInstaller> FModuleInstaller;
+  std::unique_ptr<TSelfUpdater> FSelfUpdater;
+  std::unique_ptr<TWellcomeView> FWellcome;
+  QString FWellcomeFile;
+  QString FAdditionFile;
+  QString FDeviceFile;
+  bool FModulesAutoInstalled = false; // once per module list: a failing module must not loop
+  QString FUpdateIcon = QStringLiteral("E_ATTENTION");
+  TWelcomeBrowser* FBrowser = nullptr;
+  QWidget* FWellcomeTextPanel = nullptr;
+  QString FProgramPath;
+  bool FRestartRequested = false;
 
   QTimer FTimer1;    // empty port column animation
   QTimer FTimer2;    // start-up steps, then the monitor panel size watch

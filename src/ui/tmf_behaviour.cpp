@@ -96,13 +96,6 @@ void TMF::SetLanguage(int aLanguage) {
   FDictionary.SetLanguage(aLanguage);
   FState.Language = aLanguage;
   UpdateCaption();
-  FWellcomeCaption->setText(Translate(QStringLiteral("_WellcomeCaption")));
-  FWellcomeText->setText(Translate(QStringLiteral("_WellcomeText")));
-  findChild<QLabel*>(QStringLiteral("UpdateProLabel1"))
-      ->setText(Translate(QStringLiteral("mes_versionempty")));
-  findChild<QLabel*>(QStringLiteral("UpdateProLabel2"))
-      ->setText(Translate(QStringLiteral("_SoftVersion")) + QStringLiteral(": ") +
-                BuildDate().toString(QStringLiteral("dd.MM.yyyy")));
   RetranslateTree(this);
   for (TBaseClass* element : FVisualIndex.Elements())
     element->Retranslate();
@@ -123,6 +116,7 @@ void TMF::SetLanguage(int aLanguage) {
   FReplayPanel->Retranslate(aLanguage);
   FLogPage->Retranslate();
   Commands_Update();
+  UpdateWellcome();
   UpdateFolders();
   SetLanguageIndicator(0, 0);
   update();
@@ -366,9 +360,7 @@ void TMF::StyleApply() {
     else if (auto* section = qobject_cast<TCaptionClass*>(element))
       section->ReloadIcon();
   }
-  findChild<QLabel*>(QStringLiteral("UpdateImage"))
-      ->setPixmap(FIcons.Pixmap(FUpdateAvailable ? QStringLiteral("E_ATTENTION") : QStringLiteral("E_SET"),
-                                32, devicePixelRatioF()));
+  ApplyUpdatePanel();
   for (const char* name : {"btnSave", "btnOpen", "btnGet", "btnSet"}) {
     static const QHash<QByteArray, QString> icons{{"btnSave", QStringLiteral("I_SAVE")},
                                                   {"btnOpen", QStringLiteral("I_OPEN")},
@@ -703,17 +695,3 @@ void TMF::LayoutMonitorColumns() {
   }
 }
 
-// ---- welcome page browser ----
-
-void TMF::SetBrowserURL(const QString& aUrl) {
-  FBrowserURL = aUrl;
-  FBrowsed = false;
-  UpdateBrowser();
-}
-
-void TMF::UpdateBrowser() {
-  // No page has been shown in the browser yet, so the text panel keeps the page and the browser
-  // strip stays 5 px high.
-  if (!FBrowsed)
-    FBrowserPanel->setFixedHeight(5);
-}

@@ -45,12 +45,3 @@ void TMF::ClearSettingsErrors() {
 void TMF::ApplySettingsImage(const QString& /*aBase64*/) {
   // Applied to the settings page's controls once that page exists.
 }
-
-bool TMF::InternetConnected() {
-  // Answered by the web client once it exists; until then no request is made, so none is refused.
-  return true;
-}
-
-void TMF::StartDeviceInfoRequest(TPortInfo* /*aPort*/, const QString& /*aPathAndQuery*/) {
-  // Asks the device information site once the web client exists.
-}

@@ -134,13 +134,14 @@ void TstPortInfo::unlockReadsSettingsOnlyAfterALock() {
 
 void TstPortInfo::deviceInfoRequestedOncePerRecord() {
   TCoreRig rig;
-  rig.Port->SetDeviceName(QStringLiteral("1001"));
+  rig.Port->SetDeviceName(QStringLiteral("10#01"));
   rig.Port->SetDeviceVer(QStringLiteral("303"));
-  rig.Port->SetDeviceSOFT(QStringLiteral("A|0412|x"));
+  rig.Port->SetDeviceSOFT(QStringLiteral("A|0412 x&y"));
   QCOMPARE(rig.Host.Calls.filter(QStringLiteral("Info:")).size(), 0);
   rig.Port->SetDeviceIMEI(QStringLiteral("350000000000001"));
+  // Each value percent-encoded: a "#" would cut the query, an "&" would split it.
   QCOMPARE(rig.Host.Calls.filter(QStringLiteral("Info:")),
-           QStringList{"Info:/info_device.php?idsn=1001&type=303&imei=350000000000001&soft=A|0412|x"});
+           QStringList{"Info:/info_device.php?idsn=10%2301&type=303&imei=350000000000001&soft=A%7C0412%20x%26y"});
   rig.Port->SetDeviceIMEI(QStringLiteral("350000000000002"));
   QCOMPARE(rig.Host.Calls.filter(QStringLiteral("Info:")).size(), 1);
 }

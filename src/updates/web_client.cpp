@@ -1,0 +1,178 @@
+#include "updates/web_client.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QtDebug>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+bool IsWebAddress(const QUrl& aUrl) {
+  const QString scheme = aUrl.scheme().toLower();
+  return aUrl.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+         !aUrl.host().isEmpty();
+}
+
+TWebClient::TWebClient(QObject* aParent) : QObject(aParent), FManager(new QNetworkAccessManager(this)) {}
+
+TWebClient::~TWebClient() = default;
+
+QByteArray TWebClient::UserAgent() {
+  return QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8();
+}
+
+TWebTransfer* TWebClient::Get(const QUrl& aUrl, qint64 aMaxBytes) {
+  return Start(aUrl, aMaxBytes, QString());
+}
+
+TWebTransfer* TWebClient::Download(const QUrl& aUrl, const QString& aFileName, qint64 aMaxBytes) {
+  return Start(aUrl, aMaxBytes, aFileName);
+}
+
+TWebTransfer* TWebClient::Start(const QUrl& aUrl, qint64 aMaxBytes, const QString& aFileName) {
+  QNetworkReply* reply = nullptr;
+  if (IsWebAddress(aUrl)) {
+    QNetworkRequest request(aUrl);
+    request.setHeader(QNetworkRequest::UserAgentHeader, UserAgent());
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    reply = FManager->get(request);
+  }
+  return new TWebTransfer(reply, aMaxBytes, FLimits, aFileName, this);
+}
+
+TWebTransfer::TWebTransfer(QNetworkReply* aReply, qint64 aMaxBytes, const TWebLimits& aLimits,
+                           const QString& aFileName, QObject* aParent)
+    : QObject(aParent), FReply(aReply), FMaxBytes(aMaxBytes), FLimits(aLimits), FFile(aFileName),
+      FToFile(!aFileName.isEmpty()) {
+  if (!FReply) {
+    // Reported from the event loop, so callers can connect first.
+    QTimer::singleShot(0, this,
+                       [this] { Fail(TWebOutcome::Unreachable, QStringLiteral("not a web address")); });
+    return;
+  }
+  FReply->setParent(this);
+  if (FToFile && !FFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    const QString error = FFile.errorString();
+    QTimer::singleShot(0, this, [this, error] { Fail(TWebOutcome::Failed, error); });
+    return;
+  }
+  FConnectTimer.setSingleShot(true);
+  FAnswerTimer.setSingleShot(true);
+  connect(&FConnectTimer, &QTimer::timeout, this,
+          [this] { Fail(TWebOutcome::Unreachable, QStringLiteral("connection time-out")); });
+  connect(&FAnswerTimer, &QTimer::timeout, this,
+          [this] { Fail(TWebOutcome::Failed, QStringLiteral("answer time-out")); });
+  // Once the request is out, the wait is for the answer; every piece of it restarts that wait.
+  auto answerBegins = [this] {
+    FConnectTimer.stop();
+    FAnswerTimer.start(FLimits.AnswerTimeoutMs);
+  };
+  connect(FReply, &QNetworkReply::requestSent, this, answerBegins);
+  connect(FReply, &QNetworkReply::metaDataChanged, this, [this, answerBegins] {
+    answerBegins();
+    const QVariant length = FReply->header(QNetworkRequest::ContentLengthHeader);
+    if (length.isValid() && length.toLongLong() > FMaxBytes)
+      Fail(TWebOutcome::Failed, QStringLiteral("answer larger than %1 bytes").arg(FMaxBytes));
+  });
+  connect(FReply, &QNetworkReply::readyRead, this, [this, answerBegins] {
+    answerBegins();
+    OnReadyRead();
+  });
+  connect(FReply, &QNetworkReply::finished, this, &TWebTransfer::OnFinished);
+  FConnectTimer.start(FLimits.ConnectTimeoutMs);
+}
+
+void TWebTransfer::Abort() {
+  Fail(TWebOutcome::Failed, QStringLiteral("aborted"));
+}
+
+void TWebTransfer::OnReadyRead() {
+  if (FDone || !FReply)
+    return;
+  const QByteArray chunk = FReply->readAll();
+  FResult.Size += chunk.size();
+  if (FResult.Size > FMaxBytes) {
+    Fail(TWebOutcome::Failed, QStringLiteral("answer larger than %1 bytes").arg(FMaxBytes));
+    return;
+  }
+  if (!FToFile) {
+    FResult.Body += chunk;
+  } else if (FFile.write(chunk) != chunk.size()) {
+    Fail(TWebOutcome::Failed, FFile.errorString());
+  }
+}
+
+void TWebTransfer::OnFinished() {
+  if (FDone || !FReply)
+    return;
+  OnReadyRead();
+  if (FDone)
+    return;
+  const QVariant status = FReply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+  FResult.Status = status.toInt();
+  if (status.isValid() && FResult.Status != 200) {
+    qDebug().noquote() << QStringLiteral("HTTP Error %1: %2")
+                              .arg(FResult.Status)
+                              .arg(FReply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
+    Fail(TWebOutcome::Unreachable, QStringLiteral("status %1").arg(FResult.Status));
+    return;
+  }
+  if (FReply->error() != QNetworkReply::NoError) {
+    // Nothing came back at all: the address could not be opened. Otherwise it broke off.
+    const bool opened = status.isValid();
+    Fail(opened ? TWebOutcome::Failed : TWebOutcome::Unreachable, FReply->errorString());
+    return;
+  }
+  const QVariant length = FReply->header(QNetworkRequest::ContentLengthHeader);
+  if (length.isValid() && length.toLongLong() != FResult.Size) {
+    Fail(TWebOutcome::Failed,
+         QStringLiteral("answer cut short: %1 of %2 bytes").arg(FResult.Size).arg(length.toLongLong()));
+    return;
+  }
+  if (FToFile) {
+    if (!FFile.flush()) {
+      Fail(TWebOutcome::Failed, FFile.errorString());
+      return;
+    }
+#ifdef Q_OS_UNIX
+    // The file may replace something precious: it must be on the disk before anyone relies on it.
+    if (::fsync(FFile.handle()) != 0) {
+      Fail(TWebOutcome::Failed, QStringLiteral("fsync failed"));
+      return;
+    }
+#endif
+    FFile.close();
+  }
+  FResult.Outcome = TWebOutcome::Ok;
+  Finish(FResult);
+}
+
+void TWebTransfer::Fail(TWebOutcome aOutcome, const QString& aError) {
+  if (FDone)
+    return;
+  if (aOutcome == TWebOutcome::Failed)
+    qDebug().noquote() << QStringLiteral("GetInetFile error: ") + aError;
+  TWebResult result = FResult;
+  result.Outcome = aOutcome;
+  result.Error = aError;
+  result.Body.clear();
+  Finish(result);
+}
+
+void TWebTransfer::Finish(TWebResult aResult) {
+  FDone = true;
+  FConnectTimer.stop();
+  FAnswerTimer.stop();
+  if (FReply) {
+    FReply->disconnect(this);
+    if (FReply->isRunning())
+      FReply->abort();
+  }
+  if (FFile.isOpen())
+    FFile.close();
+  Q_EMIT Finished(aResult);
+  deleteLater();
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QUrl>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// How a fetch ended. An address that cannot be opened (refused, unknown host, no connection in
+// time, or any status but 200) is told apart from a transfer that broke off once it had begun.
+enum class TWebOutcome { Ok, Unreachable, Failed };
+
+struct TWebResult {
+  TWebOutcome Outcome = TWebOutcome::Unreachable;
+  int Status = 0;
+  QByteArray Body; // empty when streamed to a file
+  qint64 Size = 0; // bytes received
+  QString Error;   // why it was not Ok
+};
+
+// Without explicit limits a request could wait forever: Qt sets none of its own.
+struct TWebLimits {
+  int ConnectTimeoutMs = 10000; // until the request is on the wire
+  int AnswerTimeoutMs = 30000;  // longest silence while the answer comes in
+};
+
+// One GET in flight. Emits Finished exactly once, then deletes itself.
+class TWebTransfer : public QObject {
+  Q_OBJECT
+public:
+  void Abort();
+
+Q_SIGNALS:
+  void Finished(const TWebResult& aResult);
+
+private:
+  friend class TWebClient;
+  TWebTransfer(QNetworkReply* aReply, qint64 aMaxBytes, const TWebLimits& aLimits, const QString& aFileName,
+               QObject* aParent);
+  void OnReadyRead();
+  void OnFinished();
+  void Fail(TWebOutcome aOutcome, const QString& aError);
+  void Finish(TWebResult aResult);
+
+  QPointer<QNetworkReply> FReply;
+  qint64 FMaxBytes;
+  TWebLimits FLimits;
+  QTimer FConnectTimer;
+  QTimer FAnswerTimer;
+  QFile FFile;
+  bool FToFile = false;
+  bool FDone = false;
+  TWebResult FResult;
+};
+
+// The program's HTTP client: GET only, asynchronous on the calling thread, explicit time-outs and
+// a cap on the answer's size. The agent is the program's executable file name.
+class TWebClient : public QObject {
+  Q_OBJECT
+public:
+  explicit TWebClient(QObject* aParent = nullptr);
+  ~TWebClient() override;
+
+  const TWebLimits& Limits() const { return FLimits; }
+  void SetLimits(const TWebLimits& aLimits) { FLimits = aLimits; }
+  static QByteArray UserAgent();
+
+  // Keeps the answer in memory. Only http and https addresses are fetched; others end Unreachable.
+  TWebTransfer* Get(const QUrl& aUrl, qint64 aMaxBytes);
+  // Streams the answer into aFileName (created or truncated), flushed to disk before Finished.
+  TWebTransfer* Download(const QUrl& aUrl, const QString& aFileName, qint64 aMaxBytes);
+
+private:
+  TWebTransfer* Start(const QUrl& aUrl, qint64 aMaxBytes, const QString& aFileName);
+  QNetworkAccessManager* FManager;
+  TWebLimits FLimits;
+};
+
+// http:// or https:// with a host.
+bool IsWebAddress(const QUrl& aUrl);

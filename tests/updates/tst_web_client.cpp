@@ -1,0 +1,151 @@
+// The HTTP client against the web-services simulator on loopback: what counts as an answer, the
+// time-outs, the size caps, and what it tells the server about itself.
+
+#include "updates/web_client.h"
+#include "web_sim.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+Q_DECLARE_METATYPE(TWebResult)
+
+namespace {
+
+TWebResult Fetch(TWebClient& aClient, const QUrl& aUrl, qint64 aMax = 1024 * 1024) {
+  TWebTransfer* transfer = aClient.Get(aUrl, aMax);
+  TWebResult result;
+  bool done = false;
+  QObject::connect(transfer, &TWebTransfer::Finished, [&](const TWebResult& r) {
+    result = r;
+    done = true;
+  });
+  [&] { QTRY_VERIFY_WITH_TIMEOUT(done, 15000); }();
+  return result;
+}
+
+} // namespace
+
+class TstWebClient : public QObject {
+  Q_OBJECT
+private Q_SLOTS:
+  void answers_data();
+  void answers();
+  void agentAndExactlyOneRequest();
+  void downloadToFile();
+  void refusedAndForeignAddresses();
+};
+
+void TstWebClient::answers_data() {
+  QTest::addColumn<QString>("fault");
+  QTest::addColumn<int>("outcome");
+  QTest::addColumn<QString>("error");
+  QTest::newRow("plain answer") << "" << int(TWebOutcome::Ok) << "";
+  // Only status 200 is an answer; a 404 page's body is not the program information.
+  QTest::newRow("status 404") << "status:404" << int(TWebOutcome::Unreachable) << "status 404";
+  QTest::newRow("status 503") << "status:503" << int(TWebOutcome::Unreachable) << "status 503";
+  QTest::newRow("cut short") << "truncate" << int(TWebOutcome::Failed) << "Connection closed";
+  QTest::newRow("stalls half way") << "stall:5000" << int(TWebOutcome::Failed) << "answer time-out";
+  QTest::newRow("answers too late") << "delay:5000" << int(TWebOutcome::Failed) << "answer time-out";
+  QTest::newRow("huge without a length")
+      << "huge:3000000" << int(TWebOutcome::Failed) << "answer larger than";
+  // A captive portal answers 200 with its own page: the client cannot tell, the parsers must.
+  QTest::newRow("html with status 200") << "html" << int(TWebOutcome::Ok) << "";
+}
+
+void TstWebClient::answers() {
+  QFETCH(QString, fault);
+  QFETCH(int, outcome);
+  QFETCH(QString, error);
+  TWebSimOptions options;
+  if (!fault.isEmpty()) {
+    TWebFault f;
+    QString why;
+    QVERIFY2(TWebFault::Parse(QStringLiteral("/info_application.php=") + fault, &f, &why), qPrintable(why));
+    options.Faults.append(f);
+  }
+  TWebSim sim(options);
+  const QString base = sim.Start();
+  QVERIFY(!base.isEmpty());
+  TWebClient client;
+  client.SetLimits({2000, 400});
+  const TWebResult r =
+      Fetch(client, QUrl(base + QStringLiteral("/info_application.php?soft=20260907")), 1024 * 1024);
+  QCOMPARE(int(r.Outcome), outcome);
+  QVERIFY2(error.isEmpty() ? r.Error.isEmpty() : r.Error.startsWith(error), qPrintable(r.Error));
+  if (r.Outcome == TWebOutcome::Ok) {
+    QCOMPARE(r.Status, 200);
+    QVERIFY(!r.Body.isEmpty());
+    QCOMPARE(r.Size, r.Body.size());
+  } else {
+    QVERIFY(r.Body.isEmpty());
+  }
+}
+
+void TstWebClient::agentAndExactlyOneRequest() {
+  QTemporaryDir dir;
+  TWebSimOptions options;
+  options.LogFile = dir.filePath(QStringLiteral("requests.jsonl"));
+  TWebSim sim(options);
+  const QString base = sim.Start();
+  TWebClient client;
+  QCOMPARE(int(Fetch(client, QUrl(base + QStringLiteral("/device_site/0.html"))).Outcome),
+           int(TWebOutcome::Ok));
+  QFile log(options.LogFile);
+  QVERIFY(log.open(QIODevice::ReadOnly));
+  const QList<QByteArray> lines = log.readAll().trimmed().split('\n');
+  QCOMPARE(lines.size(), 1);
+  const QJsonObject entry = QJsonDocument::fromJson(lines[0]).object();
+  QCOMPARE(entry.value(QStringLiteral("path")).toString(), QStringLiteral("/device_site/0.html"));
+  QCOMPARE(entry.value(QStringLiteral("userAgent")).toString(), QStringLiteral("tst_web_client"));
+}
+
+void TstWebClient::downloadToFile() {
+  QTemporaryDir dir;
+  const QString served = dir.filePath(QStringLiteral("served"));
+  QFile f(served);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  QByteArray content;
+  for (int i = 0; i < 300000; ++i)
+    content += char(i * 7);
+  f.write(content);
+  f.close();
+  TWebSimOptions options;
+  options.ProgramFile = served;
+  TWebSim sim(options);
+  const QString base = sim.Start();
+  TWebClient client;
+  const QString target = dir.filePath(QStringLiteral("copy"));
+  TWebTransfer* transfer = client.Download(QUrl(base + QStringLiteral("/download/velmora")), target, 1 << 20);
+  QSignalSpy spy(transfer, &TWebTransfer::Finished);
+  QVERIFY(spy.wait(15000));
+  QCOMPARE(int(spy[0][0].value<TWebResult>().Outcome), int(TWebOutcome::Ok));
+  QFile copy(target);
+  QVERIFY(copy.open(QIODevice::ReadOnly));
+  QCOMPARE(copy.readAll(), content);
+  // The same file with a cap below its size is refused.
+  TWebTransfer* capped = client.Download(QUrl(base + QStringLiteral("/download/velmora")), target, 1000);
+  QSignalSpy cappedSpy(capped, &TWebTransfer::Finished);
+  QVERIFY(cappedSpy.wait(15000));
+  QCOMPARE(int(cappedSpy[0][0].value<TWebResult>().Outcome), int(TWebOutcome::Failed));
+}
+
+void TstWebClient::refusedAndForeignAddresses() {
+  // A port nobody listens on: the address cannot be opened.
+  QTcpServer probe;
+  QVERIFY(probe.listen(QHostAddress::LocalHost));
+  const quint16 port = probe.serverPort();
+  probe.close();
+  TWebClient client;
+  QCOMPARE(int(Fetch(client, QUrl(QStringLiteral("http://127.0.0.1:%1/x").arg(port))).Outcome),
+           int(TWebOutcome::Unreachable));
+  for (const char* url : {"file:///etc/passwd", "ftp://127.0.0.1/x", "not an address"})
+    QCOMPARE(int(Fetch(client, QUrl(QString::fromLatin1(url))).Outcome), int(TWebOutcome::Unreachable));
+}
+
+QTEST_GUILESS_MAIN(TstWebClient)
+#include "tst_web_client.moc"
