@@ -4,6 +4,7 @@
 #include "core/exchange_host.h"
 #include "core/port_list.h"
 #include "device/command_host.h"
+#include "device/operations_host.h"
 #include "device/poll_cycle.h"
 #include "i18n/dictionary.h"
 #include "monitor/monitor_context.h"
@@ -46,12 +47,16 @@ class TReplayPanel;
 class TLogPage;
 class TVirtualCommDriver;
 class TCommands;
+class TDeviceOperations;
+class TFileCopyJob;
+class IOperationDialogs;
 
 class TMF : public QWidget,
             public IExchangeHost,
             public IPortListHost,
             public IStatusHost,
-            public ICommandHost {
+            public ICommandHost,
+            public IOperationsHost {
   Q_OBJECT
 public:
   using TDarkModeQuery = std::function<bool()>;
@@ -139,7 +144,26 @@ public:
   void SetLanguage(int aLanguage);
   // The RU and EN buttons: the language, then the command menu and the selected device follow it.
   void ChooseLanguage(int aLanguage);
-  void SetLanguageIndicator(qint64 aPosition, qint64 aCount);
+  void SetLanguageIndicator(qint64 aPosition, qint64 aCount) override;
+
+  // Device operations (memory and file reading, firmware loading).
+  TDeviceOperations& Operations() { return *FOperations; }
+  void SetOperationDialogs(std::unique_ptr<IOperationDialogs> aDialogs);
+  bool StartOperation(TPortInfo* aPort, quint8 aValue) override;
+  void QOperationData2(int aIndex) override;
+  void QOperationData7(int aIndex) override;
+  void FirmwareTransferFrame(const QString& aValue) override;
+  QString OperationOpenFile(const QString& aFilter) override;
+  QString OperationSaveFile(const QString& aProposedName, const QString& aDefaultSuffix,
+                            const QString& aFilter) override;
+  QString OperationFolder(const QString& aTitle) override;
+  void SetProgressText(const QString& aText) override;
+  QString ProgressText() const;
+  bool AdminMode() const override { return FAdminMode; }
+  void SetAdminMode(bool aValue) { FAdminMode = aValue; }
+  bool EmulateUpd() const override;
+  QString FindVolumeByLabel(const QString& aLabel) override;
+  void StartCopyFileTo(const QString& aFileName, const QString& aDrive) override;
 
   TPage CurrentPage() const { return FPage; }
   void act_PageWellcome();
@@ -211,10 +235,6 @@ public:
   // tmf_hooks.cpp; where a page still to come owns the work, its body says so.
   void ClearVisualValues() override;
   void OpenSettingsPage() override;
-  void QOperationData2(int aIndex) override;
-  void QOperationData7(int aIndex) override;
-  void OperationChanged(TPortInfo* aPort) override;
-  void FirmwareTransferFrame(const QString& aValue) override;
   void ControlsLoadSettings(const QString& aDeviceType) override;
   void ClearSettingsErrors() override;
   void ApplySettingsImage(const QString& aBase64) override;
@@ -250,6 +270,7 @@ private:
   void AnimateEmptyColumn();
   void AddCustomCommandDialog();
   void DelCustomCommandDialog();
+  void InitOperations();
 
   bool HandleKey(QKeyEvent* aEvent);
   bool HandleWheel(QWheelEvent* aEvent);
@@ -270,6 +291,11 @@ private:
   std::unique_ptr<TStatusDecoderV1> FStatusDecoder;
   std::unique_ptr<TCommands> FCommands;
   QList<QAction*> FCommandItems; // the menu lines the last update made
+  std::unique_ptr<IOperationDialogs> FOperationDialogs;
+  std::unique_ptr<TDeviceOperations> FOperations;
+  // Destroyed first: it waits for a copy still running.
+  std::unique_ptr<TFileCopyJob> FCopyJob;
+  bool FAdminMode = false;
   TBLEDeviceList FBLEDevices;
   TWiFiList FWiFiNetworks;
   TLBSList FCellTowers;
