@@ -17,7 +17,6 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
-#include <QTimer>
 
 namespace {
 
@@ -92,7 +91,8 @@ QString TDeviceOperations::LoaderDiskLabel(const QString& aDeviceType) {
   return QStringLiteral("LOADER_") + aDeviceType;
 }
 
-QString TDeviceOperations::DumpFileName(const QString& aImei, const QString& aDeviceName, const QDateTime& aAt) {
+QString TDeviceOperations::DumpFileName(const QString& aImei, const QString& aDeviceName,
+                                        const QDateTime& aAt) {
   const QLocale locale = QLocale::system();
   QString time = locale.toString(aAt.time(), QLocale::LongFormat);
   time.replace(QLatin1Char(':'), QLatin1Char('-'));
@@ -249,7 +249,9 @@ void TDeviceOperations::ReadBlock(int aIndex, bool aFiles) {
       BlockReading::ParseBlockAnswer(FCore.TrafficLog().AsText(packet.Position, packet.Size));
   qint32& index = aFiles ? port->FFileIndex : port->FMemoryIndex;
   const qint64 first = aFiles ? port->FFileOffset : port->FMemoryOffset;
-  const qint64 total = aFiles ? port->FFileCount : port->Operation() == 2 ? port->FMemoryWrite : port->FMemoryCount;
+  const qint64 total = aFiles                   ? port->FFileCount
+                       : port->Operation() == 2 ? port->FMemoryWrite
+                                                : port->FMemoryCount;
   const qint64 now = Now();
   if (!answer.IsAnswer) {
     if (now - port->FMemoryTime > kGiveUpMs) {
@@ -303,6 +305,7 @@ void TDeviceOperations::FinishFiles(TPortInfo* aPort) {
     EndProgress();
     return;
   }
+  QDir().mkpath(aPort->FFileDir);
   bool failed = FHost.AdminMode() && !SaveAtomically(aPort->FMemoryFile, *FBlockBuffer);
   const StoredFiles::TWriteResult result =
       StoredFiles::WriteAll(StoredFiles::Extract(*FBlockBuffer), aPort->FFileDir);
@@ -349,11 +352,12 @@ void TDeviceOperations::FirmwareTransferFrame(const QString& aValue) {
   case FirmwareTransfer::fcChunk:
     FHost.SetLanguageIndicator(answer->ChunkEnd, size);
     if (emulate && answer->ChunkEnd < size)
-      EmulateRequest(kEmulatedRequestMs, FirmwareTransfer::fcChunk,
-                     FirmwareTransfer::ChunkPayload(FirmwareTransfer::VersionByte(FFirmwareVerMajor),
-                                                    FirmwareTransfer::VersionByte(FFirmwareVerMinor),
-                                                    request->Byte14, request->Byte15, quint32(answer->ChunkEnd),
-                                                    quint32(qMin<qint64>(answer->ChunkEnd + kEmulatedChunk, size) - 1)));
+      EmulateRequest(
+          kEmulatedRequestMs, FirmwareTransfer::fcChunk,
+          FirmwareTransfer::ChunkPayload(FirmwareTransfer::VersionByte(FFirmwareVerMajor),
+                                         FirmwareTransfer::VersionByte(FFirmwareVerMinor), request->Byte14,
+                                         request->Byte15, quint32(answer->ChunkEnd),
+                                         quint32(qMin<qint64>(answer->ChunkEnd + kEmulatedChunk, size) - 1)));
     else if (emulate)
       EmulateRequest(kEmulatedRequestMs + kEmulatedDoneMs, FirmwareTransfer::fcDone, QByteArray(1, '\1'));
     break;
@@ -371,7 +375,7 @@ void TDeviceOperations::FirmwareTransferFrame(const QString& aValue) {
 }
 
 void TDeviceOperations::EmulateRequest(int aDelayMs, quint8 aCode, const QByteArray& aPayload) {
-  QTimer::singleShot(aDelayMs, this, [this, aCode, aPayload] {
+  FHost.ScheduleLater(aDelayMs, [this, aCode, aPayload] {
     const TPortInfo* port = FCore.Host().Q();
     if (!port)
       return;

@@ -38,7 +38,8 @@ public:
   static constexpr int kEmulatedDoneMs = 500;
   static constexpr int kEmulatedChunk = 4096;
 
-  TDeviceOperations(TExchangeCore& aCore, TPollCycle& aPoll, IOperationsHost& aHost, QObject* aParent = nullptr);
+  TDeviceOperations(TExchangeCore& aCore, TPollCycle& aPoll, IOperationsHost& aHost,
+                    QObject* aParent = nullptr);
   ~TDeviceOperations() override;
 
   // The work of a port's Operation setter: false when the operation was refused or its dialog

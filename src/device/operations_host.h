@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 
 // What the device operations need from the main window beyond IExchangeHost: its dialogs, its
 // progress display, two program options and the loader disk. The window implements it; tests
@@ -31,4 +32,8 @@ public:
   // Starts copying a firmware file to the loader disk without blocking; the window reports the
   // progress and the end back through TDeviceOperations::CopyProgress and CopyFinished.
   virtual void StartCopyFileTo(const QString& aFileName, const QString& aDrive) = 0;
+
+  // Runs aCall on this thread's event loop after aDelayMs, never inside the caller (the firmware
+  // emulation plays the device's pauses with it).
+  virtual void ScheduleLater(int aDelayMs, std::function<void()> aCall) = 0;
 };

@@ -84,7 +84,8 @@ QString SafeFileName(const TStoredFile& aFile) {
     if (IsForbidden(c))
       return QString();
   // "." and ".." as the name part, or a name that is only dots, would point elsewhere.
-  if (aFile.Name == QLatin1String(".") || aFile.Name == QLatin1String("..") || name.startsWith(QLatin1String("..")))
+  if (aFile.Name == QLatin1String(".") || aFile.Name == QLatin1String("..") ||
+      name.startsWith(QLatin1String("..")))
     return QString();
   return name;
 }

@@ -21,12 +21,13 @@ constexpr char kFilesystem[] = "org.freedesktop.UDisks2.Filesystem";
 constexpr int kDBusTimeoutMs = 500;
 
 bool SameLabel(const QString& aFound, const QString& aWanted) {
-  return !aWanted.trimmed().isEmpty() && aFound.trimmed().compare(aWanted.trimmed(), Qt::CaseInsensitive) == 0;
+  return !aWanted.trimmed().isEmpty() &&
+         aFound.trimmed().compare(aWanted.trimmed(), Qt::CaseInsensitive) == 0;
 }
 
 QVariant Property(const QString& aPath, const char* aInterface, const char* aName) {
-  QDBusInterface properties(QString::fromLatin1(kService), aPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                            QDBusConnection::systemBus());
+  QDBusInterface properties(QString::fromLatin1(kService), aPath,
+                            QStringLiteral("org.freedesktop.DBus.Properties"), QDBusConnection::systemBus());
   properties.setTimeout(kDBusTimeoutMs);
   const QDBusReply<QDBusVariant> reply =
       properties.call(QStringLiteral("Get"), QString::fromLatin1(aInterface), QString::fromLatin1(aName));
@@ -51,12 +52,14 @@ QString FirstMountPoint(const QVariant& aValue) {
 
 QString FindWithUDisks(const QString& aLabel) {
   QDBusConnection bus = QDBusConnection::systemBus();
-  if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(QString::fromLatin1(kService)))
+  if (!bus.isConnected() || !bus.interface() ||
+      !bus.interface()->isServiceRegistered(QString::fromLatin1(kService)))
     return QString();
   QDBusInterface manager(QString::fromLatin1(kService), QStringLiteral("/org/freedesktop/UDisks2/Manager"),
                          QStringLiteral("org.freedesktop.UDisks2.Manager"), bus);
   manager.setTimeout(kDBusTimeoutMs);
-  const QDBusReply<QList<QDBusObjectPath>> devices = manager.call(QStringLiteral("GetBlockDevices"), QVariantMap());
+  const QDBusReply<QList<QDBusObjectPath>> devices =
+      manager.call(QStringLiteral("GetBlockDevices"), QVariantMap());
   if (!devices.isValid())
     return QString();
   for (const QDBusObjectPath& device : devices.value()) {

@@ -12,8 +12,9 @@ QString TFileDialogs::SaveFile(QWidget* aParent, const QString& aProposedName, c
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(aDefaultSuffix);
   dialog.selectFile(aProposedName);
-  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().constFirst()
-                                                                                 : QString();
+  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+             ? dialog.selectedFiles().constFirst()
+             : QString();
 }
 
 QString TFileDialogs::Folder(QWidget* aParent, const QString& aTitle) {

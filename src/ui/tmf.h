@@ -164,6 +164,7 @@ public:
   bool EmulateUpd() const override;
   QString FindVolumeByLabel(const QString& aLabel) override;
   void StartCopyFileTo(const QString& aFileName, const QString& aDrive) override;
+  void ScheduleLater(int aDelayMs, std::function<void()> aCall) override;
 
   TPage CurrentPage() const { return FPage; }
   void act_PageWellcome();

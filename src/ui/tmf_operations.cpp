@@ -8,6 +8,7 @@
 #include "ui/tmf.h"
 
 #include <QLabel>
+#include <QTimer>
 
 void TMF::InitOperations() {
   FOperationDialogs = std::make_unique<TFileDialogs>();
@@ -42,7 +43,8 @@ QString TMF::OperationOpenFile(const QString& aFilter) {
   return FOperationDialogs->OpenFile(this, aFilter);
 }
 
-QString TMF::OperationSaveFile(const QString& aProposedName, const QString& aDefaultSuffix, const QString& aFilter) {
+QString TMF::OperationSaveFile(const QString& aProposedName, const QString& aDefaultSuffix,
+                               const QString& aFilter) {
   return FOperationDialogs->SaveFile(this, aProposedName, aDefaultSuffix, aFilter);
 }
 
@@ -69,4 +71,8 @@ QString TMF::FindVolumeByLabel(const QString& aLabel) {
 void TMF::StartCopyFileTo(const QString& aFileName, const QString& aDrive) {
   if (!FCopyJob->Start(aFileName, aDrive))
     FOperations->CopyFinished(false);
+}
+
+void TMF::ScheduleLater(int aDelayMs, std::function<void()> aCall) {
+  QTimer::singleShot(aDelayMs, this, std::move(aCall));
 }
