@@ -26,11 +26,6 @@ namespace {
 // A status line as generation-1 trackers send them, about as long as the ones on a real line.
 const QByteArray kLine(">S=12,55.751244,37.618423,0,214,9,0.9,142;P=12.6,4.1;M=3,21,25001\r\n");
 
-class TQuietHost : public IExchangeHost {
-public:
-  bool StartOperation(TPortInfo*, quint8) override { return true; }
-};
-
 struct TViewRig {
   TQuietHost Host;
   TManualClock Clock;

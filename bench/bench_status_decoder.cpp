@@ -32,7 +32,6 @@ public:
   void SetDynamicItem(const TDynamicItem& aItem) override {
     VisualSetValue(aItem.Ident, aItem.Value, 1, {}, 0);
   }
-  bool StartOperation(TPortInfo*, quint8) override { return true; }
 };
 
 // The records a tracker sends every second or so, in the proportions of a live log.

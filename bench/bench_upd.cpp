@@ -12,6 +12,7 @@
 #include "device/operations_host.h"
 #include "device/poll_cycle.h"
 #include "device/port_info.h"
+#include "protocols/quiet_host.h"
 #include "protocols/status_decoder.h"
 #include "protocols/status_host.h"
 #include "pty_port.h"
@@ -28,7 +29,8 @@
 
 namespace {
 
-class TTransferHost : public IExchangeHost, public IStatusHost, public IOperationsHost {
+// Everything but the port, the operations and the transfer stays quiet.
+class TTransferHost : public TQuietHost, public IOperationsHost {
 public:
   TPortInfo* Port = nullptr;
   TDeviceOperations* Operations = nullptr;

@@ -41,6 +41,17 @@ public:
   void QOperationData2(int aIndex) override { Operations->QOperationData2(aIndex); }
   void QOperationData7(int aIndex) override { Operations->QOperationData7(aIndex); }
   void FirmwareTransferFrame(const QString& aValue) override { Operations->FirmwareTransferFrame(aValue); }
+  // The status decoder's other hooks: these tests feed no record that reaches them.
+  quint8 UpdateOperation() const override { return 0; }
+  void SetUpdateStage(quint8) override {}
+  bool SetValueOut(bool) override { return true; }
+  TColorRef LinkColor() const override { return 0xFF9900; }
+  void SetDynamicItem(const TDynamicItem&) override {}
+  void AddOrUpdateBLEDevice(const QString&, const QString&, const QString&) override {}
+  void AddOrUpdateWiFi(const QString&, const QString&, const QString&) override {}
+  void AddOrUpdateLBS(const QString&, const QString&, const QString&, const QString&,
+                      const QString&) override {}
+  void ApplySettingsImage(const QString&) override {}
 
   QString OperationOpenFile(const QString& aFilter) override {
     Dialogs << QStringLiteral("open ") + aFilter;
