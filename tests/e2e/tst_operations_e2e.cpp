@@ -83,8 +83,13 @@ struct TSimulatedWindow {
   // The tracker is detected and has reported its identity and storages.
   bool Identified(const QString& aName) {
     TMF& w = *Window;
-    if (!QTest::qWaitFor([&] { return w.Q() && w.Q()->DeviceName() == aName && w.Q()->FMemoryOffset != 0; },
-                         15000))
+    // The whole identity: until the IMEI is in, the port's selection is still settling.
+    if (!QTest::qWaitFor(
+            [&] {
+              return w.Q() && w.Q()->DeviceName() == aName && !w.Q()->DeviceIMEI().isEmpty() &&
+                     w.Q()->FMemoryOffset != 0;
+            },
+            15000))
       return false;
     // Reading the settings tells the password; here the password is the one typed.
     w.Q()->SetDevicePassword(w.Q()->UserPassword());
