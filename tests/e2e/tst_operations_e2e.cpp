@@ -8,11 +8,13 @@
 #include "ui/operation_dialogs.h"
 #include "ui/tmf.h"
 
+#include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -144,7 +146,13 @@ void TstOperationsE2E::readsTheMemory() {
   QTRY_COMPARE_WITH_TIMEOUT(w.Q()->FMemoryWrite, 3, 5000);
   const QString file = sim.Dir.filePath(QStringLiteral("memory.dump"));
   sim.Dialogs->Save = file;
-  w.Q()->SetOperation(2);
+  // Started from its row of the commands menu, as the technician does.
+  QAction* row = nullptr;
+  for (QAction* item : w.CommandsMenu()->actions())
+    if (item->isVisible() && item->text() == sim.Text("MemoryRead"))
+      row = item;
+  QVERIFY(row);
+  row->trigger();
   QCOMPARE(int(w.Q()->Operation()), 2);
   QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(sim.Text("mes_filesave")), 15000);
   QCOMPARE(int(w.Q()->Operation()), 0);
