@@ -52,7 +52,9 @@ public:
   virtual void PasswordEditChange() = 0;
   virtual void UpdateTypeInfo() = 0;
   virtual void ShowSettingsLocked(bool aLocked) = 0;
-  virtual void OperationChanged(TPortInfo* aPort) = 0;
+  // The Operation setter of a port: start operation aValue (0 ends the running one). False when
+  // it was refused or the user cancelled its dialog; the port then keeps its operation.
+  virtual bool StartOperation(TPortInfo* aPort, quint8 aValue) = 0;
   // The device information site is asked once per record; false means no connection.
   virtual bool InternetConnected() = 0;
   virtual void StartDeviceInfoRequest(TPortInfo* aPort, const QString& aPathAndQuery) = 0;

@@ -50,6 +50,31 @@ void TPollCycle::OnUpdateTimeout() {
     FUpdateTimer.setProperty("tag", 0);
     FUpdateStage = 0;
     Q_EMIT UpdateCleanup();
+    return;
   }
-  // The supervised flows of the long operations hook in here.
+  if (FUpdateOperation >= FUpdateFlows.size() || !FUpdateFlows[FUpdateOperation])
+    return;
+  try {
+    FUpdateFlows[FUpdateOperation]();
+  } catch (...) {
+    FUpdateOperation = 0;
+    FUpdateTimer.stop();
+  }
+}
+
+int TPollCycle::UpdateTag() const {
+  return FUpdateTimer.property("tag").toInt();
+}
+
+void TPollCycle::SetUpdateTag(int aValue) {
+  FUpdateTimer.setProperty("tag", aValue);
+}
+
+void TPollCycle::ArmUpdateTimer(int aMs) {
+  FUpdateTimer.start(aMs);
+}
+
+void TPollCycle::SetUpdateFlow(quint8 aOperation, TUpdateFlow aFlow) {
+  if (aOperation < FUpdateFlows.size())
+    FUpdateFlows[aOperation] = std::move(aFlow);
 }

@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QTimer>
+#include <array>
+#include <functional>
 
 class TExchangeCore;
 
@@ -26,6 +28,15 @@ public:
   quint8 UpdateStage() const { return FUpdateStage; }
   void SetUpdateStage(quint8 aValue) { FUpdateStage = aValue; }
   void OnUpdateTimeout();
+  // The attempt counter of the current stage (the timer's tag).
+  int UpdateTag() const;
+  void SetUpdateTag(int aValue);
+  // Next tick in aMs.
+  void ArmUpdateTimer(int aMs);
+  // The tick of a supervised operation (4, 5, 6, 8, 9). The tick has already switched the timer
+  // off; the flow arms it again when it wants another. A flow that throws ends the supervision.
+  using TUpdateFlow = std::function<void()>;
+  void SetUpdateFlow(quint8 aOperation, TUpdateFlow aFlow);
 
 Q_SIGNALS:
   // The idle tick: the progress display goes, the operation's leftovers are released.
@@ -37,4 +48,5 @@ private:
   QTimer FUpdateTimer;
   quint8 FUpdateOperation = 0;
   quint8 FUpdateStage = 0;
+  std::array<TUpdateFlow, 10> FUpdateFlows;
 };

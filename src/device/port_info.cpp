@@ -163,8 +163,9 @@ void TPortInfo::SetStoped(bool aValue) {
 }
 
 void TPortInfo::SetOperation(quint8 aValue) {
-  FOperation = aValue;
-  FCore.Host().OperationChanged(this);
+  // The window checks the preconditions and starts the operation; a refusal keeps the old value.
+  if (FCore.Host().StartOperation(this, aValue))
+    FOperation = aValue;
 }
 
 bool TPortInfo::WriteLocked() const {

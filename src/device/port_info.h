@@ -5,7 +5,6 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QTime>
 
 class TCommPortDriver;
 class TExchangeCore;
@@ -133,7 +132,9 @@ public:
   qint32 FMemoryIndex = 0;
   qint32 FMemoryCount = 0;
   qint32 FMemoryOffset = 0;
-  QTime FMemoryTime;
+  // When the reading last moved on, in steady-clock milliseconds: a time of day would stop the
+  // re-request and the failure from firing across midnight.
+  qint64 FMemoryTime = 0;
   QString FMemoryFile;
   qint32 FFileWrite = 0;
   qint32 FFileSend1 = 0;

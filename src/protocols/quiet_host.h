@@ -38,7 +38,8 @@ public:
   void PasswordEditChange() override {}
   void UpdateTypeInfo() override {}
   void ShowSettingsLocked(bool) override {}
-  void OperationChanged(TPortInfo*) override {}
+  // Starts nothing.
+  bool StartOperation(TPortInfo*, quint8) override { return false; }
   bool InternetConnected() override { return false; }
   void StartDeviceInfoRequest(TPortInfo*, const QString&) override {}
 

@@ -4,16 +4,19 @@
 
 #include "base/clock.h"
 #include "device/commands.h"
+#include "device/device_operations.h"
 #include "device/port_info.h"
 #include "monitor/caption_class.h"
 #include "platform/dark_mode.h"
 #include "platform/printing/sticker_printer.h"
+#include "platform/file_copy.h"
 #include "platform/registry.h"
 #include "platform/serial_enumerator.h"
 #include "protocols/status_decoder.h"
 #include "ui/caption_bar.h"
 #include "ui/hint_stack.h"
 #include "ui/log_page.h"
+#include "ui/operation_dialogs.h"
 #include "ui/replay_panel.h"
 #include "ui/welcome_browser.h"
 #include "updates/module_installer.h"
@@ -76,6 +79,7 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
   FStatusDecoder = std::make_unique<TStatusDecoderV1>(FCore, *this);
   FStatusDecoder->Install();
   FCommands = std::make_unique<TCommands>(*this, FRegistry, FDictionary);
+  InitOperations();
   // Read once at start: whether ports that are not selected listen and switch by themselves.
   FDiscovery->SetNoSwitchCOMAuto(
       FRegistry.Read(QString::fromLatin1(kFormsKey), QStringLiteral("NoSwitchCOMAuto")).toBool());

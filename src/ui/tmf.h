@@ -6,6 +6,7 @@
 #include "core/exchange_host.h"
 #include "core/port_list.h"
 #include "device/command_host.h"
+#include "device/operations_host.h"
 #include "device/poll_cycle.h"
 #include "i18n/dictionary.h"
 #include "monitor/monitor_context.h"
@@ -61,12 +62,16 @@ class TCommands;
 class IStickerPrinter;
 class TPrintStickerForm;
 struct TDeviceData;
+class TDeviceOperations;
+class TFileCopyJob;
+class IOperationDialogs;
 
 class TMF : public QWidget,
             public IExchangeHost,
             public IPortListHost,
             public IStatusHost,
-            public ICommandHost {
+            public ICommandHost,
+            public IOperationsHost {
   Q_OBJECT
 public:
   using TDarkModeQuery = std::function<bool()>;
@@ -154,7 +159,25 @@ public:
   void SetLanguage(int aLanguage);
   // The RU and EN buttons: the language, then the command menu and the selected device follow it.
   void ChooseLanguage(int aLanguage);
-  void SetLanguageIndicator(qint64 aPosition, qint64 aCount);
+  void SetLanguageIndicator(qint64 aPosition, qint64 aCount) override;
+
+  // Device operations (memory and file reading, firmware loading).
+  TDeviceOperations& Operations() { return *FOperations; }
+  void SetOperationDialogs(std::unique_ptr<IOperationDialogs> aDialogs);
+  bool StartOperation(TPortInfo* aPort, quint8 aValue) override;
+  void QOperationData2(int aIndex) override;
+  void QOperationData7(int aIndex) override;
+  void FirmwareTransferFrame(const QString& aValue) override;
+  QString OperationOpenFile(const QString& aFilter) override;
+  QString OperationSaveFile(const QString& aProposedName, const QString& aDefaultSuffix,
+                            const QString& aFilter) override;
+  QString OperationFolder(const QString& aTitle) override;
+  void SetProgressText(const QString& aText) override;
+  QString ProgressText() const;
+  bool EmulateUpd() const override;
+  QString FindVolumeByLabel(const QString& aLabel) override;
+  void StartCopyFileTo(const QString& aFileName, const QString& aDrive) override;
+  void ScheduleLater(int aDelayMs, std::function<void()> aCall) override;
 
   TPage CurrentPage() const { return FPage; }
   void act_PageWellcome();
@@ -231,7 +254,7 @@ public:
   // Replaces what the options talk to outside the program (tests script them); the
   // administrator mode is decided again from the stored marker.
   void SetOptionsServices(TOptionsServices aServices);
-  bool AdminMode() const { return FAdminMode->On(); }
+  bool AdminMode() const override { return FAdminMode && FAdminMode->On(); }
   // Off when on; otherwise asks for the administrator password.
   void ToggleAdminMode();
   void SetAdvanceCAN(bool aValue);
@@ -253,10 +276,6 @@ public:
   // tmf_hooks.cpp; where a page still to come owns the work, its body says so.
   void ClearVisualValues() override;
   void OpenSettingsPage() override;
-  void QOperationData2(int aIndex) override;
-  void QOperationData7(int aIndex) override;
-  void OperationChanged(TPortInfo* aPort) override;
-  void FirmwareTransferFrame(const QString& aValue) override;
   void ControlsLoadSettings(const QString& aDeviceType) override;
   void ClearSettingsErrors() override;
   void ApplySettingsImage(const QString& aBase64) override;
@@ -329,6 +348,7 @@ private:
   void ModulesFinished(const QList<int>& aInstalled, const QList<int>& aFailed);
   void ProgramVerified();
   bool DeviceOperationRunning();
+  void InitOperations();
 
   bool HandleKey(QKeyEvent* aEvent);
   bool HandleWheel(QWheelEvent* aEvent);
@@ -349,6 +369,10 @@ private:
   std::unique_ptr<TStatusDecoderV1> FStatusDecoder;
   std::unique_ptr<TCommands> FCommands;
   QList<QAction*> FCommandItems; // the menu lines the last update made
+  std::unique_ptr<IOperationDialogs> FOperationDialogs;
+  std::unique_ptr<TDeviceOperations> FOperations;
+  // Destroyed first: it waits for a copy still running.
+  std::unique_ptr<TFileCopyJob> FCopyJob;
   TBLEDeviceList FBLEDevices;
   TWiFiList FWiFiNetworks;
   TLBSList FCellTowers;

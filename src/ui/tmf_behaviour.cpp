@@ -153,9 +153,10 @@ void TMF::SetLanguageIndicator(qint64 aPosition, qint64 aCount) {
     update();
   }
   if (show) {
-    // Firmware progress counts bytes: position x 100 or x the width leaves 32 bits early.
-    FPercentLabel->setText(QString::number(aPosition * 100 / aCount) + QLatin1Char('%'));
-    FLangLabel->setGeometry(0, 0, int(aPosition * FBorderT->width() / aCount), FBorderT->height());
+    // Byte counts of a large image times 100 or the bar's width do not fit an int.
+    const qint64 position = qBound<qint64>(0, aPosition, aCount);
+    FPercentLabel->setText(QString::number(position * 100 / aCount) + QLatin1Char('%'));
+    FLangLabel->setGeometry(0, 0, int(position * FBorderT->width() / aCount), FBorderT->height());
     FLangLabel->show();
     return;
   }

@@ -18,22 +18,6 @@ void TMF::OpenSettingsPage() {
   act_PageSettings();
 }
 
-void TMF::QOperationData2(int /*aIndex*/) {
-  // Memory reading consumes these packets once device operations are wired to the window.
-}
-
-void TMF::QOperationData7(int /*aIndex*/) {
-  // Stored-file reading consumes these packets once device operations are wired to the window.
-}
-
-void TMF::OperationChanged(TPortInfo* /*aPort*/) {
-  // The progress display follows the port's operation once device operations are wired in.
-}
-
-void TMF::FirmwareTransferFrame(const QString& /*aValue*/) {
-  // Answered by the firmware transfer once it is wired to the window.
-}
-
 void TMF::ControlsLoadSettings(const QString& /*aDeviceType*/) {
   // Builds the settings page from the type's schema once the settings page exists.
 }

@@ -45,7 +45,11 @@ public:
   void ShowSettingsLocked(bool aLocked) override {
     ViewCalls << QStringLiteral("Locked:%1").arg(int(aLocked));
   }
-  void OperationChanged(TPortInfo*) override { ViewCalls << QStringLiteral("OperationChanged"); }
+  // Every operation starts; the operations' own tests use their own host.
+  bool StartOperation(TPortInfo*, quint8) override {
+    ViewCalls << QStringLiteral("OperationChanged");
+    return true;
+  }
   void LogViewSetHex(bool aHex) override { Calls << (aHex ? QStringLiteral("HEX") : QStringLiteral("Text")); }
   void OpenSettingsPage() override { Calls << QStringLiteral("OpenSettings"); }
   void ControlsLoadSettings(const QString& aType) override {

@@ -85,8 +85,9 @@ public:
     TRecorderHost::MainHintShow(aKind, aText);
     Calls << QStringLiteral("Hint%1:").arg(aKind) + aText;
   }
-  void OperationChanged(TPortInfo* aPort) override {
-    Calls << QStringLiteral("Operation:%1").arg(aPort->Operation());
+  bool StartOperation(TPortInfo*, quint8 aValue) override {
+    Calls << QStringLiteral("Operation:%1").arg(aValue);
+    return true;
   }
 
   quint8 UpdateOperation() const override { return Operation; }

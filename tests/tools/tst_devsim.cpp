@@ -694,15 +694,15 @@ void TstDevsim::blockAnswers_data() {
   QTest::addColumn<bool>("answered");
   QTest::addColumn<bool>("erased");
 
-  const auto memory = [](int aIndex) { return QByteArray::number(TTrackerSim::kMemoryOffset + aIndex); };
-  const auto files = [](int aIndex) { return QByteArray::number(TTrackerSim::kFileOffset + aIndex); };
+  const auto memory = [](int aIndex) { return QByteArray::number(TStorageGeometry().MemoryOffset + aIndex); };
+  const auto files = [](int aIndex) { return QByteArray::number(TStorageGeometry().FileOffset + aIndex); };
   QTest::newRow("first memory block") << memory(0) << true << false;
   QTest::newRow("recorded memory block") << memory(1000) << true << false;
-  QTest::newRow("memory past the write pointer") << memory(TTrackerSim::kMemoryBlocks - 1) << true << true;
+  QTest::newRow("memory past the write pointer") << memory(TStorageGeometry().MemoryBlocks - 1) << true << true;
   QTest::newRow("erased first file block") << files(0) << true << true;
-  QTest::newRow("before the memory") << QByteArray::number(TTrackerSim::kMemoryOffset - 1) << false << false;
-  QTest::newRow("after the memory") << memory(TTrackerSim::kMemoryBlocks) << false << false;
-  QTest::newRow("after the file storage") << files(TTrackerSim::kFileBlocks) << false << false;
+  QTest::newRow("before the memory") << QByteArray::number(TStorageGeometry().MemoryOffset - 1) << false << false;
+  QTest::newRow("after the memory") << memory(TStorageGeometry().MemoryBlocks) << false << false;
+  QTest::newRow("after the file storage") << files(TStorageGeometry().FileBlocks) << false << false;
 }
 
 void TstDevsim::blockAnswers() {
@@ -726,11 +726,11 @@ void TstDevsim::fileStorageHoldsOneStoredFile() {
   TManualClock clock;
   TTrackerSim sim({}, clock);
   QByteArray dump;
-  for (int block = 0; block < TTrackerSim::kFileBlocks; ++block) {
-    const QByteArray number = QByteArray::number(TTrackerSim::kFileOffset + block);
+  for (int block = 0; block < TStorageGeometry().FileBlocks; ++block) {
+    const QByteArray number = QByteArray::number(TStorageGeometry().FileOffset + block);
     dump += BlockData(sim.Feed(">D 18;" + number + "\r\n"), number);
   }
-  QCOMPARE(dump.size(), TTrackerSim::kFileBlocks * 256);
+  QCOMPARE(dump.size(), TStorageGeometry().FileBlocks * 256);
 
   const QByteArray signature("\xAA\x81\x5C\x9A", 4);
   const qsizetype j = dump.indexOf(signature);
@@ -752,7 +752,7 @@ void TstDevsim::fileStorageHoldsOneStoredFile() {
   // The status records count the blocks in use, header and contents included.
   const QList<TRecord> records = Records(sim.Stream());
   QVERIFY(FieldNumber(records, "FS1", 1) * 256 >= h + 256 + length);
-  QCOMPARE(FieldNumber(records, "FS1", 3), double(TTrackerSim::kFileOffset));
+  QCOMPARE(FieldNumber(records, "FS1", 3), double(TStorageGeometry().FileOffset));
 }
 
 void TstDevsim::sensorAnswerFraming_data() {

@@ -2,6 +2,7 @@
 #include "base/clock.h"
 #include "legacy_sim.h"
 #include "line_trace.h"
+#include "operation_options.h"
 #include "pty_port.h"
 #include "sensor_sim.h"
 #include "tracker_sim.h"
@@ -95,6 +96,8 @@ SIGTERM or SIGINT. Clients may open and close the terminal any number of times.
   >D 15;0                  SF with the settings image in Base64
   <password>*CONF*<image>  SR=1 when the password and the image check, else SR=0
   >D 18;n                  FD with memory block n (256...4351) or file block n (8192...8255)
+  >D 3;0                   with --fw-out: UPD requests for the firmware, answered by
+                           <password>*UPD*<frame>; with --loader-dir: the loader disk appears
   >T 1, fct run            TEST results of every self-test, then TEST=INFO;OK
   sn N, fct H L            sets the device ID (N, or H * 65536 + L); no answer
   >UNIX=s                  sets the device clock; no answer
@@ -148,6 +151,7 @@ B5, B7, B8 (with their CRC-8); silent otherwise.)"));
                                        "FILE");
   parser.addOptions({genOption, typeOption, idOption, imeiOption, passwordOption, rateOption, quietOption,
                      linkOption, traceOption});
+  AddOperationOptions(parser);
   parser.process(app);
 
   qint64 generation = 0;
@@ -171,12 +175,17 @@ B5, B7, B8 (with their CRC-8); silent otherwise.)"));
   if (password.isEmpty() || password.size() > 6)
     return Fail("--password must have 1 to 6 characters");
 
+  TTrackerOperationOptions operations;
+  QString optionError;
+  if (!ReadOperationOptions(parser, &operations, &optionError))
+    return Fail(optionError);
+
   const TClock& clock = TClock::System();
   std::unique_ptr<TSimDevice> device;
   if (generation == 1 && type == 1)
     device = std::make_unique<TServiceAdapterSim>(TTrackerOptions{1, id, imei, password}, clock);
   else if (generation == 1)
-    device = std::make_unique<TTrackerSim>(TTrackerOptions{int(type), id, imei, password}, clock);
+    device = std::make_unique<TTrackerSim>(TTrackerOptions{int(type), id, imei, password}, clock, operations);
   else if (generation == 2)
     device = std::make_unique<TLegacyTrackerSim>(clock);
   else

@@ -3,6 +3,7 @@
 #include "base/clock.h"
 #include "updates/crypto/checksums.h"
 
+#include <QDir>
 #include <QList>
 #include <algorithm>
 #include <cmath>
@@ -60,7 +61,7 @@ QByteArray Padded(quint64 aValue, int aWidth) {
 }
 
 int Wrap(int aPointer, int aSize) {
-  return ((aPointer % aSize) + aSize) % aSize;
+  return aSize > 0 ? ((aPointer % aSize) + aSize) % aSize : 0;
 }
 
 bool IsDigits(const QByteArray& aText) {
@@ -77,6 +78,7 @@ struct TStatus {
   int Tick;
   int MemoryWrite;
   int FileWrite;
+  const TStorageGeometry* Storage;
 };
 
 using TStatusValue = QByteArray (*)(const TStatus&);
@@ -127,13 +129,13 @@ int CanSecurity(const TStatus& s) {
 
 // Send pointer (lagging behind the write pointer by aLag blocks), write pointer, size, first block.
 QByteArray MemoryPointers(const TStatus& s, int aLag) {
-  return Fields({Num(Wrap(s.MemoryWrite - aLag, TTrackerSim::kMemoryBlocks)), Num(s.MemoryWrite),
-                 Num(TTrackerSim::kMemoryBlocks), Num(TTrackerSim::kMemoryOffset)});
+  return Fields({Num(Wrap(s.MemoryWrite - aLag, s.Storage->MemoryBlocks)), Num(s.MemoryWrite),
+                 Num(s.Storage->MemoryBlocks), Num(s.Storage->MemoryOffset)});
 }
 
 QByteArray FilePointers(const TStatus& s, int aLag) {
-  return Fields({Num(s.FileWrite - aLag), Num(s.FileWrite), Num(TTrackerSim::kFileBlocks),
-                 Num(TTrackerSim::kFileOffset)});
+  return Fields({Num(qMax(0, s.FileWrite - aLag)), Num(s.FileWrite), Num(s.Storage->FileBlocks),
+                 Num(s.Storage->FileOffset)});
 }
 
 int LlsLevel(const TStatus& s) {
@@ -270,7 +272,7 @@ quint16 LittleEndian16(const QByteArray& aBytes, qsizetype aAt) {
 
 // The file storage holds one stored file, a short trip log, behind a header in its second block
 // (the first stays erased).
-QByteArray BuildFileStorage(const TVehicleModel& aVehicle, int* aBlocksUsed) {
+QByteArray BuildTripLog(const TVehicleModel& aVehicle) {
   constexpr int kBlock = TTrackerSim::kBlockSize;
   QByteArray contents = "time;latitude;longitude;speed\n";
   for (int minute = 0; minute < 12; ++minute) {
@@ -289,21 +291,22 @@ QByteArray BuildFileStorage(const TVehicleModel& aVehicle, int* aBlocksUsed) {
   header.replace(15, name.size(), name);
   header[15 + name.size()] = static_cast<char>(extension.size());
   header.replace(16 + name.size(), extension.size(), extension);
-
-  QByteArray storage(TTrackerSim::kFileBlocks * kBlock, '\xFF');
-  storage.replace(kFileHeaderAt, kBlock, header);
-  storage.replace(kFileHeaderAt + kBlock, contents.size(), contents);
-  *aBlocksUsed = int((kFileHeaderAt + kBlock + contents.size() + kBlock - 1) / kBlock);
-  return storage;
+  return QByteArray(kFileHeaderAt, '\xFF') + header + contents;
 }
 
 } // namespace
 
-TTrackerSim::TTrackerSim(const TTrackerOptions& aOptions, const TClock& aClock)
+TTrackerSim::TTrackerSim(const TTrackerOptions& aOptions, const TClock& aClock,
+                         const TTrackerOperationOptions& aOperations)
     : FClock(aClock), FType(aOptions.Type), FId(aOptions.Id),
       FImei(aOptions.Imei.isEmpty() ? DefaultImei(aOptions.Id) : aOptions.Imei), FPassword(aOptions.Password),
       FStartMs(aClock.MonotonicMs()), FBootMs(FStartMs - kUptimeAtStart * 1000),
-      FMemoryWriteBase(kMemoryWriteAtStart) {
+      FMemoryWriteBase(aOperations.Storage.MemoryWrite >= 0 ? aOperations.Storage.MemoryWrite
+                                                            : kMemoryWriteAtStart),
+      FMemoryGrows(aOperations.Storage.MemoryWrite < 0),
+      FStorage(aOperations.Storage, BuildTripLog(FVehicle), aOperations.BlockFaults),
+      FUpd(aOperations.Upd, FImei.toULongLong(), aOptions.Type, aOptions.Password),
+      FLoaderDir(aOperations.LoaderDir) {
   const bool bigEndian = SettingsLayout() == 1;
   for (const TSettingDefault& setting : kSettingDefaults) {
     static const int kSizes[] = {1, 2, 4};
@@ -312,7 +315,6 @@ TTrackerSim::TTrackerSim(const TTrackerOptions& aOptions, const TClock& aClock)
                                     : IntegerBytes(setting.Value, kSizes[setting.Kind], bigEndian);
   }
   FSettings[kPasswordSetting] = FPassword;
-  FFileStorage = BuildFileStorage(FVehicle, &FFileWrite);
   if (SettingsLayout() == 2)
     FSettings[kPasswordSetting2] = FPassword;
 }
@@ -338,11 +340,14 @@ qint64 TTrackerSim::DeviceTime() const {
 }
 
 qint64 TTrackerSim::MemoryWritten() const {
+  if (!FMemoryGrows)
+    return FMemoryWriteBase;
   return FMemoryWriteBase + static_cast<qint64>((ElapsedSeconds() - FMemorySince) / kSecondsPerBlock);
 }
 
 int TTrackerSim::MemoryWritePointer() const {
-  return Wrap(static_cast<int>(MemoryWritten() % kMemoryBlocks), kMemoryBlocks);
+  const int blocks = FStorage.Geometry().MemoryBlocks;
+  return Wrap(static_cast<int>(MemoryWritten() % blocks), blocks);
 }
 
 void TTrackerSim::ClearMemory() {
@@ -377,14 +382,24 @@ QByteArray TTrackerSim::Answer(const QByteArray& aLine) {
     QByteArray (TTrackerSim::*Handler)(const QByteArray&);
   };
   static const TLineCommand kCommands[] = {
-      {">I 0", mExact, &TTrackerSim::IdentityRecords},  {">I 7", mExact, &TTrackerSim::IdentityRecords},
-      {">I 36", mExact, &TTrackerSim::IdentityRecords}, {">UNIX=", mPrefix, &TTrackerSim::SetClock},
-      {">D 15;0", mExact, &TTrackerSim::ReadSettings},  {">D 18;", mPrefix, &TTrackerSim::ReadBlock},
-      {">D 1", mExact, &TTrackerSim::Restart},          {"rst", mExact, &TTrackerSim::Restart},
-      {"*CONF*", mInside, &TTrackerSim::WriteSettings}, {">T 1", mExact, &TTrackerSim::RunSelfTest},
-      {"fct run", mExact, &TTrackerSim::RunSelfTest},   {"fct ", mPrefix, &TTrackerSim::SetFactoryId},
-      {"sn ", mPrefix, &TTrackerSim::SetSerial},        {">D 4;1", mExact, &TTrackerSim::StatusAtOnce},
-      {">D 8;0", mExact, &TTrackerSim::EraseMemory},    {"*SERV*", mInside, &TTrackerSim::ServiceString},
+      {">I 0", mExact, &TTrackerSim::IdentityRecords},
+      {">I 7", mExact, &TTrackerSim::IdentityRecords},
+      {">I 36", mExact, &TTrackerSim::IdentityRecords},
+      {">UNIX=", mPrefix, &TTrackerSim::SetClock},
+      {">D 15;0", mExact, &TTrackerSim::ReadSettings},
+      {">D 18;", mPrefix, &TTrackerSim::ReadBlock},
+      {">D 1", mExact, &TTrackerSim::Restart},
+      {"rst", mExact, &TTrackerSim::Restart},
+      {"*CONF*", mInside, &TTrackerSim::WriteSettings},
+      {">T 1", mExact, &TTrackerSim::RunSelfTest},
+      {"fct run", mExact, &TTrackerSim::RunSelfTest},
+      {"fct ", mPrefix, &TTrackerSim::SetFactoryId},
+      {"sn ", mPrefix, &TTrackerSim::SetSerial},
+      {">D 4;1", mExact, &TTrackerSim::StatusAtOnce},
+      {">D 8;0", mExact, &TTrackerSim::EraseMemory},
+      {"*SERV*", mInside, &TTrackerSim::ServiceString},
+      {">D 3;0", mExact, &TTrackerSim::EnterFirmwareReception},
+      {"*UPD*", mInside, &TTrackerSim::FirmwareAnswer},
   };
   for (const TLineCommand& command : kCommands) {
     const bool matches = command.Match == mExact    ? aLine == command.Text
@@ -596,38 +611,28 @@ QByteArray TTrackerSim::WriteSettings(const QByteArray& aLine) {
   return Record("SR", saved ? "1" : "0");
 }
 
-QByteArray TTrackerSim::Block(qint64 aNumber) const {
-  if (aNumber >= kMemoryOffset && aNumber < kMemoryOffset + kMemoryBlocks) {
-    const qint64 index = aNumber - kMemoryOffset;
-    const qint64 written = MemoryWritten();
-    QByteArray data(kBlockSize, '\xFF'); // erased flash
-    if (index < written) {
-      for (int i = 0; i < kBlockSize; ++i)
-        data[i] = static_cast<char>((index * 31 + i * 7) & 0xFF);
-    }
-    return data;
-  }
-  if (aNumber >= kFileOffset && aNumber < kFileOffset + kFileBlocks)
-    return FFileStorage.mid((aNumber - kFileOffset) * kBlockSize, kBlockSize);
+QByteArray TTrackerSim::ReadBlock(const QByteArray& aLine) {
+  return FStorage.Answer(aLine, MemoryWritten());
+}
+
+QByteArray TTrackerSim::EnterFirmwareReception(const QByteArray&) {
+  if (FUpd.Enabled())
+    return FUpd.Begin();
+  // The loader disk appears; the device says nothing more.
+  if (!FLoaderDir.isEmpty())
+    QDir().mkpath(FLoaderDir);
   return {};
 }
 
-QByteArray TTrackerSim::ReadBlock(const QByteArray& aLine) {
-  const QByteArray number = aLine.mid(qsizetype(qstrlen(">D 18;")));
-  if (!IsDigits(number) || number.size() > 9)
-    return {};
-  const QByteArray data = Block(number.toLongLong());
-  if (data.isEmpty())
-    return {};
-  const quint16 crc = Crc16(data, 0, int(data.size()) - 1);
-  const QByteArray payload = data + IntegerBytes(crc, 2, true);
-  return Record("FD", number + ",\"" + Base64Encode(payload).toLatin1() + '"');
+QByteArray TTrackerSim::FirmwareAnswer(const QByteArray& aLine) {
+  FUpd.SetPassword(FPassword);
+  return FUpd.Answer(aLine);
 }
 
 QByteArray TTrackerSim::Stream() {
   const double elapsed = ElapsedSeconds();
-  const TStatus status{FVehicle.At(elapsed), DeviceTime(), UptimeSeconds(), elapsed, FTick,
-                       MemoryWritePointer(), FFileWrite};
+  const TStatus status{FVehicle.At(elapsed), DeviceTime(),         UptimeSeconds(),     elapsed, FTick,
+                       MemoryWritePointer(), FStorage.FileWrite(), &FStorage.Geometry()};
   ++FTick;
   QByteArray records;
   for (const TStatusRecord& record : kStatusRecords)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "sim_device.h"
+#include "storage_sim.h"
+#include "upd_device_sim.h"
 #include "vehicle_model.h"
 
 #include <QByteArray>
@@ -15,20 +17,24 @@ struct TTrackerOptions {
   QByteArray Password = "111111";
 };
 
+// The tracker's storages and how it takes part in the firmware operations.
+struct TTrackerOperationOptions {
+  TStorageGeometry Storage;
+  QList<TBlockFault> BlockFaults;
+  TUpdOptions Upd;
+  // Loader-disk mode: on ">D 3;0" this folder appears, as the device's loader disk would.
+  QString LoaderDir;
+};
+
 // A generation-1 tracker: answers identity requests, settings reads and writes and memory block
 // requests with text records, and streams a status record set at every tick. Requests are lines
 // ended by CR, LF or both; anything it does not understand gets no answer, as on the real line.
 class TTrackerSim : public TSimDevice {
 public:
-  // Storage geometry reported in the RW and FS records and served by the block requests. Both
-  // storages share one block numbering, so a block number alone tells which one is meant.
-  static constexpr int kMemoryOffset = 256;
-  static constexpr int kMemoryBlocks = 4096;
-  static constexpr int kFileOffset = 8192;
-  static constexpr int kFileBlocks = 64;
-  static constexpr int kBlockSize = 256;
+  static constexpr int kBlockSize = TStorageSim::kBlockSize;
 
-  TTrackerSim(const TTrackerOptions& aOptions, const TClock& aClock);
+  TTrackerSim(const TTrackerOptions& aOptions, const TClock& aClock,
+              const TTrackerOperationOptions& aOperations = {});
 
   QByteArray Feed(const QByteArray& aBytes) override;
   // One status record set, with the values of the clock's current time.
@@ -49,8 +55,6 @@ private:
   int SettingsLayout() const;
   // The settings image as the SF record carries it (before Base64).
   QByteArray SettingsImage() const;
-  // The 256 data bytes of a block, or empty for a number outside both storages.
-  QByteArray Block(qint64 aNumber) const;
   // A valid IMEI (Luhn check digit included) that is stable for one device ID.
   static QByteArray DefaultImei(quint64 aId);
 
@@ -64,6 +68,8 @@ private:
   QByteArray StatusAtOnce(const QByteArray& aLine);
   QByteArray EraseMemory(const QByteArray& aLine);
   QByteArray ServiceString(const QByteArray& aLine);
+  QByteArray EnterFirmwareReception(const QByteArray& aLine);
+  QByteArray FirmwareAnswer(const QByteArray& aLine);
 
   QByteArray IdentityValue(const QByteArray& aKey) const;
   double ElapsedSeconds() const;
@@ -83,11 +89,13 @@ private:
   qint64 FBootMs;
   qint64 FClockOffset = 0; // seconds the device clock was set away from the true time
   int FTick = 0;
-  int FMemoryWriteBase;    // blocks recorded when the memory was last erased or the device started
-  double FMemorySince = 0; // elapsed seconds at that moment
+  int FMemoryWriteBase;     // blocks recorded when the memory was last erased or the device started
+  bool FMemoryGrows = true; // a fixed recording (set on the command line) does not grow
+  double FMemorySince = 0;  // elapsed seconds at that moment
   QByteArray FInput;
   // Setting number -> value bytes exactly as they travel in the image.
   QMap<int, QByteArray> FSettings;
-  QByteArray FFileStorage;
-  int FFileWrite = 0; // blocks of the file storage in use
+  TStorageSim FStorage;
+  TUpdDeviceSim FUpd;
+  QString FLoaderDir;
 };

@@ -1,0 +1,254 @@
+// The real window against the simulated tracker on a pseudo-terminal: reading the memory and the
+// stored files, loading firmware over the line and onto the loader disk, and the watchdog.
+
+#include "device/device_operations.h"
+#include "device/port_info.h"
+#include "platform/registry.h"
+#include "ui/hint_stack.h"
+#include "ui/operation_dialogs.h"
+#include "ui/tmf.h"
+
+#include <QAction>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Answers the operation dialogs as a technician would, without a modal dialog.
+class TScriptedDialogs : public IOperationDialogs {
+public:
+  QString Open;
+  QString Save;
+  QString FolderAnswer;
+  QString OpenFile(QWidget*, const QString&) override { return Open; }
+  QString SaveFile(QWidget*, const QString&, const QString&, const QString&) override { return Save; }
+  QString Folder(QWidget*, const QString&) override { return FolderAnswer; }
+};
+
+struct TSimulatedWindow {
+  QTemporaryDir Dir;
+  QProcess Simulator;
+  TRegistry Registry;
+  std::unique_ptr<TMF> Window;
+  TScriptedDialogs* Dialogs = nullptr;
+  QStringList SeenHints;
+
+  bool Start(const QStringList& aArgs) {
+    const QString link = Dir.filePath(QStringLiteral("sim0"));
+    Simulator.start(qEnvironmentVariable("VELMORA_BIN_DIR") + QStringLiteral("/velmora-devsim"),
+                    aArgs + QStringList{QStringLiteral("--gen"), QStringLiteral("1"),
+                                        QStringLiteral("--rate"), QStringLiteral("300"),
+                                        QStringLiteral("--link"), link});
+    if (!Simulator.waitForStarted(5000))
+      return false;
+    for (int i = 0; i < 100 && !QFileInfo::exists(link); ++i)
+      QTest::qWait(50);
+    qputenv("VELMORA_EXTRA_PORTS", (link + QStringLiteral("=USB\\VID_0483&PID_5740&REV_0200")).toLocal8Bit());
+    Registry.DeleteKey(QStringLiteral("Forms"));
+    Window = std::make_unique<TMF>(Registry, [] { return false; });
+    auto dialogs = std::make_unique<TScriptedDialogs>();
+    Dialogs = dialogs.get();
+    Window->SetOperationDialogs(std::move(dialogs));
+    Window->SetLanguage(1);
+    Window->resize(1280, 800);
+    Window->show();
+    return QFileInfo::exists(link);
+  }
+  ~TSimulatedWindow() {
+    Window.reset();
+    Simulator.terminate();
+    Simulator.waitForFinished(5000);
+  }
+  // Hints go after a few seconds: every check keeps what it has seen.
+  bool HintShown(const QString& aText) {
+    for (QLabel* l : Window->Hints().Hints())
+      if (!SeenHints.contains(l->text()))
+        SeenHints << l->text();
+    return SeenHints.contains(aText);
+  }
+  QString Text(const char* aKey) { return Window->Translate(QString::fromLatin1(aKey)); }
+  QStringList Sent() {
+    QStringList out;
+    TExchangeCore& core = Window->Core();
+    for (const TPacket& p : core.PacketIndex())
+      if (p.State == psSent)
+        out << core.TrafficLog().AsText(p.Position, p.Size);
+    return out;
+  }
+  // The tracker is detected and has reported its identity and storages.
+  bool Identified(const QString& aName) {
+    TMF& w = *Window;
+    // The whole identity: until the IMEI is in, the port's selection is still settling.
+    if (!QTest::qWaitFor(
+            [&] {
+              return w.Q() && w.Q()->DeviceName() == aName && !w.Q()->DeviceIMEI().isEmpty() &&
+                     w.Q()->FMemoryOffset != 0;
+            },
+            15000))
+      return false;
+    // Reading the settings tells the password; here the password is the one typed.
+    w.Q()->SetDevicePassword(w.Q()->UserPassword());
+    return true;
+  }
+  QByteArray WriteFile(const QString& aName, const QByteArray& aBytes) {
+    QFile file(Dir.filePath(aName));
+    if (file.open(QIODevice::WriteOnly))
+      file.write(aBytes);
+    return aBytes;
+  }
+};
+
+bool SimulatorBuilt() {
+  return QFileInfo::exists(qEnvironmentVariable("VELMORA_BIN_DIR") + QStringLiteral("/velmora-devsim"));
+}
+
+QByteArray ReadAll(const QString& aPath) {
+  QFile file(aPath);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray Firmware(int aSize) {
+  QByteArray bytes(aSize, '\0');
+  for (int i = 0; i < aSize; ++i)
+    bytes[i] = char((i * 37) ^ (i >> 8));
+  return bytes;
+}
+
+} // namespace
+
+class TstOperationsE2E : public QObject {
+  Q_OBJECT
+private Q_SLOTS:
+  void readsTheMemory();
+  void readsTheStoredFiles();
+  void loadsFirmwareOverTheLine();
+  void copiesFirmwareToTheLoaderDisk();
+  void silentDeviceTimesOut();
+};
+
+void TstOperationsE2E::readsTheMemory() {
+  if (!SimulatorBuilt())
+    QSKIP("velmora-devsim is not built");
+  TSimulatedWindow sim;
+  QVERIFY(sim.Start({QStringLiteral("--type"), QStringLiteral("216"), QStringLiteral("--id"),
+                     QStringLiteral("4242"), QStringLiteral("--memory-offset"), QStringLiteral("100"),
+                     QStringLiteral("--memory-write"), QStringLiteral("3"), QStringLiteral("--block-fault"),
+                     QStringLiteral("crc:101")}));
+  QVERIFY(sim.Identified(QStringLiteral("4242")));
+  TMF& w = *sim.Window;
+  QTRY_COMPARE_WITH_TIMEOUT(w.Q()->FMemoryWrite, 3, 5000);
+  const QString file = sim.Dir.filePath(QStringLiteral("memory.dump"));
+  sim.Dialogs->Save = file;
+  // Started from its row of the commands menu, as the technician does.
+  QAction* row = nullptr;
+  for (QAction* item : w.CommandsMenu()->actions())
+    if (item->isVisible() && item->text() == sim.Text("MemoryRead"))
+      row = item;
+  QVERIFY(row);
+  row->trigger();
+  QCOMPARE(int(w.Q()->Operation()), 2);
+  QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(sim.Text("mes_filesave")), 15000);
+  QCOMPARE(int(w.Q()->Operation()), 0);
+  QByteArray expected;
+  for (int block = 0; block < 3; ++block)
+    for (int i = 0; i < 256; ++i)
+      expected.append(char((block * 31 + i * 7) & 0xFF));
+  QCOMPARE(ReadAll(file), expected);
+  // The block whose CRC came wrong was asked for again.
+  QCOMPARE(sim.Sent().count(QStringLiteral(">D 18;101\r\n")), 2);
+  QCOMPARE(sim.Sent().count(QStringLiteral(">D 18;102\r\n")), 1);
+}
+
+void TstOperationsE2E::readsTheStoredFiles() {
+  if (!SimulatorBuilt())
+    QSKIP("velmora-devsim is not built");
+  TSimulatedWindow sim;
+  QVERIFY(sim.Start({QStringLiteral("--type"), QStringLiteral("216"), QStringLiteral("--id"),
+                     QStringLiteral("4243"), QStringLiteral("--file-blocks"), QStringLiteral("8")}));
+  QVERIFY(sim.Identified(QStringLiteral("4243")));
+  TMF& w = *sim.Window;
+  QTRY_COMPARE_WITH_TIMEOUT(w.Q()->FFileCount, 8, 5000);
+  const QString folder = sim.Dir.filePath(QStringLiteral("files"));
+  QVERIFY(QDir().mkpath(folder));
+  sim.Dialogs->FolderAnswer = folder;
+  w.Q()->SetOperation(7);
+  QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(sim.Text("mes_devicefileok") + QStringLiteral(" 1")), 15000);
+  const QByteArray trip = ReadAll(QDir(folder).filePath(QStringLiteral("TRIP0001.CSV")));
+  QVERIFY(trip.startsWith("time;latitude;longitude;speed\n"));
+  QCOMPARE(trip.count('\n'), 13);
+  // Outside the administrator mode the raw dump is not kept.
+  QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("TRIP0001.CSV")});
+}
+
+void TstOperationsE2E::loadsFirmwareOverTheLine() {
+  if (!SimulatorBuilt())
+    QSKIP("velmora-devsim is not built");
+  TSimulatedWindow sim;
+  const QString received = sim.Dir.filePath(QStringLiteral("received.bin"));
+  QVERIFY(sim.Start({QStringLiteral("--type"), QStringLiteral("227"), QStringLiteral("--id"),
+                     QStringLiteral("4244"), QStringLiteral("--fw-out"), received}));
+  QVERIFY(sim.Identified(QStringLiteral("4244")));
+  TMF& w = *sim.Window;
+  const QByteArray image = sim.WriteFile(QStringLiteral("vt227-3.15.dfw"), Firmware(5000));
+  sim.Dialogs->Open = sim.Dir.filePath(QStringLiteral("vt227-3.15.dfw"));
+  w.Q()->SetOperation(4);
+  QTRY_VERIFY_WITH_TIMEOUT(sim.Sent().contains(QStringLiteral(">D 3;0\r\n")), 5000);
+  QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(sim.Text("mes_deviceupdatecomplete")), 15000);
+  QCOMPARE(ReadAll(received), image);
+  QCOMPARE(int(w.Q()->Operation()), 0);
+  QCOMPARE(w.ProgressText(), sim.Text("mes_deviceupdatecomplete"));
+  // The cleanup tick comes 5 s later and releases the image.
+  QVERIFY(w.Operations().Firmware().isEmpty());
+}
+
+void TstOperationsE2E::copiesFirmwareToTheLoaderDisk() {
+  if (!SimulatorBuilt())
+    QSKIP("velmora-devsim is not built");
+  TSimulatedWindow sim;
+  const QString disk = sim.Dir.filePath(QStringLiteral("media/LOADER_216"));
+  qputenv("VELMORA_EXTRA_VOLUMES", (QStringLiteral("LOADER_216=") + disk).toLocal8Bit());
+  QVERIFY(sim.Start({QStringLiteral("--type"), QStringLiteral("216"), QStringLiteral("--id"),
+                     QStringLiteral("4245"), QStringLiteral("--loader-dir"), disk}));
+  QVERIFY(sim.Identified(QStringLiteral("4245")));
+  TMF& w = *sim.Window;
+  const QByteArray image = sim.WriteFile(QStringLiteral("vt216-2.01.dfw"), Firmware(300000));
+  sim.Dialogs->Open = sim.Dir.filePath(QStringLiteral("vt216-2.01.dfw"));
+  w.Q()->SetOperation(5);
+  QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(disk).isDir(), 5000);
+  QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(sim.Text("mes_deviceupdatecomplete")), 20000);
+  QCOMPARE(ReadAll(QDir(disk).filePath(QStringLiteral("vt216-2.01.dfw"))), image);
+  QVERIFY(!QFileInfo::exists(QDir(disk).filePath(QStringLiteral("fw"))));
+  QCOMPARE(QFileInfo(QDir(disk).filePath(QStringLiteral("0"))).size(), 5120);
+  QCOMPARE(QFileInfo(QDir(disk).filePath(QStringLiteral("1"))).size(), 5120);
+  qunsetenv("VELMORA_EXTRA_VOLUMES");
+}
+
+void TstOperationsE2E::silentDeviceTimesOut() {
+  if (!SimulatorBuilt())
+    QSKIP("velmora-devsim is not built");
+  TSimulatedWindow sim;
+  QVERIFY(sim.Start({QStringLiteral("--type"), QStringLiteral("227"), QStringLiteral("--id"),
+                     QStringLiteral("4246"), QStringLiteral("--fw-out"),
+                     sim.Dir.filePath(QStringLiteral("never.bin")), QStringLiteral("--upd-stall"),
+                     QStringLiteral("0")}));
+  QVERIFY(sim.Identified(QStringLiteral("4246")));
+  TMF& w = *sim.Window;
+  sim.WriteFile(QStringLiteral("vt227-3.15.dfw"), Firmware(5000));
+  sim.Dialogs->Open = sim.Dir.filePath(QStringLiteral("vt227-3.15.dfw"));
+  w.Q()->SetOperation(4);
+  QElapsedTimer waited;
+  waited.start();
+  QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(sim.Text("mes_deviceupdatefail_timeout")), 15000);
+  QVERIFY(waited.elapsed() >= 9500);
+  QVERIFY(!QFileInfo::exists(sim.Dir.filePath(QStringLiteral("never.bin"))));
+}
+
+QTEST_MAIN(TstOperationsE2E)
+#include "tst_operations_e2e.moc"
