@@ -36,10 +36,12 @@ const QHash<QString, TFixedTexts>& FixedIndex() {
         built.insert(key, TFixedTexts{QString::fromUtf16(row.Ru), QString::fromUtf16(row.En)});
       }
     }
-    for (const TDictionaryRow& row : DictionaryRowsAdded()) {
-      const QString key = FoldAsciiCase(QString::fromUtf16(row.Key));
-      if (!built.contains(key))
-        built.insert(key, TFixedTexts{QString::fromUtf16(row.Ru), QString::fromUtf16(row.En)});
+    for (const std::span<const TDictionaryRow> part : {DictionaryRowsAdded(), DictionaryRowsLegacy()}) {
+      for (const TDictionaryRow& row : part) {
+        const QString key = FoldAsciiCase(QString::fromUtf16(row.Key));
+        if (!built.contains(key))
+          built.insert(key, TFixedTexts{QString::fromUtf16(row.Ru), QString::fromUtf16(row.En)});
+      }
     }
     return built;
   }();

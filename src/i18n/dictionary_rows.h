@@ -12,3 +12,5 @@ std::span<const TDictionaryRow> DictionaryRowsMonitor();
 std::span<const TDictionaryRow> DictionaryRowsSensors();
 // Captions the compiled-in table lacks, looked up after it.
 std::span<const TDictionaryRow> DictionaryRowsAdded();
+// Captions of the generation-2 lines and the sensor masters' messages, looked up after it too.
+std::span<const TDictionaryRow> DictionaryRowsLegacy();

@@ -9,13 +9,15 @@
 #include "monitor/monitor_context.h"
 #include "monitor/visual_index.h"
 #include "platform/serial_enumerator.h"
+#include "protocols/fuel_host.h"
 #include "protocols/scan_lists.h"
 #include "protocols/status_host.h"
-#include "ui/form_state.h"
 #include "style/icons.h"
 #include "style/theme.h"
+#include "ui/form_state.h"
 
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QTimer>
 #include <QWidget>
@@ -42,6 +44,8 @@ enum TMoveStyle { moveNone, MoveLeft, MoveRight, MoveBottom, MoveTop, moveCaptio
 // The main window: its own chrome, the left strip with the page buttons and the port column, and
 // the five pages. It owns the exchange state for the run and answers the core's hooks.
 class TStatusDecoderV1;
+class TGen2Decoder;
+class TGen3Decoder;
 class TReplayPanel;
 class TLogPage;
 class TVirtualCommDriver;
@@ -51,7 +55,8 @@ class TMF : public QWidget,
             public IExchangeHost,
             public IPortListHost,
             public IStatusHost,
-            public ICommandHost {
+            public ICommandHost,
+            public IFuelHost {
   Q_OBJECT
 public:
   using TDarkModeQuery = std::function<bool()>;
@@ -221,6 +226,18 @@ public:
   bool InternetConnected() override;
   void StartDeviceInfoRequest(TPortInfo* aPort, const QString& aPathAndQuery) override;
 
+  // Fuel-sensor masters (tmf_fuel.cpp).
+  std::optional<TFuelField> FuelField(const QString& aIdent) override;
+  bool ClearSensorResults() override;
+  void AddSensorResult(const QString& aIdent, const QString& aCaption, const QString& aValue) override;
+  // Writes the master's changed slots and sensors from the settings page; what applying the
+  // settings does for a fuel-sensor master. False (with a hint) when a value is refused.
+  bool FuelApplySettings();
+  // Shows or hides the fuel page's button.
+  void act_debug();
+  // The fuel page's button for a master that speaks text: back to the text protocol.
+  void btnMasterClick();
+
 Q_SIGNALS:
   void PageChanged(TPage aPage);
 
@@ -270,6 +287,13 @@ private:
   std::unique_ptr<TStatusDecoderV1> FStatusDecoder;
   std::unique_ptr<TCommands> FCommands;
   QList<QAction*> FCommandItems; // the menu lines the last update made
+  std::unique_ptr<TGen2Decoder> FGen2Decoder;
+  std::unique_ptr<TGen3Decoder> FGen3Decoder;
+  // What a search for sensors put on the page; the next search removes exactly these.
+  QList<QPointer<TBaseClass>> FSensorResults;
+  // The value the program last put on each settings element (by lower-case ident), so that a
+  // user's edit shows as a change.
+  QHash<QString, QVariant> FProgramValues;
   TBLEDeviceList FBLEDevices;
   TWiFiList FWiFiNetworks;
   TLBSList FCellTowers;
