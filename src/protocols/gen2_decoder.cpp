@@ -38,7 +38,19 @@ const QString kPinSection = QStringLiteral("_InputOutput");
 } // namespace
 
 TGen2Decoder::TGen2Decoder(TExchangeCore& aCore, IStatusHost& aStatusHost)
-    : FCore(aCore), FStatusHost(aStatusHost) {}
+    : FCore(aCore), FStatusHost(aStatusHost), FQuiet(&aCore.Host(), &aStatusHost) {}
+
+bool TGen2Decoder::Quiet() const {
+  return FCore.Version() == vtDetect;
+}
+
+IExchangeHost& TGen2Decoder::Host() const {
+  return Quiet() ? FQuiet : FCore.Host();
+}
+
+IStatusHost& TGen2Decoder::StatusHost() const {
+  return Quiet() ? static_cast<IStatusHost&>(FQuiet) : FStatusHost;
+}
 
 void TGen2Decoder::Install() {
   FCore.SetDecoder(2, [this](int aIndex) { OnPacketEventV2(aIndex); });
@@ -94,16 +106,16 @@ bool TGen2Decoder::RoundHalfEven(double aValue, qint64* aResult) {
 }
 
 void TGen2Decoder::Set(const QString& aIdent, const QVariant& aValue) {
-  FCore.Host().VisualSetValue(aIdent, aValue, 1, QString(), clValuePlaceholder);
+  Host().VisualSetValue(aIdent, aValue, 1, QString(), clValuePlaceholder);
 }
 
 void TGen2Decoder::SetLine(const QString& aSection, const QString& aIdent, const QVariant& aValue) {
   TDynamicItem item;
   item.Section = aSection;
   item.Ident = aIdent;
-  item.Caption = FCore.Host().Translate(aIdent);
+  item.Caption = Host().Translate(aIdent);
   item.Value = aValue;
-  FStatusHost.SetDynamicItem(item);
+  StatusHost().SetDynamicItem(item);
 }
 
 void TGen2Decoder::OnPacketEventV2(int aIndex) {

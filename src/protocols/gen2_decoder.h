@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocols/quiet_host.h"
+
 #include <QString>
 #include <QVariant>
 #include <QtGlobal>
@@ -42,6 +44,11 @@ public:
   static bool RoundHalfEven(double aValue, qint64* aResult);
 
 private:
+  // While the generation is being detected, decoding changes nothing: the records that decide
+  // are decoded again for real once it is known.
+  bool Quiet() const;
+  IExchangeHost& Host() const;
+  IStatusHost& StatusHost() const;
   void Set(const QString& aIdent, const QVariant& aValue);
   void SetLine(const QString& aSection, const QString& aIdent, const QVariant& aValue);
   bool DecodePosition(const TMemoryStreamEx& aLog, qint64 p);
@@ -52,4 +59,5 @@ private:
 
   TExchangeCore& FCore;
   IStatusHost& FStatusHost;
+  mutable TQuietHost FQuiet;
 };

@@ -75,14 +75,23 @@ QString SensorTypeName(quint8 aType) {
 
 } // namespace Gen3
 
-TGen3Decoder::TGen3Decoder(TExchangeCore& aCore, IFuelHost& aFuelHost) : FCore(aCore), FFuelHost(aFuelHost) {}
+TGen3Decoder::TGen3Decoder(TExchangeCore& aCore, IFuelHost& aFuelHost)
+    : FCore(aCore), FFuelHost(aFuelHost), FQuiet(&aCore.Host(), nullptr) {}
+
+bool TGen3Decoder::Quiet() const {
+  return FCore.Version() == vtDetect;
+}
+
+IExchangeHost& TGen3Decoder::Host() const {
+  return Quiet() ? FQuiet : FCore.Host();
+}
 
 void TGen3Decoder::Install() {
   FCore.SetDecoder(3, [this](int aIndex) { OnPacketEventV3(aIndex); });
 }
 
 void TGen3Decoder::Set(const QString& aIdent, const QVariant& aValue) {
-  FCore.Host().VisualSetValue(aIdent, aValue, 1, QString(), clValuePlaceholder);
+  Host().VisualSetValue(aIdent, aValue, 1, QString(), clValuePlaceholder);
 }
 
 void TGen3Decoder::OnPacketEventV3(int aIndex) {
@@ -124,7 +133,7 @@ void TGen3Decoder::OnPacketEventV3(int aIndex) {
 
 void TGen3Decoder::MasterInfo(qint64 p) {
   const TMemoryStreamEx& log = FCore.TrafficLog();
-  if (TPortInfo* port = FCore.Host().Q())
+  if (TPortInfo* port = Host().Q())
     port->SetDeviceName(log.AsHEX(p + 3, 6));
   Set(QStringLiteral("master_1"), log.AsHEX(p + 3, 6, QStringLiteral(" "), true));
   Set(QStringLiteral("master_2"), log.AsText(p + 9, 4));
@@ -145,7 +154,7 @@ void TGen3Decoder::SlotList(qint64 p) {
       Set(Ident(stem, k, 3), parameter3);
     }
   }
-  if (TPortInfo* port = FCore.Host().Q())
+  if (TPortInfo* port = Host().Q())
     for (int slot = 0; slot < Gen3::kSlots; ++slot)
       port->SendAnsiString(Gen3::Request(Gen3::kSensorData, QByteArray(1, char(slot))));
 }
@@ -180,16 +189,16 @@ void TGen3Decoder::Status(qint64 p) {
   bool positive = false;
   const QString key = Gen3::StatusKey(FCore.TrafficLog().AsByte(p + 3), &positive);
   if (!key.isEmpty()) {
-    IExchangeHost& host = FCore.Host();
+    IExchangeHost& host = Host();
     host.MainHintShow(positive ? 1 : 0, host.Translate(key));
   }
 }
 
 void TGen3Decoder::Search(qint64 p, qint64 aSize) {
   const TMemoryStreamEx& log = FCore.TrafficLog();
-  IExchangeHost& host = FCore.Host();
+  IExchangeHost& host = Host();
   const int count = log.AsByte(p + 3);
-  const bool section = FFuelHost.ClearSensorResults();
+  const bool section = !Quiet() && FFuelHost.ClearSensorResults();
   if (count == 0)
     host.MainHintShow(0, host.Translate(QStringLiteral("mes_sensornotfound")));
   if (!section)

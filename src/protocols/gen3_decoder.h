@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocols/quiet_host.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -46,6 +48,10 @@ public:
   void OnPacketEventV3(int aIndex);
 
 private:
+  // While the generation is being detected, decoding changes nothing and sends nothing: the
+  // answers that decide are decoded again for real once it is known.
+  bool Quiet() const;
+  IExchangeHost& Host() const;
   void Set(const QString& aIdent, const QVariant& aValue);
   void MasterInfo(qint64 p);
   void SlotList(qint64 p);
@@ -55,4 +61,5 @@ private:
 
   TExchangeCore& FCore;
   IFuelHost& FFuelHost;
+  mutable TQuietHost FQuiet;
 };

@@ -127,6 +127,8 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
   connect(&FDataTimer, &QTimer::timeout, this, [this] {
     FLogPage->UpdateDataLabel(FDataLabel);
     FCore.ProbeSilentSensor();
+    if (TPortInfo* port = Q())
+      port->CheckReplyTimeout();
   });
   FDataTimer.start();
 

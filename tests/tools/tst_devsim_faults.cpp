@@ -3,9 +3,9 @@
 // log of what it received.
 
 #include "base/clock.h"
-#include "core/core_fixture.h"
 #include "legacy_fixed.h"
 #include "protocols/gen2_decoder.h"
+#include "protocols/status_fixture.h"
 #include "protocols/status_host.h"
 #include "sensor_faults.h"
 #include "sensor_sim.h"
@@ -29,7 +29,7 @@ QByteArray Hex(const char* aHex) {
 const QByteArray kProbe = Hex("3110B0AB");
 
 // Records what the generation-2 decoder puts on the monitor, last value per ident.
-class TValueHost : public TRecorderHost, public IStatusHost {
+class TValueHost : public TStatusRecorder {
 public:
   QMap<QString, QString> Values;
   bool VisualSetValue(const QString& aName, const QVariant& aValue, int, const QString&, TColorRef) override {

@@ -96,8 +96,8 @@ void TstFuelPage::searchResultsReplaceOnlyTheirOwn() {
   auto* own = new TItemClass(window.MonitorContext(), section->Body());
   own->SetIdent(QStringLiteral("SearchNote"));
   own->SetCaption(QStringLiteral("Note"));
-  own->SetValue(QStringLiteral("keep"));
   window.Core().SetVersion(vtVersion3);
+  own->SetValue(QStringLiteral("keep"));
 
   Receive(window, Search({"01114F2B903AE2BD", "0905EE128861D7A8"}));
   QCOMPARE(Lines(section), (QStringList{"Note = keep", "LLS / -67 dB = E2 3A 90 2B 4F 11",
