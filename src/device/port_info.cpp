@@ -229,10 +229,6 @@ bool IsSensorRequest(const QByteArray& aBytes) {
   return aBytes.startsWith("\x31\x10");
 }
 
-// An undetected port is given this long to speak up before text is sent to it: a silent one may be
-// a sensor master, which is probed first.
-constexpr qint64 kSilentPortWaitMs = 2000;
-
 } // namespace
 
 bool TPortInfo::HeardSinceActive() const {
@@ -247,11 +243,7 @@ bool TPortInfo::HeardSinceActive() const {
 
 bool TPortInfo::TextAllowed() const {
   // The debug switch of the fuel page talks text to a master on purpose.
-  if (DeviceVer() == QLatin1String("250"))
-    return FCore.Version() == vtVersion1;
-  if (!FActive || FCore.Version() != vtDetect || FCore.Host().Q() != this)
-    return true;
-  return HeardSinceActive() || FActiveTime.msecsTo(FCore.Clock().Now()) > kSilentPortWaitMs;
+  return DeviceVer() != QLatin1String("250") || FCore.Version() == vtVersion1;
 }
 
 bool TPortInfo::AwaitingReply() const {

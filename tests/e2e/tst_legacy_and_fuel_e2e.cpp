@@ -140,7 +140,7 @@ void TstLegacyAndFuelE2E::silentMasterIsProbedOnceAndAnswersInTurn() {
   QTRY_COMPARE_WITH_TIMEOUT(w.Core().Version(), vtVersion3, 10000);
   QCOMPARE(w.Q()->DeviceVer(), QStringLiteral("250"));
   QTRY_COMPARE_WITH_TIMEOUT(w.Q()->DeviceName(), QStringLiteral("0102030405A6"), 5000);
-  QCOMPARE(sim.Received(), Hex("3110B0AB"));
+  QCOMPARE(WithoutTypeRequests(sim.Received()), Hex("3110B0AB"));
 
   // The slot list, asked for as the settings page or the command menu asks: the data of each
   // slot follows, one request per answer.
@@ -148,14 +148,15 @@ void TstLegacyAndFuelE2E::silentMasterIsProbedOnceAndAnswersInTurn() {
   const QByteArray expected =
       Hex("3110B0AB") + Hex("3110B1F5") + Gen3::Request(Gen3::kSensorData, Hex("00")) +
       Gen3::Request(Gen3::kSensorData, Hex("01")) + Gen3::Request(Gen3::kSensorData, Hex("02"));
-  QTRY_COMPARE_WITH_TIMEOUT(sim.Received().toHex(), expected.toHex(), 5000);
+  QTRY_COMPARE_WITH_TIMEOUT(WithoutTypeRequests(sim.Received()).toHex(), expected.toHex(), 5000);
   QTRY_COMPARE_WITH_TIMEOUT(w.Q()->QueuedCount(), 0, 5000);
-  // Nothing of the text protocol went to the master meanwhile, whatever repainted.
+  // Nothing of the text protocol went to the master once it was known, whatever repainted. (The
+  // window may ask an undetected port for its type before the probe; that is taken out above.)
   w.SetLanguage(0);
   w.SetLanguage(1);
   w.repaint();
   QTest::qWait(2500);
-  QCOMPARE(sim.Received().toHex(), expected.toHex());
+  QCOMPARE(WithoutTypeRequests(sim.Received()).toHex(), expected.toHex());
   sim.Screenshot(QStringLiteral("fuel_master_detected.png"));
 }
 
@@ -173,7 +174,7 @@ void TstLegacyAndFuelE2E::lostAnswerDoesNotBlockLaterRequests() {
   port->SendAnsiString(restart);
   port->SendAnsiString(info);
   // The restart is asked once more, answered, and the request queued behind it goes out.
-  QTRY_COMPARE_WITH_TIMEOUT(sim.Received().toHex(), (info + restart + restart + info).toHex(), 10000);
+  QTRY_COMPARE_WITH_TIMEOUT(WithoutTypeRequests(sim.Received()).toHex(), (info + restart + restart + info).toHex(), 10000);
   QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(w.Translate(QStringLiteral("mes_SUCCESS"))), 5000);
   QCOMPARE(port->QueuedCount(), 0);
 }
