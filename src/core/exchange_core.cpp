@@ -260,6 +260,7 @@ void TExchangeCore::SetVersion(TVersionType aVersion) {
 }
 
 void TExchangeCore::Clear() {
+  FProbedPort = nullptr;
   FReplyTail.clear();
   FPacketIndex.clear();
   FGen1Index.clear();
@@ -274,10 +275,17 @@ void TExchangeCore::Clear() {
 
 bool TExchangeCore::ProbeSilentSensor() {
   TPortInfo* port = FHost.Q();
-  if (!port || FVersion != vtDetect || !FPacketIndex.empty())
+  // What the program itself sent meanwhile (a type request from painting the port) does not
+  // count: only the device's silence does.
+  if (!port || FVersion != vtDetect || port->HeardSinceActive())
     return false;
   if (port->ActiveTime().msecsTo(FClock.Now()) <= 2000)
     return false;
+  // Once per activation of a port, and once more after a Clear.
+  if (FProbedPort == port && FProbedActiveTime == port->ActiveTime())
+    return false;
+  FProbedPort = port;
+  FProbedActiveTime = port->ActiveTime();
   port->SendAnsiString(AppendCrc8(kSensorProbe));
   return true;
 }

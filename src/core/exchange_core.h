@@ -3,6 +3,7 @@
 #include "core/memory_stream_ex.h"
 #include "core/packet.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <array>
 #include <functional>
@@ -101,4 +102,7 @@ private:
   std::array<TScanMemo, 3> FMemo;
   // The end of the last chunk from a service adapter, where a reply text may have begun.
   QByteArray FReplyTail;
+  // The port last probed and the activation it was probed in.
+  const TPortInfo* FProbedPort = nullptr;
+  QDateTime FProbedActiveTime;
 };

@@ -1,6 +1,7 @@
 #include "device/port_info.h"
 
 #include "base/clock.h"
+#include "base/date_time.h"
 #include "core/comm_port_driver.h"
 #include "core/exchange_core.h"
 #include "core/exchange_host.h"
@@ -224,19 +225,83 @@ void TPortInfo::DropHeldLetters() {
   // Only a sensor's send gate holds strings back. They were meant for the device that was
   // there; a later reply on this port may come from another one.
   FLetters.clear();
+  FReplyWaitSince = -1;
+}
+
+namespace {
+
+// Requests of the sensor masters' protocol begin so; everything else is text of the line protocol.
+bool IsSensorRequest(const QByteArray& aBytes) {
+  return aBytes.startsWith("\x31\x10");
+}
+
+} // namespace
+
+bool TPortInfo::HeardSinceActive() const {
+  const TDateTime since = ToTDateTime(FActiveTime);
+  const TPacketArray& index = FCore.PacketIndex();
+  // Newest first: on a talking port the answer is found at once, on a silent one few entries exist.
+  for (auto it = index.crbegin(); it != index.crend() && it->Time >= since; ++it)
+    if (it->State == psComplete)
+      return true;
+  return false;
+}
+
+bool TPortInfo::TextAllowed() const {
+  // The debug switch of the fuel page talks text to a master on purpose.
+  return DeviceVer() != QLatin1String("250") || FCore.Version() == vtVersion1;
+}
+
+bool TPortInfo::AwaitingReply() const {
+  const TPacketArray& view = FCore.ViewIndex();
+  if (view.empty())
+    return false;
+  const TPacket& last = view.back();
+  return last.State == psSent && last.Position != FGivenUpPosition && last.Size >= 2 &&
+         FCore.TrafficLog().View(last.Position, 2) == QByteArrayView("\x31\x10", 2);
 }
 
 void TPortInfo::InnerSend() {
+  // Text that must not go now is dropped, not kept: it would reach the device out of its time.
+  while (!FLetters.isEmpty() && !IsSensorRequest(FLetters.first()) && !TextAllowed())
+    FLetters.removeFirst();
   if (FLetters.isEmpty())
     return;
   // A sensor answers one request at a time: the next waits until the last one's reply is in.
-  if (DeviceVer() == QLatin1String("250")) {
-    const TPacketArray& view = FCore.ViewIndex();
-    if (!view.empty() && view.back().State == psSent)
-      return;
-  }
+  if (DeviceVer() == QLatin1String("250") && AwaitingReply())
+    return;
   const QByteArray letter = FLetters.takeFirst();
   if (!FCom || !FCom->SendData(letter.constData(), int(letter.size())))
     return;
   FCore.LogSent(letter);
+  if (DeviceVer() == QLatin1String("250") && IsSensorRequest(letter)) {
+    FReplyWaitSince = FCore.Clock().MonotonicMs();
+    FReplyRequest = letter;
+    FReplyRetried = false;
+  }
+}
+
+void TPortInfo::CheckReplyTimeout() {
+  if (FReplyWaitSince < 0)
+    return;
+  if (!AwaitingReply()) {
+    FReplyWaitSince = -1;
+    return;
+  }
+  const qint64 now = FCore.Clock().MonotonicMs();
+  if (now - FReplyWaitSince < kReplyTimeoutMs)
+    return;
+  if (!FReplyRetried) {
+    FReplyRetried = true;
+    if (FCom && FCom->SendData(FReplyRequest.constData(), int(FReplyRequest.size()))) {
+      FCore.LogSent(FReplyRequest);
+      FReplyWaitSince = now;
+      return;
+    }
+  }
+  FGivenUpPosition = FCore.ViewIndex().back().Position;
+  FReplyWaitSince = -1;
+  IExchangeHost& host = FCore.Host();
+  host.MainHintShow(0, host.Translate(QStringLiteral("mes_sensornoreply")));
+  InnerSend();
 }

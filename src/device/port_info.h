@@ -123,6 +123,15 @@ public:
   void InnerSend();
   int QueuedCount() const { return int(FLetters.size()); }
 
+  // A sensor master's request that has waited this long for its answer is asked once more, and
+  // then given up.
+  static constexpr qint64 kReplyTimeoutMs = 1500;
+  // Run on the data timer for the selected port: a lost answer must not hold back every later
+  // request.
+  void CheckReplyTimeout();
+  // Bytes have come from the device since the port became active.
+  bool HeardSinceActive() const;
+
   // Storage counters and the running reading (filled by the status decoder and the operations).
   qint32 FMemoryWrite = 0;
   qint32 FMemorySend1 = 0;
@@ -156,6 +165,10 @@ private:
   bool HasSpecialIdentity() const;
   // Forgets the strings the send gate holds back: the port is left, or its device type changes.
   void DropHeldLetters();
+  // The last entry in view is a sensor request that has not been answered.
+  bool AwaitingReply() const;
+  // Whether text of the line protocol may go to this port now (a sensor master never gets it).
+  bool TextAllowed() const;
 
   TExchangeCore& FCore;
   QString FCaption;
@@ -187,5 +200,12 @@ private:
   quint8 FSettingsVersion = 1;
   TDeviceData FDataPrint;
   QList<QByteArray> FLetters;
+  // The sensor master's request waiting for its answer: when it left (steady clock, -1 when none
+  // waits), the bytes for the one retry, and whether that retry has gone.
+  qint64 FReplyWaitSince = -1;
+  QByteArray FReplyRequest;
+  bool FReplyRetried = false;
+  // Where the request given up on last lies in the log: it no longer holds the gate.
+  qint64 FGivenUpPosition = -1;
   bool FUpdating = false;
 };

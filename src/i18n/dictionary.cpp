@@ -36,7 +36,8 @@ const QHash<QString, TFixedTexts>& FixedIndex() {
         built.insert(key, TFixedTexts{QString::fromUtf16(row.Ru), QString::fromUtf16(row.En)});
       }
     }
-    for (const std::span<const TDictionaryRow> part : {DictionaryRowsAdded(), DictionaryRowsUpdates()}) {
+    for (const std::span<const TDictionaryRow> part : {DictionaryRowsAdded(), DictionaryRowsUpdates(),
+                                                       DictionaryRowsLegacy()}) {
       for (const TDictionaryRow& row : part) {
         const QString key = FoldAsciiCase(QString::fromUtf16(row.Key));
         if (!built.contains(key))

@@ -14,3 +14,5 @@ std::span<const TDictionaryRow> DictionaryRowsSensors();
 std::span<const TDictionaryRow> DictionaryRowsAdded();
 // Texts of the web updates that the table above does not have; looked up after it.
 std::span<const TDictionaryRow> DictionaryRowsUpdates();
+// Captions of the generation-2 lines and the sensor masters' messages, looked up after it too.
+std::span<const TDictionaryRow> DictionaryRowsLegacy();

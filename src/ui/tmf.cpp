@@ -12,6 +12,8 @@
 #include "platform/file_copy.h"
 #include "platform/registry.h"
 #include "platform/serial_enumerator.h"
+#include "protocols/gen2_decoder.h"
+#include "protocols/gen3_decoder.h"
 #include "protocols/status_decoder.h"
 #include "ui/caption_bar.h"
 #include "ui/hint_stack.h"
@@ -80,6 +82,10 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
   FStatusDecoder->Install();
   FCommands = std::make_unique<TCommands>(*this, FRegistry, FDictionary);
   InitOperations();
+  FGen2Decoder = std::make_unique<TGen2Decoder>(FCore, *this);
+  FGen2Decoder->Install();
+  FGen3Decoder = std::make_unique<TGen3Decoder>(FCore, *this);
+  FGen3Decoder->Install();
   // Read once at start: whether ports that are not selected listen and switch by themselves.
   FDiscovery->SetNoSwitchCOMAuto(
       FRegistry.Read(QString::fromLatin1(kFormsKey), QStringLiteral("NoSwitchCOMAuto")).toBool());
@@ -132,6 +138,8 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
   connect(&FDataTimer, &QTimer::timeout, this, [this] {
     FLogPage->UpdateDataLabel(FDataLabel);
     FCore.ProbeSilentSensor();
+    if (TPortInfo* port = Q())
+      port->CheckReplyTimeout();
   });
   FDataTimer.start();
 
@@ -481,21 +489,5 @@ QWidget* TMF::BuildLogPage() {
       FCore, FDictionary, FIcons, FRegistry, [this] { return FDiscovery ? FDiscovery->Q() : nullptr; },
       [this](int aKind, const QString& aText) { MainHintShow(aKind, aText); }, page);
   layout->addWidget(FLogPage);
-  return page;
-}
-
-QWidget* TMF::BuildFuelPage() {
-  QWidget* page = Panel(QStringLiteral("FuelPanel"), this);
-  auto* layout = new QHBoxLayout(page);
-  layout->addStretch(1);
-  for (const char* name : {"act_FonDark", "act_FonLight"}) {
-    auto* button = new QToolButton(page);
-    button->setObjectName(QStringLiteral("btn") + QString::fromLatin1(name));
-    QAction* action = NewAction(QString::fromLatin1(name), 0, nullptr);
-    const int mode = QByteArray(name) == "act_FonDark" ? tmDark : tmLight;
-    connect(action, &QAction::triggered, this, [this, mode] { SetStyleMode(mode); });
-    button->setDefaultAction(action);
-    layout->addWidget(button, 0, Qt::AlignTop);
-  }
   return page;
 }

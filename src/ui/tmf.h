@@ -14,6 +14,7 @@
 #include "platform/elevated_runner.h"
 #include "platform/machine_identity.h"
 #include "platform/serial_enumerator.h"
+#include "protocols/fuel_host.h"
 #include "protocols/scan_lists.h"
 #include "protocols/status_host.h"
 #include "style/icons.h"
@@ -55,6 +56,8 @@ enum TMoveStyle { moveNone, MoveLeft, MoveRight, MoveBottom, MoveTop, moveCaptio
 // The main window: its own chrome, the left strip with the page buttons and the port column, and
 // the five pages. It owns the exchange state for the run and answers the core's hooks.
 class TStatusDecoderV1;
+class TGen2Decoder;
+class TGen3Decoder;
 class TReplayPanel;
 class TLogPage;
 class TVirtualCommDriver;
@@ -71,7 +74,8 @@ class TMF : public QWidget,
             public IPortListHost,
             public IStatusHost,
             public ICommandHost,
-            public IOperationsHost {
+            public IOperationsHost,
+            public IFuelHost {
   Q_OBJECT
 public:
   using TDarkModeQuery = std::function<bool()>;
@@ -308,6 +312,18 @@ public:
   // Where stickers go; the system's default printer unless another is given.
   void SetStickerPrinter(std::unique_ptr<IStickerPrinter> aPrinter);
 
+  // Fuel-sensor masters (tmf_fuel.cpp).
+  std::optional<TFuelField> FuelField(const QString& aIdent) override;
+  bool ClearSensorResults() override;
+  void AddSensorResult(const QString& aIdent, const QString& aCaption, const QString& aValue) override;
+  // Writes the master's changed slots and sensors from the settings page; what applying the
+  // settings does for a fuel-sensor master. False (with a hint) when a value is refused.
+  bool FuelApplySettings();
+  // Shows or hides the fuel page's button.
+  void act_debug();
+  // The fuel page's button for a master that speaks text: back to the text protocol.
+  void btnMasterClick();
+
 Q_SIGNALS:
   void PageChanged(TPage aPage);
   // Theme, language, an option, the administrator mode or the driver installation changed.
@@ -373,6 +389,13 @@ private:
   std::unique_ptr<TDeviceOperations> FOperations;
   // Destroyed first: it waits for a copy still running.
   std::unique_ptr<TFileCopyJob> FCopyJob;
+  std::unique_ptr<TGen2Decoder> FGen2Decoder;
+  std::unique_ptr<TGen3Decoder> FGen3Decoder;
+  // What a search for sensors put on the page; the next search removes exactly these.
+  QList<QPointer<TBaseClass>> FSensorResults;
+  // The value the program last put on each settings element (by lower-case ident), so that a
+  // user's edit shows as a change.
+  QHash<QString, QVariant> FProgramValues;
   TBLEDeviceList FBLEDevices;
   TWiFiList FWiFiNetworks;
   TLBSList FCellTowers;

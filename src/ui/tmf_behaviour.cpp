@@ -40,6 +40,7 @@ constexpr quint32 kScanD = 40;
 constexpr quint32 kScanP = 33;
 constexpr quint32 kScanS = 39;
 constexpr quint32 kScanL = 46;
+constexpr quint32 kScanQ = 24;
 
 QString AfterFirstUnderscore(const QString& aName) {
   return aName.section(QLatin1Char('_'), 1);
@@ -475,6 +476,10 @@ bool TMF::HandleKey(QKeyEvent* aEvent) {
   }
   if (key == Qt::Key_L || scan == kScanL) {
     ShowReplayPanel(!ReplayPanelVisible());
+    return true;
+  }
+  if ((key == Qt::Key_Q || scan == kScanQ) && (aEvent->modifiers() & Qt::ShiftModifier)) {
+    act_debug();
     return true;
   }
   if (key == Qt::Key_S || scan == kScanS) {

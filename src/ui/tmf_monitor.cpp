@@ -130,6 +130,7 @@ bool TMF::VisualSetValue(const QString& aName, const QVariant& aValue, int aActi
     return false;
   // A settings element: the value only.
   element->SetValue(aValue);
+  FProgramValues.insert(key, element->Value());
   return true;
 }
 

@@ -206,17 +206,20 @@ void TstExchangeCore::gen3ReplyAtLogEndReleasesNextRequest() {
   TCoreRig rig;
   rig.Core.SetVersion(vtVersion3);
   rig.Port->SetDeviceVer(QStringLiteral("250"));
-  rig.Port->SendAnsiString("R1");
-  rig.Port->SendAnsiString("R2");
-  rig.Port->SendAnsiString("R3");
-  QCOMPARE(rig.Driver.Written, (QList<QByteArray>{"R1"}));
+  const QByteArray r1 = QByteArray::fromHex("3110B0AB");
+  const QByteArray r2 = QByteArray::fromHex("3110B1F5");
+  const QByteArray r3 = QByteArray::fromHex("3110B869");
+  rig.Port->SendAnsiString(r1);
+  rig.Port->SendAnsiString(r2);
+  rig.Port->SendAnsiString(r3);
+  QCOMPARE(rig.Driver.Written, (QList<QByteArray>{r1}));
   QCOMPARE(rig.Port->QueuedCount(), 2);
   // Two replies in one chunk: only the one that ends the log releases the next request.
   rig.ReceiveHex("3E10B200113E10B20022");
-  QCOMPARE(rig.Driver.Written, (QList<QByteArray>{"R1", "R2"}));
-  QCOMPARE(Describe(rig.Core.Gen3Index()), QStringLiteral("0:2:255 2:5:2 7:5:2 12:2:255"));
+  QCOMPARE(rig.Driver.Written, (QList<QByteArray>{r1, r2}));
+  QCOMPARE(Describe(rig.Core.Gen3Index()), QStringLiteral("0:4:255 4:5:2 9:5:2 14:4:255"));
   rig.ReceiveHex("3E10B20033");
-  QCOMPARE(rig.Driver.Written, (QList<QByteArray>{"R1", "R2", "R3"}));
+  QCOMPARE(rig.Driver.Written, (QList<QByteArray>{r1, r2, r3}));
   QCOMPARE(rig.Port->QueuedCount(), 0);
 }
 
@@ -292,13 +295,14 @@ void TstExchangeCore::requestSentWhileSwitchingToSensorStaysInView() {
   rig.Host.SendTypeRequest = true;
   rig.ReceiveHex("3E10B20011");
   QCOMPARE(rig.Core.Version(), vtVersion3);
-  // The type request the switch sends is in the sensor index, and the reply before it is framed
-  // once (and decoded again after the decision); the send gate is open again (the last entry is
-  // not a send).
-  QCOMPARE(Describe(rig.Core.Gen3Index()), QStringLiteral("5:6:255 0:5:2"));
+  // The type request the switch asks for is text, which a sensor master never gets; the reply is
+  // framed once (and decoded again after the decision) and the send gate is open.
+  QCOMPARE(Describe(rig.Core.Gen3Index()), QStringLiteral("0:5:2"));
+  QVERIFY(rig.Driver.Written.isEmpty());
   QCOMPARE(rig.Decoded[2].size(), 2);
-  rig.Port->SendAnsiString("NEXT");
-  QCOMPARE(rig.Driver.Written.last(), QByteArray("NEXT"));
+  const QByteArray next = QByteArray::fromHex("3110B1F5");
+  rig.Port->SendAnsiString(next);
+  QCOMPARE(rig.Driver.Written, QList<QByteArray>{next});
 }
 
 void TstExchangeCore::replyTexts() {

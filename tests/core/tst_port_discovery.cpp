@@ -286,9 +286,12 @@ void TstPortDiscovery::heldSensorRequestsGoWithTheirDevice() {
   TPortInfo* sensor = rig.Discovery.List().Get(0);
   rig.Core.SetVersion(vtVersion3);
   sensor->SetDeviceVer(QStringLiteral("250"));
-  sensor->SendAnsiString("R1");
-  sensor->SendAnsiString("R2"); // waits for the reply to R1
-  QCOMPARE(rig.Driver(0)->Written, QList<QByteArray>{"R1"});
+  // Requests of the sensor protocol (text never goes to a sensor master).
+  const QByteArray r1 = QByteArray::fromHex("3110B0AB");
+  const QByteArray r2 = QByteArray::fromHex("3110B1F5");
+  sensor->SendAnsiString(r1);
+  sensor->SendAnsiString(r2); // waits for the reply to r1
+  QCOMPARE(rig.Driver(0)->Written, QList<QByteArray>{r1});
   QCOMPARE(sensor->QueuedCount(), 1);
 
   if (next == -2) {
@@ -304,7 +307,7 @@ void TstPortDiscovery::heldSensorRequestsGoWithTheirDevice() {
   rig.Core.SetVersion(vtVersion3);
   sensor->SetDeviceVer(QStringLiteral("250"));
   rig.Driver(0)->Feed(QByteArray::fromHex("3E10B20011"));
-  QCOMPARE(rig.Driver(0)->Written, QList<QByteArray>{"R1"});
+  QCOMPARE(rig.Driver(0)->Written, QList<QByteArray>{r1});
 }
 
 QTEST_GUILESS_MAIN(TstPortDiscovery)

@@ -1,9 +1,12 @@
 #include "adapter_sim.h"
 #include "base/clock.h"
+#include "chunked_writer.h"
+#include "legacy_fixed.h"
 #include "legacy_sim.h"
 #include "line_trace.h"
 #include "operation_options.h"
 #include "pty_port.h"
+#include "sensor_faults.h"
 #include "sensor_sim.h"
 #include "tracker_sim.h"
 
@@ -119,10 +122,16 @@ tracker as above that also takes console words once its password was typed as a 
   upgrade extflash, remotix getfw, remotix getconf   OK
 
 --gen 2, a legacy tracker streaming binary 55 AA records: position, time, modem, power,
-inputs and outputs. It ignores what it is sent.
+inputs and outputs. It ignores what it is sent. With --fixed every period carries the same
+known records, plus a position without altitude (NaN), a power record cut short and a record
+of an unknown type.
 
 --gen 3, a fuel-sensor master with three slots answering the requests 31 10 B0, B1, B2, B4,
-B5, B7, B8 (with their CRC-8); silent otherwise.)"));
+B5, B7, B8 (with their CRC-8); silent otherwise. Faults on demand: --status, --drop,
+--bad-crc, --noise, --unsolicited; identity: --address, --uptime, --search.
+
+Any generation: --chunk N writes N bytes at a time (--chunk-gap apart), splitting records and
+answers; --received FILE appends every byte the device receives to FILE.)"));
   parser.addHelpOption();
   parser.addVersionOption();
   const QCommandLineOption genOption(
@@ -149,8 +158,30 @@ B5, B7, B8 (with their CRC-8); silent otherwise.)"));
                                        "Record every line received in FILE, one line each: milliseconds "
                                        "since start, a tab, the bytes with C escapes.",
                                        "FILE");
-  parser.addOptions({genOption, typeOption, idOption, imeiOption, passwordOption, rateOption, quietOption,
-                     linkOption, traceOption});
+  const QCommandLineOption fixedOption("fixed", "Generation 2: the same known records every period.");
+  const QCommandLineOption chunkOption("chunk", "Write N bytes at a time (0: all at once).", "N", "0");
+  const QCommandLineOption chunkGapOption("chunk-gap", "Milliseconds between chunks.", "MS", "20");
+  const QCommandLineOption receivedOption("received", "Append every byte received to FILE.", "FILE");
+  const QCommandLineOption statusOption(
+      "status", "Generation 3: status code of every write and restart answer.", "CODE");
+  const QCommandLineOption dropOption(
+      "drop", "Generation 3: never send these answers (numbers from 1, comma-separated).", "N[,N...]");
+  const QCommandLineOption badCrcOption("bad-crc", "Generation 3: every answer ends with a wrong CRC-8.");
+  const QCommandLineOption noiseOption("noise",
+                                       "Generation 3: these bytes (hexadecimal) before every answer.", "HEX");
+  const QCommandLineOption unsolicitedOption(
+      "unsolicited", "Generation 3: send sensor data nobody asked for every MS milliseconds.", "MS");
+  const QCommandLineOption searchOption("search",
+                                        "Generation 3: number of sensors a search finds (0 to 255).", "N");
+  const QCommandLineOption addressOption(
+      "address", "Generation 3: master address, 12 hexadecimal digits in stored order.", "HEX");
+  const QCommandLineOption uptimeOption("uptime", "Generation 3: seconds the master has been up at start.",
+                                        "S", "3725");
+  parser.addOptions({genOption,      typeOption,        idOption,     imeiOption,    passwordOption,
+                     rateOption,     quietOption,       linkOption,   fixedOption,   chunkOption,
+                     chunkGapOption, receivedOption,    statusOption, dropOption,    badCrcOption,
+                     noiseOption,    unsolicitedOption, searchOption, addressOption, uptimeOption,
+                     traceOption});
   AddOperationOptions(parser);
   parser.process(app);
 
@@ -179,6 +210,56 @@ B5, B7, B8 (with their CRC-8); silent otherwise.)"));
   QString optionError;
   if (!ReadOperationOptions(parser, &operations, &optionError))
     return Fail(optionError);
+  qint64 chunk = 0;
+  qint64 chunkGap = 0;
+  if (!ReadNumber(parser.value(chunkOption), 0, 65536, &chunk))
+    return Fail("--chunk must be from 0 to 65536 bytes");
+  if (!ReadNumber(parser.value(chunkGapOption), 1, 60000, &chunkGap))
+    return Fail("--chunk-gap must be from 1 to 60000 milliseconds");
+  TSensorIdentity identity;
+  TSensorFaults faults;
+  qint64 unsolicited = 0;
+  if (parser.isSet(statusOption)) {
+    qint64 status = 0;
+    if (!ReadNumber(parser.value(statusOption), 0, 255, &status))
+      return Fail("--status must be from 0 to 255");
+    faults.ForcedStatus = int(status);
+  }
+  if (parser.isSet(dropOption)) {
+    for (const QString& item : parser.value(dropOption).split(QLatin1Char(','))) {
+      qint64 n = 0;
+      if (!ReadNumber(item, 1, 1000000, &n))
+        return Fail("--drop must list answer numbers from 1");
+      faults.Drop.insert(int(n));
+    }
+  }
+  faults.BadCrc = parser.isSet(badCrcOption);
+  if (parser.isSet(noiseOption)) {
+    const QByteArray hex = parser.value(noiseOption).toLatin1();
+    faults.Noise = QByteArray::fromHex(hex);
+    if (faults.Noise.isEmpty() || faults.Noise.toHex().compare(hex, Qt::CaseInsensitive) != 0)
+      return Fail("--noise must be pairs of hexadecimal digits");
+  }
+  if (parser.isSet(unsolicitedOption)) {
+    if (!ReadNumber(parser.value(unsolicitedOption), 20, 3600000, &unsolicited))
+      return Fail("--unsolicited must be from 20 to 3600000 milliseconds");
+    faults.Unsolicited = true;
+  }
+  if (parser.isSet(searchOption)) {
+    qint64 count = 0;
+    if (!ReadNumber(parser.value(searchOption), 0, 255, &count))
+      return Fail("--search must be from 0 to 255");
+    identity.SearchCount = int(count);
+  }
+  if (parser.isSet(addressOption)) {
+    const QByteArray hex = parser.value(addressOption).toLatin1();
+    identity.Address = QByteArray::fromHex(hex);
+    if (hex.size() != 12 || identity.Address.size() != 6 ||
+        identity.Address.toHex().compare(hex, Qt::CaseInsensitive) != 0)
+      return Fail("--address must be 12 hexadecimal digits");
+  }
+  if (!ReadNumber(parser.value(uptimeOption), 0, 0xFFFFFFFFLL, &identity.UptimeAtStart))
+    return Fail("--uptime must be from 0 to 4294967295 seconds");
 
   const TClock& clock = TClock::System();
   std::unique_ptr<TSimDevice> device;
@@ -186,10 +267,19 @@ B5, B7, B8 (with their CRC-8); silent otherwise.)"));
     device = std::make_unique<TServiceAdapterSim>(TTrackerOptions{1, id, imei, password}, clock);
   else if (generation == 1)
     device = std::make_unique<TTrackerSim>(TTrackerOptions{int(type), id, imei, password}, clock, operations);
+  else if (generation == 2 && parser.isSet(fixedOption))
+    device = std::make_unique<TLegacyFixedSim>();
   else if (generation == 2)
     device = std::make_unique<TLegacyTrackerSim>(clock);
   else
-    device = std::make_unique<TSensorSim>(clock);
+    device = std::make_unique<TFaultySensorSim>(std::make_unique<TSensorSim>(clock, identity), faults);
+
+  QFile received;
+  if (parser.isSet(receivedOption)) {
+    received.setFileName(parser.value(receivedOption));
+    if (!received.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+      return Fail("cannot open " + received.fileName() + " for appending");
+  }
 
   if (!InstallTerminationHandler())
     return Fail("cannot install the signal handlers");
@@ -215,24 +305,27 @@ B5, B7, B8 (with their CRC-8); silent otherwise.)"));
 
   QSocketNotifier terminate(gSignalPipe[0], QSocketNotifier::Read);
   QObject::connect(&terminate, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+  TChunkedWriter writer(port, int(chunk), int(chunkGap));
   QObject::connect(&port, &TPtyPort::Received, &port, [&](const QByteArray& aBytes) {
     if (tracing) {
       trace.Feed(aBytes);
       if (trace.HasPending())
         traceFlush.start();
     }
+    if (received.isOpen())
+      received.write(aBytes);
     const QByteArray answer = device->Feed(aBytes);
     if (!answer.isEmpty())
-      port.Write(answer);
+      writer.Write(answer);
   });
   QTimer streaming;
-  streaming.setInterval(int(rate));
+  streaming.setInterval(int(generation == 3 ? unsolicited : rate));
   QObject::connect(&streaming, &QTimer::timeout, &port, [&] {
     const QByteArray records = device->Stream();
     if (!records.isEmpty())
-      port.Write(records);
+      writer.Write(records);
   });
-  if (!parser.isSet(quietOption) && generation != 3)
+  if (!parser.isSet(quietOption) && (generation != 3 || unsolicited > 0))
     streaming.start();
 
   const int result = QCoreApplication::exec();

@@ -7,7 +7,6 @@ namespace {
 
 constexpr char kRequestSign[] = {'\x31', '\x10'};
 constexpr char kAnswerSign[] = {'\x3E', '\x10'};
-constexpr qint64 kUptimeAtStart = 3725;
 constexpr int kMaxInput = 4096;
 // A request arrives in one go; bytes left over from before such a pause are a broken request.
 constexpr qint64 kRequestGapMs = 200;
@@ -61,8 +60,8 @@ QByteArray SensorRecord(quint8 aMode, quint16 aValue5, quint16 aValue6, quint32 
 
 } // namespace
 
-TSensorSim::TSensorSim(const TClock& aClock)
-    : FClock(aClock), FBootMs(aClock.MonotonicMs() - kUptimeAtStart * 1000),
+TSensorSim::TSensorSim(const TClock& aClock, const TSensorIdentity& aIdentity)
+    : FClock(aClock), FIdentity(aIdentity), FBootMs(aClock.MonotonicMs() - aIdentity.UptimeAtStart * 1000),
       FLastInputMs(aClock.MonotonicMs()) {
   FSlotRecords = {SlotRecord(kSensorAddresses[0], 1, 10), SlotRecord(kSensorAddresses[1], 1, 20),
                   QByteArray(kSlotRecordSize, '\0')};
@@ -146,7 +145,8 @@ QByteArray TSensorSim::Execute(quint8 aCommand, const QByteArray& aParameters) {
 
 QByteArray TSensorSim::MasterInfo(const QByteArray&) {
   const auto seconds = static_cast<quint32>((FClock.MonotonicMs() - FBootMs) / 1000);
-  return kMasterAddress + kMasterVersion + static_cast<char>(kSlots) + LittleEndian(seconds, 4) +
+  const QByteArray address = FIdentity.Address.size() == 6 ? FIdentity.Address : kMasterAddress;
+  return address + kMasterVersion + static_cast<char>(kSlots) + LittleEndian(seconds, 4) +
          QByteArray(17, '\0');
 }
 
@@ -188,8 +188,21 @@ QByteArray TSensorSim::Restart(const QByteArray& aParameters) {
 }
 
 QByteArray TSensorSim::Search(const QByteArray&) {
-  QByteArray body(1, static_cast<char>(std::size(kSearchHits)));
-  for (const TSearchHit& hit : kSearchHits)
-    body += static_cast<char>(hit.Type) + kSensorAddresses[hit.Address] + static_cast<char>(hit.LevelDb);
+  if (FIdentity.SearchCount < 0) {
+    QByteArray body(1, static_cast<char>(std::size(kSearchHits)));
+    for (const TSearchHit& hit : kSearchHits)
+      body += static_cast<char>(hit.Type) + kSensorAddresses[hit.Address] + static_cast<char>(hit.LevelDb);
+    return body;
+  }
+  // A crowded yard: the known hits over again, each copy with its own last address byte and a
+  // weaker signal.
+  const int count = qMin(FIdentity.SearchCount, 255);
+  QByteArray body(1, static_cast<char>(count));
+  for (int i = 0; i < count; ++i) {
+    const TSearchHit& hit = kSearchHits[i % std::size(kSearchHits)];
+    QByteArray address = kSensorAddresses[hit.Address];
+    address[0] = static_cast<char>(address.at(0) + i / int(std::size(kSearchHits)));
+    body += static_cast<char>(hit.Type) + address + static_cast<char>(qMax(-128, hit.LevelDb - i / 4));
+  }
   return body;
 }

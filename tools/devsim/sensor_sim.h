@@ -7,6 +7,15 @@
 
 class TClock;
 
+// Who the master is and what a search finds.
+struct TSensorIdentity {
+  // Six bytes in stored order (as they travel on the line); empty keeps the built-in address.
+  QByteArray Address;
+  qint64 UptimeAtStart = 3725;
+  // Sensors a search reports; -1 reports the built-in four.
+  int SearchCount = -1;
+};
+
 // A generation-3 fuel-sensor master with three slots: silent until asked, it answers every request
 // whose CRC-8 checks with the echoed command byte, a body of the command's fixed length and a
 // CRC-8 over the whole answer. Requests with a wrong CRC or an unknown command are dropped and the
@@ -18,7 +27,7 @@ public:
   static constexpr int kSlotRecordSize = 16;
   static constexpr int kSensorRecordSize = 32;
 
-  explicit TSensorSim(const TClock& aClock);
+  explicit TSensorSim(const TClock& aClock, const TSensorIdentity& aIdentity = {});
 
   QByteArray Feed(const QByteArray& aBytes) override;
 
@@ -36,6 +45,7 @@ private:
   QByteArray Search(const QByteArray& aParameters);
 
   const TClock& FClock;
+  TSensorIdentity FIdentity;
   qint64 FBootMs;
   qint64 FLastInputMs;
   QByteArray FInput;

@@ -1,0 +1,143 @@
+// Requests to a fuel-sensor master: one at a time, no text of the line protocol, a lost answer
+// asked once more and then given up, the queue dropped with the port; and the probe that finds a
+// silent master whatever the program sent before it.
+
+#include "core/core_fixture.h"
+#include "updates/crypto/checksums.h"
+
+#include <QTest>
+
+namespace {
+
+QByteArray Hex(const char* aHex) {
+  return QByteArray::fromHex(aHex);
+}
+
+const QByteArray kInfo = Hex("3110B0AB");
+const QByteArray kSlots = Hex("3110B1F5");
+const QByteArray kSearch = Hex("3110B869");
+const QByteArray kTypeRequest = ">I 7\r\n";
+
+// A "250" port on a generation-3 core, as after detection.
+struct TMasterRig : TCoreRig {
+  TMasterRig() {
+    Port->SetActive(true);
+    Core.SetVersion(vtVersion3);
+    Port->SetDeviceVer(QStringLiteral("250"));
+    Host.Hints.clear();
+  }
+  void Answer() { ReceiveHex("3E10B200AA"); }
+  void Tick(qint64 aMs) {
+    Clock.Advance(aMs);
+    Port->CheckReplyTimeout();
+  }
+};
+
+} // namespace
+
+class TstSensorRequests : public QObject {
+  Q_OBJECT
+private Q_SLOTS:
+  void textNeverReachesAMaster();
+  void lostAnswerIsAskedAgainThenGivenUp();
+  void lateAnswerToTheRetryGoesOn();
+  void deselectingDropsTheQueue();
+  void probeIgnoresWhatTheProgramSent();
+};
+
+void TstSensorRequests::textNeverReachesAMaster() {
+  TMasterRig rig;
+  // The type request, a language switch or a resume sends text: none of it goes, none of it
+  // closes the gate.
+  rig.Port->SendAnsiString(kTypeRequest);
+  rig.Port->SendAnsiString(kInfo);
+  rig.Port->SendAnsiString("settings get\r\n");
+  rig.Port->SendAnsiString(kSlots);
+  QCOMPARE(rig.Driver.Written, QList<QByteArray>{kInfo});
+  rig.Answer();
+  QCOMPARE(rig.Driver.Written, (QList<QByteArray>{kInfo, kSlots}));
+  rig.Answer();
+  QCOMPARE(rig.Port->QueuedCount(), 0);
+
+  // The fuel page's debug switch talks text to the master on purpose, in the text generation.
+  rig.Core.SetVersion(vtVersion1);
+  rig.Port->SendAnsiString(kTypeRequest);
+  QCOMPARE(rig.Driver.Written.last(), kTypeRequest);
+}
+
+void TstSensorRequests::lostAnswerIsAskedAgainThenGivenUp() {
+  TMasterRig rig;
+  rig.Port->SendAnsiString(kInfo);
+  rig.Port->SendAnsiString(kSlots);
+  rig.Tick(TPortInfo::kReplyTimeoutMs - 1);
+  QCOMPARE(rig.Driver.Written, QList<QByteArray>{kInfo});
+  rig.Tick(1);
+  QCOMPARE(rig.Driver.Written, (QList<QByteArray>{kInfo, kInfo}));
+  QVERIFY(rig.Host.Hints.isEmpty());
+  rig.Tick(TPortInfo::kReplyTimeoutMs);
+  // Given up: said so, and the next request goes.
+  QCOMPARE(rig.Host.Hints, (QList<QPair<int, QString>>{{0, QStringLiteral("mes_sensornoreply")}}));
+  QCOMPARE(rig.Driver.Written, (QList<QByteArray>{kInfo, kInfo, kSlots}));
+  // The next one is answered as usual.
+  rig.Answer();
+  rig.Port->SendAnsiString(kSearch);
+  QCOMPARE(rig.Driver.Written.last(), kSearch);
+  rig.Tick(TPortInfo::kReplyTimeoutMs);
+  rig.Tick(TPortInfo::kReplyTimeoutMs);
+  QCOMPARE(rig.Driver.Written.mid(3), (QList<QByteArray>{kSearch, kSearch}));
+  QCOMPARE(rig.Host.Hints.size(), 2); // the search went unanswered too
+}
+
+void TstSensorRequests::lateAnswerToTheRetryGoesOn() {
+  TMasterRig rig;
+  rig.Port->SendAnsiString(kInfo);
+  rig.Port->SendAnsiString(kSlots);
+  rig.Tick(TPortInfo::kReplyTimeoutMs);
+  rig.Answer();
+  QCOMPARE(rig.Driver.Written, (QList<QByteArray>{kInfo, kInfo, kSlots}));
+  rig.Answer();
+  rig.Tick(10 * TPortInfo::kReplyTimeoutMs);
+  QVERIFY(rig.Host.Hints.isEmpty());
+  QCOMPARE(rig.Driver.Written.size(), 3);
+}
+
+void TstSensorRequests::deselectingDropsTheQueue() {
+  TMasterRig rig;
+  rig.Port->SendAnsiString(kInfo);
+  rig.Port->SendAnsiString(kSlots);
+  rig.Port->SendAnsiString(kSearch);
+  rig.Port->SetActive(false);
+  QCOMPARE(rig.Port->QueuedCount(), 0);
+  rig.Tick(10 * TPortInfo::kReplyTimeoutMs);
+  QCOMPARE(rig.Driver.Written, QList<QByteArray>{kInfo});
+  QVERIFY(rig.Host.Hints.isEmpty());
+}
+
+void TstSensorRequests::probeIgnoresWhatTheProgramSent() {
+  TCoreRig rig;
+  rig.Port->SetActive(true);
+  // Painting the port asked for the type at once; the master is probed all the same.
+  rig.Port->SendAnsiString(kTypeRequest);
+  rig.Clock.Advance(2001);
+  QVERIFY(rig.Core.ProbeSilentSensor());
+  QCOMPARE(rig.Driver.Written, (QList<QByteArray>{kTypeRequest, kInfo}));
+  QVERIFY(!rig.Core.ProbeSilentSensor());
+  rig.Clock.Advance(60000);
+  QVERIFY(!rig.Core.ProbeSilentSensor());
+
+  // Selected again later: probed again, even with the earlier traffic in the log.
+  rig.Port->SetActive(false);
+  rig.Port->SetActive(true);
+  rig.Clock.Advance(2001);
+  QVERIFY(rig.Core.ProbeSilentSensor());
+
+  // A port that has spoken since it became active is no silent sensor.
+  TCoreRig busy;
+  busy.Port->SetActive(true);
+  busy.Receive("x");
+  busy.Clock.Advance(5000);
+  QVERIFY(!busy.Core.ProbeSilentSensor());
+}
+
+QTEST_GUILESS_MAIN(TstSensorRequests)
+#include "tst_sensor_requests.moc"
