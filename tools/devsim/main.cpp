@@ -92,7 +92,8 @@ SIGTERM or SIGINT. Clients may open and close the terminal any number of times.
   >I 0                     DI, DN
   >I 7                     DI, DN, MN, SID0, SID1, BTM, WFM, UHW
   >I 36                    UVI, USW, UHW, DN, MN, SID0, SID1, BTM, WFM
-  >D 15;0                  SF with the settings image in Base64
+  >D 15;0                  SF with the settings image in Base64 (types 305 and 306 keep the
+                           settings of the program's schemas for them)
   <password>*CONF*<image>  SR=1 when the password and the image check, else SR=0
   >D 18;n                  FD with memory block n (256...4351) or file block n (8192...8255)
   >T 1, fct run            TEST results of every self-test, then TEST=INFO;OK
@@ -138,6 +139,11 @@ B5, B7, B8 (with their CRC-8); silent otherwise.)"));
   const QCommandLineOption rateOption("rate", "Streaming period in milliseconds (generations 1 and 2).", "MS",
                                       "1000");
   const QCommandLineOption quietOption("quiet", "Do not stream; only answer requests.");
+  const QCommandLineOption corruptOption(
+      "corrupt-settings",
+      "Generation 1: spoil every settings image sent: crc (wrong CRC), short (shorter than a header), "
+      "overrun (an entry runs past the end), base64 (not Base64).",
+      "KIND");
   const QCommandLineOption linkOption("link",
                                       "Also make PATH a symbolic link to the terminal (an existing link "
                                       "is replaced); removed on exit.",
@@ -147,7 +153,7 @@ B5, B7, B8 (with their CRC-8); silent otherwise.)"));
                                        "since start, a tab, the bytes with C escapes.",
                                        "FILE");
   parser.addOptions({genOption, typeOption, idOption, imeiOption, passwordOption, rateOption, quietOption,
-                     linkOption, traceOption});
+                     corruptOption, linkOption, traceOption});
   parser.process(app);
 
   qint64 generation = 0;
@@ -171,12 +177,16 @@ B5, B7, B8 (with their CRC-8); silent otherwise.)"));
   if (password.isEmpty() || password.size() > 6)
     return Fail("--password must have 1 to 6 characters");
 
+  TCorruptImage corrupt = ciNone;
+  if (parser.isSet(corruptOption) && !ParseCorruptImage(parser.value(corruptOption), &corrupt))
+    return Fail("--corrupt-settings must be crc, short, overrun or base64");
+
   const TClock& clock = TClock::System();
   std::unique_ptr<TSimDevice> device;
   if (generation == 1 && type == 1)
     device = std::make_unique<TServiceAdapterSim>(TTrackerOptions{1, id, imei, password}, clock);
   else if (generation == 1)
-    device = std::make_unique<TTrackerSim>(TTrackerOptions{int(type), id, imei, password}, clock);
+    device = std::make_unique<TTrackerSim>(TTrackerOptions{int(type), id, imei, password, corrupt}, clock);
   else if (generation == 2)
     device = std::make_unique<TLegacyTrackerSim>(clock);
   else

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings_store.h"
 #include "sim_device.h"
 #include "vehicle_model.h"
 
@@ -13,6 +14,8 @@ struct TTrackerOptions {
   quint64 Id = 12345; // 0: a fresh device that has not been given its ID yet
   QByteArray Imei;    // 15 digits; empty: derived from the ID
   QByteArray Password = "111111";
+  // Spoils every settings image sent, for tests of the receiving side.
+  TCorruptImage Corrupt = ciNone;
 };
 
 // A generation-1 tracker: answers identity requests, settings reads and writes and memory block
@@ -79,6 +82,7 @@ private:
   quint64 FId;
   QByteArray FImei;
   QByteArray FPassword;
+  TCorruptImage FCorrupt;
   qint64 FStartMs;
   qint64 FBootMs;
   qint64 FClockOffset = 0; // seconds the device clock was set away from the true time
