@@ -12,3 +12,5 @@ std::span<const TDictionaryRow> DictionaryRowsMonitor();
 std::span<const TDictionaryRow> DictionaryRowsSensors();
 // Captions the compiled-in table lacks, looked up after it.
 std::span<const TDictionaryRow> DictionaryRowsAdded();
+// Messages of the settings page, looked up after it.
+std::span<const TDictionaryRow> DictionaryRowsSettings();

@@ -83,6 +83,7 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
 
   BuildWindow();
   connect(FPasswordEdit, &QLineEdit::textChanged, this, &TMF::PasswordEditChange);
+  InitSettingsPage();
   WireReplayPanel();
   Commands_Fill();
   connect(FPoll.get(), &TPollCycle::UpdateCleanup, this, [this] {
@@ -141,6 +142,7 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
 
 TMF::~TMF() {
   qApp->removeEventFilter(this);
+  FreeSettingsPage();
   // Page elements report their going to the index and read the monitor context, both members of
   // this window; QWidget would delete them only after the members are gone.
   QList<QPointer<TBaseClass>> elements;
@@ -419,14 +421,19 @@ QWidget* TMF::BuildSettingsPage() {
   barLayout->addWidget(password);
   layout->addWidget(bar);
 
+  // Sections are a column of tabs on the left of the settings.
+  auto* row = new QWidget(page);
+  auto* rowLayout = new QHBoxLayout(row);
+  rowLayout->setContentsMargins(0, 0, 0, 0);
+  rowLayout->setSpacing(0);
   auto* tabs = Panel(QStringLiteral("PanelT2"), page);
-  tabs->setFixedHeight(32);
-  auto* tabBox = ScrollBox(QStringLiteral("T2ScrollBox"), tabs, page);
-  tabBox->setFixedHeight(34);
-  tabBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  layout->addWidget(tabBox);
+  tabs->setFixedSize(200, 48);
+  auto* tabBox = ScrollBox(QStringLiteral("T2ScrollBox"), tabs, row);
+  tabBox->setFixedWidth(200);
+  tabBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  rowLayout->addWidget(tabBox);
 
-  auto* body = Panel(QStringLiteral("PanelT11"), page);
+  auto* body = Panel(QStringLiteral("PanelT11"), row);
   auto* bodyLayout = new QVBoxLayout(body);
   bodyLayout->setContentsMargins(0, 0, 0, 0);
   FLockedPanel = Panel(QStringLiteral("LockedPanel"), body);
@@ -440,10 +447,10 @@ QWidget* TMF::BuildSettingsPage() {
   auto* hidden = new TPagePanel(QStringLiteral("PanelP2"), sections);
   hidden->hide();
   auto* sectionsBox = ScrollBox(QStringLiteral("T1ScrollBox"), sections, body);
-  sectionsBox->setWidgetResizable(true);
   sectionsBox->hide();
   bodyLayout->addWidget(sectionsBox, 1);
-  layout->addWidget(body, 1);
+  rowLayout->addWidget(body, 1);
+  layout->addWidget(row, 1);
   return page;
 }
 

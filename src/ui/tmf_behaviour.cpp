@@ -121,6 +121,7 @@ void TMF::SetLanguage(int aLanguage) {
     action->setProperty("hint", hint);
     action->setToolTip(hint);
   }
+  RetranslateSettings();
   FReplayPanel->Retranslate(aLanguage);
   FLogPage->Retranslate();
   Commands_Update();
@@ -360,6 +361,7 @@ void TMF::StyleApply() {
                          FTheme.Dark ? QColor(16, 23, 30).name() : QColor(235, 238, 240).name()));
   FHints->SetTheme(FTheme);
   FLogPage->SetTheme(FTheme);
+  StyleSettings();
   // Icons are tinted for the theme: load them again.
   for (TBaseClass* element : FVisualIndex.Elements()) {
     if (auto* item = qobject_cast<TItemClass*>(element))
