@@ -431,6 +431,7 @@ QWidget* TMF::BuildSettingsPage() {
   auto* tabBox = ScrollBox(QStringLiteral("T2ScrollBox"), tabs, row);
   tabBox->setFixedWidth(200);
   tabBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  tabBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   rowLayout->addWidget(tabBox);
 
   auto* body = Panel(QStringLiteral("PanelT11"), row);

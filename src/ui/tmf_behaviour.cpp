@@ -228,6 +228,7 @@ void TMF::act_PageSettings() {
     return;
   }
   ShowPage(pgSettings);
+  RealignSettings();
   if (!FCore.SettingsReady())
     CommandsExec(QStringLiteral("SettingsGet"));
 }

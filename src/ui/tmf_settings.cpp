@@ -28,6 +28,23 @@
 
 namespace {
 
+// Lays the sections out again whenever the room for them changes.
+class TRealignOnResize : public QObject {
+public:
+  TRealignOnResize(QObject* aParent, std::function<void()> aRealign)
+      : QObject(aParent), FRealign(std::move(aRealign)) {}
+
+protected:
+  bool eventFilter(QObject*, QEvent* aEvent) override {
+    if (aEvent->type() == QEvent::Resize)
+      FRealign();
+    return false;
+  }
+
+private:
+  std::function<void()> FRealign;
+};
+
 std::optional<QByteArray> EmbeddedSchema(const QString& aType) {
   QFile file(QStringLiteral(":/velmora/Resource_") + aType);
   if (!file.open(QIODevice::ReadOnly))
@@ -82,6 +99,8 @@ void TMF::InitSettingsPage() {
   for (const auto& a : actions)
     if (auto* action = findChild<QAction*>(QString::fromLatin1(a.Name)))
       connect(action, &QAction::triggered, this, a.Slot);
+  if (auto* box = findChild<QScrollArea*>(QStringLiteral("T1ScrollBox")))
+    box->viewport()->installEventFilter(new TRealignOnResize(this, [this] { RealignSettings(); }));
   FBannerTimer.setInterval(30);
   connect(&FBannerTimer, &QTimer::timeout, this, &TMF::BannerStep);
   UpdateSettingsActions();
@@ -211,6 +230,7 @@ void TMF::ControlsLoadSettings(const QString& aVersion) {
     Commands_Exec(QStringLiteral("SettingsGet"));
     if (!FTabs.isEmpty() && FTabs.first())
       FTabs.first()->SetChecked(true);
+    RealignSettings();
     FCanShowSettings = true;
   }
   UpdateSettingsActions();

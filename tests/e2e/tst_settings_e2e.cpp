@@ -6,6 +6,7 @@
 #include "platform/registry.h"
 #include "settings/controls/choice_classes.h"
 #include "settings/controls/edit_classes.h"
+#include "settings/controls/history_popup.h"
 #include "settings/controls/tab_panel.h"
 #include "settings/settings_image.h"
 #include "ui/hint_stack.h"
@@ -19,9 +20,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 namespace {
 
@@ -98,12 +101,19 @@ QMap<int, QByteArray> Entries(const QString& aBase64) {
   return out;
 }
 
+// With VELMORA_SHOTS set, pictures of the window (and of an open history pop-up over it) go there.
 void Shot(QWidget* aWidget, const QString& aName) {
   const QString dir = qEnvironmentVariable("VELMORA_SHOTS");
-  if (!dir.isEmpty()) {
-    QDir().mkpath(dir);
-    aWidget->grab().save(dir + QLatin1Char('/') + aName + QStringLiteral(".png"));
+  if (dir.isEmpty())
+    return;
+  QDir().mkpath(dir);
+  QCoreApplication::processEvents(); // lists lay their rows out on the next turn of the loop
+  QPixmap picture = aWidget->grab();
+  if (THistoryPopup* popup = THistoryPopup::OpenPopup()) {
+    QPainter painter(&picture);
+    painter.drawPixmap(aWidget->mapFromGlobal(popup->mapToGlobal(QPoint(0, 0))), popup->grab());
   }
+  picture.save(dir + QLatin1Char('/') + aName + QStringLiteral(".png"));
 }
 
 } // namespace
@@ -140,9 +150,17 @@ void TstSettingsE2E::pageFillsAndWritesBack() {
   QVERIFY(w.findChild<QAction*>("act_SetCFG")->isEnabled());
   w.act_PageSettings();
   Shot(&w, QStringLiteral("settings-305-values-en-dark"));
+  w.SetStyleMode(tmLight);
+  Shot(&w, QStringLiteral("settings-305-values-en-light"));
+  w.SetLanguage(0);
+  Shot(&w, QStringLiteral("settings-305-values-ru-light"));
+  w.SetStyleMode(tmDark);
+  Shot(&w, QStringLiteral("settings-305-values-ru-dark"));
+  w.SetLanguage(1);
 
   const QString before = w.ConfigToString();
   period->Edit()->setText(QStringLiteral("7200"));
+  QTest::keyClick(period->Edit(), Qt::Key_Return); // kept in the field's input history
   QTest::mouseClick(sim.Control<TFlagClass>("305_49152_4")->CheckBox(), Qt::LeftButton);
   QVERIFY(sim.Control<TFlagClass>("305_49152_4")->CheckBox()->isChecked());
   const int reads = sim.SentCount(QStringLiteral(">D 15;0\r\n"));
@@ -171,6 +189,14 @@ void TstSettingsE2E::pageFillsAndWritesBack() {
   period->Edit()->setText(QStringLiteral("60"));
   QVERIFY(w.findChild<QAction*>("act_SetCFG")->isEnabled());
   QVERIFY(!w.InfoPanel()->isVisible());
+
+  // What was confirmed in the field comes back in its pop-up.
+  QTest::keyClick(period->Edit(), Qt::Key_Return);
+  period->Edit()->setText(QString());
+  period->ShowHistory();
+  QVERIFY(period->HistoryPopup() && period->HistoryPopup()->isVisible());
+  QCOMPARE(period->HistoryPopup()->Entries(), QStringList({QStringLiteral("60"), QStringLiteral("7200")}));
+  Shot(&w, QStringLiteral("settings-305-history-en-dark"));
 }
 
 void TstSettingsE2E::fileCarriesSettingsToAnotherDevice() {
@@ -246,7 +272,9 @@ void TstSettingsE2E::wrongPasswordIsRefused() {
   // Written anyway (the user's password is sent as typed): the device refuses.
   w.act_SetCFG();
   QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(w.Translate(QStringLiteral("SR0"))), 5000);
-  QVERIFY(sim.Sent().last().startsWith(QStringLiteral("111111*CONF*")));
+  const QStringList sent = sim.Sent();
+  QVERIFY(std::any_of(sent.cbegin(), sent.cend(),
+                      [](const QString& aLine) { return aLine.startsWith(QStringLiteral("111111*CONF*")); }));
   // The right password unlocks.
   w.findChild<QLineEdit*>(QStringLiteral("PasswordEdit"))->setText(QStringLiteral("222222"));
   QVERIFY(!w.Q()->WriteLocked());

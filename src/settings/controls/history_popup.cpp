@@ -18,8 +18,8 @@ QPointer<THistoryPopup> gOpen;
 class TRowDelegate : public QStyledItemDelegate {
 public:
   using QStyledItemDelegate::QStyledItemDelegate;
-  QSize sizeHint(const QStyleOptionViewItem& aOption, const QModelIndex&) const override {
-    return QSize(aOption.rect.width(), THistoryPopup::kRowHeight);
+  QSize sizeHint(const QStyleOptionViewItem& aOption, const QModelIndex& aIndex) const override {
+    return QSize(QStyledItemDelegate::sizeHint(aOption, aIndex).width(), THistoryPopup::kRowHeight);
   }
   void paint(QPainter* aPainter, const QStyleOptionViewItem& aOption,
              const QModelIndex& aIndex) const override {
