@@ -1,8 +1,10 @@
 // The settings page in the window, off-screen: the embedded schemas and the page built from them,
 // the controls' validation, input history and its pop-up, language switches.
 
+#include "base/build_info.h"
 #include "i18n/dictionary.h"
 #include "monitor/caption_class.h"
+#include "platform/app_paths.h"
 #include "platform/registry.h"
 #include "settings/controls/choice_classes.h"
 #include "settings/controls/edit_classes.h"
@@ -68,6 +70,8 @@ private Q_SLOTS:
   void embeddedSchemasBuildThePage_data();
   void embeddedSchemasBuildThePage();
   void typeWithoutSchema();
+  void actionsNeedAPort();
+  void brokenSchemaStillGivesAPage();
   void languageSwitchRecaptions();
   void validationMessages_data();
   void validationMessages();
@@ -236,6 +240,56 @@ void TstSettingsPage::typeWithoutSchema() {
   QVERIFY(!w.CanShowSettings());
   QVERIFY(w.SettingsTabs().isEmpty());
   QCOMPARE(w.Hints().Hints().last()->text(), w.Translate("mes_settingsnoversion") + " 303");
+}
+
+void TstSettingsPage::actionsNeedAPort() {
+  TRegistry registry;
+  TMF w(registry, [] { return false; });
+  w.SetLanguage(1);
+  w.ControlsLoadSettings("306");
+  for (const char* name : {"act_SetCFG", "act_OpenCFG", "act_SaveCFG", "act_GetCFG"})
+    QVERIFY2(!w.findChild<QAction*>(name)->isEnabled(), name);
+  // Reached anyway (a shortcut, a script): each says so and does nothing.
+  const auto last = [&w] { return w.Hints().Hints().last()->text(); };
+  w.act_SetCFG();
+  QCOMPARE(last(), w.Translate("mes_settingsnodevice"));
+  w.Hints().HideOldest();
+  w.act_OpenCFG();
+  QCOMPARE(last(), w.Translate("mes_settingsnodevice"));
+  w.Hints().HideOldest();
+  w.act_SaveCFG();
+  QCOMPARE(last(), w.Translate("mes_settingsnodevice"));
+  QVERIFY(w.ConfigToString().isEmpty());
+}
+
+void TstSettingsPage::brokenSchemaStillGivesAPage() {
+  // A cached schema whose second section is damaged: the first one is built, the page opens,
+  // and the damage is told.
+  const QString path = AppDataFolder() + "/305.json";
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(
+      R"({"data":{"settingViewList":[{"alias":"305_7_1","type":"int","textBefore":"t","setting":{"number":7,"type":"int","length":1}}],
+    "sectionList":[{"name":"one","subSectionList":[{"id":"s1","name":"n1","settingViewAliasList":["305_7_1"]}]},{"name":"two"}]}})");
+  file.close();
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QVERIFY(
+      file.setFileTime(QDateTime(BuildDate().addDays(1), QTime(0, 0)), QFileDevice::FileModificationTime));
+  file.close();
+  TRegistry registry;
+  TMF w(registry, [] { return false; });
+  w.SetLanguage(1);
+  w.ControlsLoadSettings("305");
+  QFile::remove(path);
+  QVERIFY(w.CanShowSettings());
+  QCOMPARE(w.SettingsTabs().size(), 2);
+  QCOMPARE(w.SettingsTable().size(), 1);
+  QVERIFY(w.SettingsTabs().first()->Checked());
+  QVERIFY(w.findChild<QLineEdit*>("PasswordEdit")->isEnabled());
+  bool told = false;
+  for (QLabel* hint : w.Hints().Hints())
+    told = told || hint->text().startsWith(w.Translate("mes_settingsbuilderror"));
+  QVERIFY(told);
 }
 
 void TstSettingsPage::languageSwitchRecaptions() {
