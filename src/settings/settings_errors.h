@@ -20,6 +20,10 @@ public:
   int Current() const { return FCurrent; }
   QString CurrentMessage() const { return FErrors.value(FCurrent); }
   QString Message(int aNumber) const { return FErrors.value(aNumber); }
+  void Clear() {
+    FErrors.clear();
+    FCurrent = -1;
+  }
   // Forgets the messages of numbers no row of the new page has. True when any went.
   bool Keep(const QSet<int>& aNumbers);
 

@@ -122,9 +122,6 @@ public:
   void ShowSettingsLocked(bool aLocked) override;
 
   // Settings page: built from the device type's schema, filled from the device or a file.
-  void ControlsLoadSettings(const QString& aVersion) override;
-  void ApplySettingsImage(const QString& aBase64) override;
-  void ClearVisualValues() override;
   // The Base64 text of the settings image built from the page; empty without a known layout.
   QString ConfigToString();
   void act_GetCFG();

@@ -305,12 +305,6 @@ void TMF::RetranslateSettings() {
       control->Retranslate();
 }
 
-void TMF::ClearVisualValues() {
-  for (const TSetting& row : FSettingsTable)
-    if (auto* control = qobject_cast<TControlClass*>(row.WinControl.data()))
-      control->ClearValue();
-}
-
 // ---- actions ----
 
 void TMF::UpdateSettingsActions() {

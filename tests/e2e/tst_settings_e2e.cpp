@@ -83,8 +83,8 @@ struct TSimulatedWindow {
   bool Ready(const QString& aType) {
     return QTest::qWaitFor(
                [&] { return Window->Q() && Window->Q()->DeviceVer() == aType && Window->CanShowSettings(); },
-               15000) &&
-           QTest::qWaitFor([&] { return Window->Q()->HaveSettings(); }, 10000);
+               30000) &&
+           QTest::qWaitFor([&] { return Window->Q()->HaveSettings(); }, 20000);
   }
 };
 
@@ -140,7 +140,7 @@ void TstSettingsE2E::pageFillsAndWritesBack() {
   QVERIFY(sim.SentCount(QStringLiteral(">D 15;0\r\n")) >= 1);
   // The device's factory values: wake-up sources 0x13, period 3600 s, temperature offset -2.
   auto* period = sim.Control<TIntegerClass>("305_49174_1");
-  QTRY_COMPARE_WITH_TIMEOUT(period->Edit()->text(), QStringLiteral("3600"), 5000);
+  QTRY_COMPARE_WITH_TIMEOUT(period->Edit()->text(), QStringLiteral("3600"), 10000);
   QVERIFY(sim.Control<TFlagClass>("305_49152_1")->CheckBox()->isChecked());  // bit 0
   QVERIFY(sim.Control<TFlagClass>("305_49152_3")->CheckBox()->isChecked());  // bit 1
   QVERIFY(!sim.Control<TFlagClass>("305_49152_4")->CheckBox()->isChecked()); // bit 2
@@ -165,7 +165,7 @@ void TstSettingsE2E::pageFillsAndWritesBack() {
   QVERIFY(sim.Control<TFlagClass>("305_49152_4")->CheckBox()->isChecked());
   const int reads = sim.SentCount(QStringLiteral(">D 15;0\r\n"));
   w.findChild<QAction*>("act_SetCFG")->trigger();
-  QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(w.Translate(QStringLiteral("SR1"))), 5000);
+  QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(w.Translate(QStringLiteral("SR1"))), 10000);
   // Exactly the two changes travelled, behind the password.
   QString written;
   for (const QString& line : sim.Sent())
@@ -177,8 +177,8 @@ void TstSettingsE2E::pageFillsAndWritesBack() {
   expected[49152] = QByteArray("\x17\x00", 2);
   QCOMPARE(Entries(written), expected);
   // The page reads back what the device stored.
-  QTRY_VERIFY_WITH_TIMEOUT(sim.SentCount(QStringLiteral(">D 15;0\r\n")) > reads, 5000);
-  QTRY_COMPARE_WITH_TIMEOUT(w.ConfigToString(), written, 5000);
+  QTRY_VERIFY_WITH_TIMEOUT(sim.SentCount(QStringLiteral(">D 15;0\r\n")) > reads, 10000);
+  QTRY_COMPARE_WITH_TIMEOUT(w.ConfigToString(), written, 10000);
 
   // A validation error blocks writing and shows the banner.
   period->Edit()->setText(QStringLiteral("10"));
@@ -211,7 +211,7 @@ void TstSettingsE2E::fileCarriesSettingsToAnotherDevice() {
         {QStringLiteral("--type"), QStringLiteral("305"), QStringLiteral("--id"), QStringLiteral("1")}));
     QVERIFY(first.Ready(QStringLiteral("305")));
     auto* sleep = first.Control<TIntegerClass>("305_49184_1");
-    QTRY_COMPARE_WITH_TIMEOUT(sleep->Edit()->text(), QStringLiteral("300"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(sleep->Edit()->text(), QStringLiteral("300"), 10000);
     sleep->Edit()->setText(QStringLiteral("900"));
     first.Control<TListClass>("305_49213_1")->SetValue(3);
     first.SaveTo = cfg;
@@ -228,15 +228,15 @@ void TstSettingsE2E::fileCarriesSettingsToAnotherDevice() {
       {QStringLiteral("--type"), QStringLiteral("305"), QStringLiteral("--id"), QStringLiteral("2")}));
   QVERIFY(second.Ready(QStringLiteral("305")));
   QTRY_COMPARE_WITH_TIMEOUT(second.Control<TIntegerClass>("305_49184_1")->Edit()->text(),
-                            QStringLiteral("300"), 5000);
+                            QStringLiteral("300"), 10000);
   second.OpenFrom = cfg;
   second.Window->findChild<QAction*>("act_OpenCFG")->trigger();
   QVERIFY(second.HintShown(second.Window->Translate(QStringLiteral("mes_fileopen"))));
   QCOMPARE(second.Control<TIntegerClass>("305_49184_1")->Edit()->text(), QStringLiteral("900"));
   second.Window->findChild<QAction*>("act_SetCFG")->trigger();
-  QTRY_VERIFY_WITH_TIMEOUT(second.HintShown(second.Window->Translate(QStringLiteral("SR1"))), 5000);
+  QTRY_VERIFY_WITH_TIMEOUT(second.HintShown(second.Window->Translate(QStringLiteral("SR1"))), 10000);
   // What the second device sends back is what the first one had.
-  QTRY_COMPARE_WITH_TIMEOUT(Entries(second.Window->ConfigToString()), Entries(saved), 5000);
+  QTRY_COMPARE_WITH_TIMEOUT(Entries(second.Window->ConfigToString()), Entries(saved), 10000);
 
   // A file with one byte changed is refused and changes nothing.
   QByteArray image = Base64Decode(saved);
@@ -262,7 +262,7 @@ void TstSettingsE2E::wrongPasswordIsRefused() {
   QVERIFY(sim.Ready(QStringLiteral("306")));
   TMF& w = *sim.Window;
   // The device's password differs from the one typed: locked, writing disabled, password masked.
-  QTRY_VERIFY_WITH_TIMEOUT(w.Q()->WriteLocked(), 5000);
+  QTRY_VERIFY_WITH_TIMEOUT(w.Q()->WriteLocked(), 10000);
   QVERIFY(!w.findChild<QAction*>("act_SetCFG")->isEnabled());
   auto* password = sim.Control<TStringClass>("306_5_1");
   QCOMPARE(password->Edit()->echoMode(), QLineEdit::Password);
@@ -271,7 +271,7 @@ void TstSettingsE2E::wrongPasswordIsRefused() {
   Shot(&w, QStringLiteral("settings-306-locked-en-dark"));
   // Written anyway (the user's password is sent as typed): the device refuses.
   w.act_SetCFG();
-  QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(w.Translate(QStringLiteral("SR0"))), 5000);
+  QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(w.Translate(QStringLiteral("SR0"))), 10000);
   const QStringList sent = sim.Sent();
   QVERIFY(std::any_of(sent.cbegin(), sent.cend(),
                       [](const QString& aLine) { return aLine.startsWith(QStringLiteral("111111*CONF*")); }));
@@ -288,10 +288,10 @@ void TstSettingsE2E::typeWithoutSchemaAsksNothing() {
   TSimulatedWindow sim;
   QVERIFY(sim.Start({QStringLiteral("--type"), QStringLiteral("303")}));
   QTRY_COMPARE_WITH_TIMEOUT(sim.Window->Q() ? sim.Window->Q()->DeviceVer() : QString(), QStringLiteral("303"),
-                            15000);
+                            30000);
   QTRY_VERIFY_WITH_TIMEOUT(
       sim.HintShown(sim.Window->Translate(QStringLiteral("mes_settingsnoversion")) + QStringLiteral(" 303")),
-      5000);
+      10000);
   QVERIFY(!sim.Window->CanShowSettings());
   QTest::qWait(500);
   QCOMPARE(sim.SentCount(QStringLiteral(">D 15;0\r\n")), 0);
@@ -317,13 +317,13 @@ void TstSettingsE2E::damagedImageChangesNothing() {
   QVERIFY(sim.Ready(QStringLiteral("306")));
   TMF& w = *sim.Window;
   if (box) {
-    QTRY_VERIFY_WITH_TIMEOUT(w.findChild<QMessageBox*>(QStringLiteral("SettingsErrorBox")), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.findChild<QMessageBox*>(QStringLiteral("SettingsErrorBox")), 10000);
     // The entry of setting 7 claims more bytes than the image has.
     QVERIFY(w.findChild<QMessageBox*>(QStringLiteral("SettingsErrorBox"))
                 ->text()
                 .startsWith(QStringLiteral("Ошибка 2 в настройке7:")));
   } else {
-    QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(w.Translate(QStringLiteral("mes_filedataerror"))), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(w.Translate(QStringLiteral("mes_filedataerror"))), 10000);
   }
   // Nothing was set: nothing would be written back.
   for (const TSetting& row : w.SettingsTable())
