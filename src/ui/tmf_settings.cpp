@@ -234,8 +234,11 @@ void TMF::ControlsLoadSettings(const QString& aVersion) {
     FCanShowSettings = true;
   }
   UpdateSettingsActions();
-  if (!aVersion.isEmpty())
-    CommandsUpdate();
+  if (!aVersion.isEmpty()) {
+    LoadCustomCommands(aVersion);
+    Commands_Fill();
+    Commands_Update();
+  }
 }
 
 void TMF::BuildSettingsFromSchema(const QJsonObject& aSchema, int aSettingsVersion) {
