@@ -21,6 +21,15 @@ const std::vector<TDictionaryRow>& JoinedRows() {
   return rows;
 }
 
+// Rows beyond the compiled-in table of the devices' tools, looked up after it.
+std::vector<TDictionaryRow> AddedRows() {
+  std::vector<TDictionaryRow> rows;
+  for (const std::span<const TDictionaryRow> part :
+       {DictionaryRowsAdded(), DictionaryRowsUpdates(), DictionaryRowsLegacy(), DictionaryRowsSettings()})
+    rows.insert(rows.end(), part.begin(), part.end());
+  return rows;
+}
+
 // Russian and English text of one key, indexed by language.
 using TFixedTexts = std::array<QString, 2>;
 
@@ -36,13 +45,10 @@ const QHash<QString, TFixedTexts>& FixedIndex() {
         built.insert(key, TFixedTexts{QString::fromUtf16(row.Ru), QString::fromUtf16(row.En)});
       }
     }
-    for (const std::span<const TDictionaryRow> part : {DictionaryRowsAdded(), DictionaryRowsUpdates(),
-                                                       DictionaryRowsLegacy()}) {
-      for (const TDictionaryRow& row : part) {
-        const QString key = FoldAsciiCase(QString::fromUtf16(row.Key));
-        if (!built.contains(key))
-          built.insert(key, TFixedTexts{QString::fromUtf16(row.Ru), QString::fromUtf16(row.En)});
-      }
+    for (const TDictionaryRow& row : AddedRows()) {
+      const QString key = FoldAsciiCase(QString::fromUtf16(row.Key));
+      if (!built.contains(key))
+        built.insert(key, TFixedTexts{QString::fromUtf16(row.Ru), QString::fromUtf16(row.En)});
     }
     return built;
   }();

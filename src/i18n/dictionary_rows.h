@@ -16,3 +16,5 @@ std::span<const TDictionaryRow> DictionaryRowsAdded();
 std::span<const TDictionaryRow> DictionaryRowsUpdates();
 // Captions of the generation-2 lines and the sensor masters' messages, looked up after it too.
 std::span<const TDictionaryRow> DictionaryRowsLegacy();
+// Messages of the settings page, looked up after it.
+std::span<const TDictionaryRow> DictionaryRowsSettings();

@@ -249,7 +249,7 @@ TPagePanel::TPagePanel(const QString& aName, QWidget* aParent) : QWidget(aParent
 void TPagePanel::resizeEvent(QResizeEvent*) {
   int top = 0;
   for (QObject* child : children())
-    if (auto* e = qobject_cast<TBaseClass*>(child)) {
+    if (auto* e = qobject_cast<TBaseClass*>(child); e && !e->isHidden()) {
       e->setGeometry(0, top, width(), e->height());
       top += e->height();
     }

@@ -85,8 +85,9 @@ void TBaseClass::UpdateHeight() {
 }
 
 void TBaseClass::Retranslate() {
-  if (!FIdent.isEmpty())
-    SetCaption(FContext.Translate(FIdent));
+  const QString key = FDict.isEmpty() ? FIdent : FDict;
+  if (!key.isEmpty())
+    SetCaption(FContext.Translate(key));
 }
 
 TSeparatorClass::TSeparatorClass(TMonitorContext& aContext, QWidget* aParent)

@@ -100,6 +100,7 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
 
   BuildWindow();
   connect(FPasswordEdit, &QLineEdit::textChanged, this, &TMF::PasswordEditChange);
+  InitSettingsPage();
   WireReplayPanel();
   Commands_Fill();
   connect(FPoll.get(), &TPollCycle::UpdateCleanup, this, [this] {
@@ -161,6 +162,7 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
 
 TMF::~TMF() {
   qApp->removeEventFilter(this);
+  FreeSettingsPage();
   // Page elements report their going to the index and read the monitor context, both members of
   // this window; QWidget would delete them only after the members are gone.
   QList<QPointer<TBaseClass>> elements;
@@ -453,14 +455,20 @@ QWidget* TMF::BuildSettingsPage() {
   barLayout->addWidget(password);
   layout->addWidget(bar);
 
+  // Sections are a column of tabs on the left of the settings.
+  auto* row = new QWidget(page);
+  auto* rowLayout = new QHBoxLayout(row);
+  rowLayout->setContentsMargins(0, 0, 0, 0);
+  rowLayout->setSpacing(0);
   auto* tabs = Panel(QStringLiteral("PanelT2"), page);
-  tabs->setFixedHeight(32);
-  auto* tabBox = ScrollBox(QStringLiteral("T2ScrollBox"), tabs, page);
-  tabBox->setFixedHeight(34);
+  tabs->setFixedSize(200, 48);
+  auto* tabBox = ScrollBox(QStringLiteral("T2ScrollBox"), tabs, row);
+  tabBox->setFixedWidth(200);
+  tabBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   tabBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  layout->addWidget(tabBox);
+  rowLayout->addWidget(tabBox);
 
-  auto* body = Panel(QStringLiteral("PanelT11"), page);
+  auto* body = Panel(QStringLiteral("PanelT11"), row);
   auto* bodyLayout = new QVBoxLayout(body);
   bodyLayout->setContentsMargins(0, 0, 0, 0);
   FLockedPanel = Panel(QStringLiteral("LockedPanel"), body);
@@ -474,10 +482,10 @@ QWidget* TMF::BuildSettingsPage() {
   auto* hidden = new TPagePanel(QStringLiteral("PanelP2"), sections);
   hidden->hide();
   auto* sectionsBox = ScrollBox(QStringLiteral("T1ScrollBox"), sections, body);
-  sectionsBox->setWidgetResizable(true);
   sectionsBox->hide();
   bodyLayout->addWidget(sectionsBox, 1);
-  layout->addWidget(body, 1);
+  rowLayout->addWidget(body, 1);
+  layout->addWidget(row, 1);
   return page;
 }
 

@@ -17,6 +17,10 @@
 #include "protocols/fuel_host.h"
 #include "protocols/scan_lists.h"
 #include "protocols/status_host.h"
+#include "settings/controls/settings_context.h"
+#include "settings/settings_errors.h"
+#include "settings/settings_image.h"
+#include "settings/settings_model.h"
 #include "style/icons.h"
 #include "style/theme.h"
 #include "tools/app_prompts.h"
@@ -68,6 +72,9 @@ struct TDeviceData;
 class TDeviceOperations;
 class TFileCopyJob;
 class IOperationDialogs;
+class TTabPanel;
+class TControlClass;
+class QJsonObject;
 
 class TMF : public QWidget,
             public IExchangeHost,
@@ -136,6 +143,24 @@ public:
   void PasswordEditChange() override;
   void PasswordChanged();
   void ShowSettingsLocked(bool aLocked) override;
+
+  // Settings page: built from the device type's schema, filled from the device or a file.
+  // The Base64 text of the settings image built from the page; empty without a known layout.
+  QString ConfigToString();
+  void act_GetCFG();
+  void act_SetCFG();
+  void act_OpenCFG();
+  void act_SaveCFG();
+  // A validating control reports its setting number and message (empty: valid).
+  void SettingsError(int aNumber, const QString& aText);
+  const QList<TSetting>& SettingsTable() const { return FSettingsTable; }
+  QList<TTabPanel*> SettingsTabs() const;
+  const TSettingsErrors& Errors() const { return FErrors; }
+  QLabel* InfoPanel() const { return FInfoPanel; }
+  // Asks for a file name with the given filter ("Name|patterns|...") and proposed name; empty
+  // when the user cancels. Tests give paths instead of dialogs.
+  using TFileDialog = std::function<QString(const QString& aFilter, const QString& aProposed)>;
+  void SetFileDialogs(TFileDialog aOpen, TFileDialog aSave);
 
   // IStatusHost
   quint8 UpdateOperation() const override { return FPoll->UpdateOperation(); }
@@ -353,6 +378,22 @@ private:
   void ApplyGeometryFromState();
   void StartupTick();
   void AnimateEmptyColumn();
+  void InitSettingsPage();
+  void FreeSettingsPage();
+  void ClearSettingsPage(bool aTabs);
+  void BuildSettingsFromSchema(const QJsonObject& aSchema, int aSettingsVersion);
+  TControlClass* MakeSettingControl(TSetting& aRow, const TControlSpec& aSpec, QWidget* aBody);
+  void RealignSettings();
+  void RetranslateSettings();
+  void StyleSettings();
+  void UpdateSettingsActions();
+  int SettingsLayout() const;
+  TBuiltImage BuildImage();
+  void ApplyImageText(const QString& aBase64, bool aFromDevice);
+  void ShowBanner(const QString& aText);
+  void RemoveBanner();
+  void BannerStep();
+  void PickSettingValue(TControlClass* aControl);
   void AddCustomCommandDialog();
   void DelCustomCommandDialog();
   void InitOptions();
@@ -470,6 +511,21 @@ private:
   TVisualIndex FVisualIndex{this};
   TMonitorContext FMonitorContext;
   bool FValueOut = false;
+  // Settings page.
+  QList<TSetting> FSettingsTable;
+  QList<QPointer<TTabPanel>> FTabs;
+  TSettingsContext FSettingsContext;
+  TSettingsErrors FErrors;
+  bool FSettingsLoading = false;
+  QLabel* FInfoPanel = nullptr;
+  QTimer FBannerTimer;
+  int FBannerStep = 0;
+  int FBannerStart = 0;
+  int FBannerRest = 0;
+  TFileDialog FOpenDialog;
+  TFileDialog FSaveDialog;
+  // Elements of a page that was replaced, until they are freed.
+  QWidget* FSettingsGraveyard = nullptr;
   int FShownColumns = 0;
   int FTimer2Stage = 0;
   int FTimer1Tag = 0;

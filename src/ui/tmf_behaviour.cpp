@@ -114,6 +114,7 @@ void TMF::SetLanguage(int aLanguage) {
     action->setProperty("hint", hint);
     action->setToolTip(hint);
   }
+  RetranslateSettings();
   FReplayPanel->Retranslate(aLanguage);
   FLogPage->Retranslate();
   Commands_Update();
@@ -222,6 +223,7 @@ void TMF::act_PageSettings() {
     return;
   }
   ShowPage(pgSettings);
+  RealignSettings();
   if (!FCore.SettingsReady())
     CommandsExec(QStringLiteral("SettingsGet"));
 }
@@ -355,6 +357,7 @@ void TMF::StyleApply() {
                          FTheme.Dark ? QColor(16, 23, 30).name() : QColor(235, 238, 240).name()));
   FHints->SetTheme(FTheme);
   FLogPage->SetTheme(FTheme);
+  StyleSettings();
   // Icons are tinted for the theme: load them again.
   for (TBaseClass* element : FVisualIndex.Elements()) {
     if (auto* item = qobject_cast<TItemClass*>(element))

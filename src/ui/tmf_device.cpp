@@ -6,6 +6,7 @@
 #include "device/port_info.h"
 #include "monitor/caption_class.h"
 #include "monitor/item_class.h"
+#include "settings/controls/control_class.h"
 #include "ui/tmf.h"
 
 #include <QAction>
@@ -35,12 +36,14 @@ void TMF::PasswordChanged() {
   const bool writeLocked = port && port->WriteLocked();
   const bool readLocked = port && port->ReadLocked();
   findChild<QWidget*>(QStringLiteral("SettingsPasswordPanel"))->setVisible(writeLocked);
-  for (const char* name : {"act_SetCFG", "act_OpenCFG", "act_SaveCFG"})
-    if (auto* action = findChild<QAction*>(QString::fromLatin1(name)))
-      action->setEnabled(!writeLocked);
+  UpdateSettingsActions();
   for (const char* name : {"PanelP1", "PanelP2"})
     if (auto* panel = findChild<QWidget*>(QString::fromLatin1(name)))
       panel->setEnabled(!writeLocked);
+  for (const TSetting& row : FSettingsTable)
+    if (auto* control = qobject_cast<TControlClass*>(row.WinControl.data()); control && row.Number == 5)
+      if (QLineEdit* edit = control->Edit())
+        edit->setEchoMode(writeLocked ? QLineEdit::Password : QLineEdit::Normal);
   // The tool bar eases to its new height; the window stays responsive meanwhile.
   auto* bar = findChild<QWidget*>(QStringLiteral("SettingsToolsPanel"));
   const int target = readLocked ? 1 : 56;

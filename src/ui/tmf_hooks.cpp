@@ -2,12 +2,18 @@
 
 #include "monitor/caption_class.h"
 #include "monitor/elements.h"
+#include "settings/controls/control_class.h"
 #include "ui/tmf.h"
 
 void TMF::ClearVisualValues() {
   // A new detection starts from an empty page: nothing of the previous device may linger.
   const QList<TBaseClass*> elements = FVisualIndex.Elements();
   for (TBaseClass* element : elements) {
+    if (auto* control = qobject_cast<TControlClass*>(element)) {
+      // An emptied setting is not a value the device gave: it must not be written back as 0.
+      control->ClearValue();
+      continue;
+    }
     if (qobject_cast<TCaptionClass*>(element) || TBaseClass::IsEmptyValue(element->Value()))
       continue;
     element->SetValue(QVariant());
@@ -18,14 +24,8 @@ void TMF::OpenSettingsPage() {
   act_PageSettings();
 }
 
-void TMF::ControlsLoadSettings(const QString& /*aDeviceType*/) {
-  // Builds the settings page from the type's schema once the settings page exists.
-}
-
 void TMF::ClearSettingsErrors() {
-  // Settings validation errors live with the settings page once it exists.
-}
-
-void TMF::ApplySettingsImage(const QString& /*aBase64*/) {
-  // Applied to the settings page's controls once that page exists.
+  FErrors.Clear();
+  RemoveBanner();
+  UpdateSettingsActions();
 }

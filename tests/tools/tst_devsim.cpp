@@ -390,6 +390,9 @@ private Q_SLOTS:
   void vehicleStaysAroundItsCity();
   void settingsReadAndWrite_data();
   void settingsReadAndWrite();
+  void schemaTypesKeepTheirWidths();
+  void damagedSettingsImages_data();
+  void damagedSettingsImages();
   void blockAnswers_data();
   void blockAnswers();
   void fileStorageHoldsOneStoredFile();
@@ -687,6 +690,50 @@ void TstDevsim::settingsReadAndWrite() {
   QCOMPARE(sim.Feed("4321*CONF*" + password + "\r\n"), QByteArray(">SR=1\r\n"));
   QCOMPARE(sim.Feed("4321*CONF*" + change + "\r\n"), QByteArray(">SR=0\r\n"));
   QCOMPARE(sim.Feed("9999*CONF*" + change + "\r\n"), QByteArray(">SR=1\r\n"));
+}
+
+void TstDevsim::schemaTypesKeepTheirWidths() {
+  TManualClock clock;
+  TTrackerSim sim({306, 12345, {}, "111111"}, clock);
+  QMap<int, QByteArray> entries;
+  QVERIFY(ParseImage(2, SettingsRecordImage(sim.Feed(">D 15;0\r\n")), &entries));
+  // The settings of the program's schema for the type, little-endian.
+  QCOMPARE(entries.value(49180), QByteArray("\x3C\x00\x00\x00", 4));
+  QCOMPARE(entries.value(49154), QByteArray("\x32\x00", 2));
+  const QByteArray narrow = Base64Encode(BuildImage(2, {{49180, QByteArray("\x78\x00", 2)}})).toLatin1();
+  QCOMPARE(sim.Feed("111111*CONF*" + narrow + "\r\n"), QByteArray(">SR=0\r\n"));
+  const QByteArray wide = Base64Encode(BuildImage(2, {{49180, QByteArray("\x78\x00\x00\x00", 4)}})).toLatin1();
+  QCOMPARE(sim.Feed("111111*CONF*" + wide + "\r\n"), QByteArray(">SR=1\r\n"));
+  QVERIFY(ParseImage(2, SettingsRecordImage(sim.Feed(">D 15;0\r\n")), &entries));
+  QCOMPARE(entries.value(49180), QByteArray("\x78\x00\x00\x00", 4));
+}
+
+void TstDevsim::damagedSettingsImages_data() {
+  QTest::addColumn<int>("kind");
+  QTest::addColumn<bool>("base64");
+  QTest::newRow("bad CRC") << int(ciBadCrc) << true;
+  QTest::newRow("too short") << int(ciTooShort) << true;
+  QTest::newRow("entry past the end") << int(ciOverrun) << true;
+  QTest::newRow("not Base64") << int(ciNotBase64) << false;
+}
+
+void TstDevsim::damagedSettingsImages() {
+  QFETCH(int, kind);
+  QFETCH(bool, base64);
+  TManualClock clock;
+  TTrackerOptions options{305, 12345, {}, "111111"};
+  options.Corrupt = TCorruptImage(kind);
+  TTrackerSim sim(options, clock);
+  const QList<TRecord> records = Records(sim.Feed(">D 15;0\r\n"));
+  QCOMPARE(records.size(), 1);
+  QByteArray value = records[0].Value;
+  QVERIFY(value.startsWith('"') && value.endsWith('"'));
+  bool decoded = false;
+  const QByteArray image = Base64Decode(QString::fromLatin1(value.mid(1, value.size() - 2)), &decoded);
+  QCOMPARE(decoded, base64);
+  // Whatever the damage, a careful reader finds no image in it.
+  QMap<int, QByteArray> entries;
+  QVERIFY(!ParseImage(2, image, &entries));
 }
 
 void TstDevsim::blockAnswers_data() {

@@ -96,7 +96,8 @@ SIGTERM or SIGINT. Clients may open and close the terminal any number of times.
   >I 0                     DI, DN
   >I 7                     DI, DN, MN, SID0, SID1, BTM, WFM, UHW
   >I 36                    UVI, USW, UHW, DN, MN, SID0, SID1, BTM, WFM
-  >D 15;0                  SF with the settings image in Base64
+  >D 15;0                  SF with the settings image in Base64 (types 305 and 306 keep the
+                           settings of the program's schemas for them)
   <password>*CONF*<image>  SR=1 when the password and the image check, else SR=0
   >D 18;n                  FD with memory block n (256...4351) or file block n (8192...8255)
   >D 3;0                   with --fw-out: UPD requests for the firmware, answered by
@@ -150,6 +151,11 @@ answers; --received FILE appends every byte the device receives to FILE.)"));
   const QCommandLineOption rateOption("rate", "Streaming period in milliseconds (generations 1 and 2).", "MS",
                                       "1000");
   const QCommandLineOption quietOption("quiet", "Do not stream; only answer requests.");
+  const QCommandLineOption corruptOption(
+      "corrupt-settings",
+      "Generation 1: spoil every settings image sent: crc (wrong CRC), short (shorter than a header), "
+      "overrun (an entry runs past the end), base64 (not Base64).",
+      "KIND");
   const QCommandLineOption linkOption("link",
                                       "Also make PATH a symbolic link to the terminal (an existing link "
                                       "is replaced); removed on exit.",
@@ -178,7 +184,7 @@ answers; --received FILE appends every byte the device receives to FILE.)"));
   const QCommandLineOption uptimeOption("uptime", "Generation 3: seconds the master has been up at start.",
                                         "S", "3725");
   parser.addOptions({genOption,      typeOption,        idOption,     imeiOption,    passwordOption,
-                     rateOption,     quietOption,       linkOption,   fixedOption,   chunkOption,
+                     rateOption,     quietOption,       corruptOption, linkOption,   fixedOption,   chunkOption,
                      chunkGapOption, receivedOption,    statusOption, dropOption,    badCrcOption,
                      noiseOption,    unsolicitedOption, searchOption, addressOption, uptimeOption,
                      traceOption});
@@ -260,13 +266,16 @@ answers; --received FILE appends every byte the device receives to FILE.)"));
   }
   if (!ReadNumber(parser.value(uptimeOption), 0, 0xFFFFFFFFLL, &identity.UptimeAtStart))
     return Fail("--uptime must be from 0 to 4294967295 seconds");
+  TCorruptImage corrupt = ciNone;
+  if (parser.isSet(corruptOption) && !ParseCorruptImage(parser.value(corruptOption), &corrupt))
+    return Fail("--corrupt-settings must be crc, short, overrun or base64");
 
   const TClock& clock = TClock::System();
   std::unique_ptr<TSimDevice> device;
   if (generation == 1 && type == 1)
     device = std::make_unique<TServiceAdapterSim>(TTrackerOptions{1, id, imei, password}, clock);
   else if (generation == 1)
-    device = std::make_unique<TTrackerSim>(TTrackerOptions{int(type), id, imei, password}, clock, operations);
+    device = std::make_unique<TTrackerSim>(TTrackerOptions{int(type), id, imei, password, corrupt}, clock, operations);
   else if (generation == 2 && parser.isSet(fixedOption))
     device = std::make_unique<TLegacyFixedSim>();
   else if (generation == 2)

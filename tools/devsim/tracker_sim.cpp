@@ -230,22 +230,6 @@ const TStatusRecord kStatusRecords[] = {
      }},
 };
 
-enum TSettingKind { skByte, skWord, skLong, skText };
-
-struct TSettingDefault {
-  int Number;
-  TSettingKind Kind;
-  qint64 Value;
-  const char* Text;
-};
-
-// What a device fresh from the factory holds (the password, number 5, comes from the options).
-const TSettingDefault kSettingDefaults[] = {
-    {1, skByte, 1, nullptr},           {2, skWord, 30, nullptr},   {3, skLong, 20144, nullptr},
-    {4, skText, 0, "gw1.example.net"}, {6, skText, 0, "internet"}, {7, skByte, 0, nullptr},
-    {10, skWord, 120, nullptr},
-};
-
 constexpr int kPasswordSetting = 5;
 constexpr int kPasswordSetting2 = 0x5400; // the second layout keeps the password twice
 
@@ -300,20 +284,14 @@ TTrackerSim::TTrackerSim(const TTrackerOptions& aOptions, const TClock& aClock,
                          const TTrackerOperationOptions& aOperations)
     : FClock(aClock), FType(aOptions.Type), FId(aOptions.Id),
       FImei(aOptions.Imei.isEmpty() ? DefaultImei(aOptions.Id) : aOptions.Imei), FPassword(aOptions.Password),
-      FStartMs(aClock.MonotonicMs()), FBootMs(FStartMs - kUptimeAtStart * 1000),
+      FCorrupt(aOptions.Corrupt), FStartMs(aClock.MonotonicMs()), FBootMs(FStartMs - kUptimeAtStart * 1000),
       FMemoryWriteBase(aOperations.Storage.MemoryWrite >= 0 ? aOperations.Storage.MemoryWrite
                                                             : kMemoryWriteAtStart),
       FMemoryGrows(aOperations.Storage.MemoryWrite < 0),
       FStorage(aOperations.Storage, BuildTripLog(FVehicle), aOperations.BlockFaults),
       FUpd(aOperations.Upd, FImei.toULongLong(), aOptions.Type, aOptions.Password),
       FLoaderDir(aOperations.LoaderDir) {
-  const bool bigEndian = SettingsLayout() == 1;
-  for (const TSettingDefault& setting : kSettingDefaults) {
-    static const int kSizes[] = {1, 2, 4};
-    FSettings[setting.Number] = setting.Kind == skText
-                                    ? QByteArray(setting.Text)
-                                    : IntegerBytes(setting.Value, kSizes[setting.Kind], bigEndian);
-  }
+  FSettings = FactorySettings(FType, SettingsLayout() == 1);
   FSettings[kPasswordSetting] = FPassword;
   if (SettingsLayout() == 2)
     FSettings[kPasswordSetting2] = FPassword;
@@ -583,6 +561,12 @@ bool TTrackerSim::ApplySettingsImage(const QByteArray& aImage) {
       at += 3 + length;
     }
   }
+  // A value of the wrong width for its setting would be taken for another value.
+  for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
+    const int width = SettingWidth(FType, it.key());
+    if (width > 0 && it.value().size() != width)
+      return false;
+  }
   for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
     const bool password = it.key() == kPasswordSetting || it.key() == kPasswordSetting2;
     if (!password) {
@@ -599,6 +583,8 @@ bool TTrackerSim::ApplySettingsImage(const QByteArray& aImage) {
 }
 
 QByteArray TTrackerSim::ReadSettings(const QByteArray&) {
+  if (FCorrupt != ciNone)
+    return Record("SF", '"' + CorruptedImageText(SettingsImage(), SettingsLayout(), FCorrupt) + '"');
   return Record("SF", '"' + Base64Encode(SettingsImage()).toLatin1() + '"');
 }
 

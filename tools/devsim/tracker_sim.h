@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings_store.h"
 #include "sim_device.h"
 #include "storage_sim.h"
 #include "upd_device_sim.h"
@@ -15,6 +16,8 @@ struct TTrackerOptions {
   quint64 Id = 12345; // 0: a fresh device that has not been given its ID yet
   QByteArray Imei;    // 15 digits; empty: derived from the ID
   QByteArray Password = "111111";
+  // Spoils every settings image sent, for tests of the receiving side.
+  TCorruptImage Corrupt = ciNone;
 };
 
 // The tracker's storages and how it takes part in the firmware operations.
@@ -85,6 +88,7 @@ private:
   quint64 FId;
   QByteArray FImei;
   QByteArray FPassword;
+  TCorruptImage FCorrupt;
   qint64 FStartMs;
   qint64 FBootMs;
   qint64 FClockOffset = 0; // seconds the device clock was set away from the true time
