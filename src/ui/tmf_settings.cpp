@@ -11,6 +11,7 @@
 #include "settings/controls/tab_panel.h"
 #include "settings/settings_files.h"
 #include "settings/settings_image.h"
+#include "tools/car_select_form.h"
 #include "ui/tmf.h"
 #include "updates/crypto/checksums.h"
 
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScrollArea>
 #include <cmath>
 #include <exception>
@@ -370,8 +372,11 @@ void TMF::act_SetCFG() {
     MainHintShow(0, Translate(QStringLiteral("mes_passwordempty")));
     return;
   }
-  if (port->DeviceVer() == QLatin1String("250"))
-    return; // the sensor master's settings go through the fuel page
+  if (port->DeviceVer() == QLatin1String("250")) {
+    // The sensor master takes its slots and sensors as request frames, not as a settings image.
+    FuelApplySettings();
+    return;
+  }
   const int layout = SettingsLayout();
   const TBuiltImage built = layout == 1 || layout == 2 ? BuildImage() : TBuiltImage();
   // An image without entries would tell the device nothing and still be answered as saved.
@@ -541,7 +546,22 @@ void TMF::PickSettingValue(TControlClass* aControl) {
     MainHintShow(2, QStringLiteral("CAN база не найдена!"));
     return;
   }
-  // The pickers (vehicles, BLE devices, Wi-Fi networks, cell towers) are dialogs of their own.
+  if (qobject_cast<TIntegerWithButtonClass*>(aControl)) {
+    // The control may go (a new type's page) while the dialog is open: only a live one is set.
+    QPointer<TControlClass> control(aControl);
+    QString error;
+    TPortInfo* port = Q();
+    if (!ShowCarSelect(
+            this, port ? port->DeviceVer() : QString(),
+            [control](int aProgram) {
+              if (control)
+                control->SetValue(aProgram);
+            },
+            &error))
+      MainHintShow(0, error);
+    return;
+  }
+  // The BLE device, Wi-Fi network and cell tower pickers are dialogs still to come.
   MainHintShow(2, Translate(QStringLiteral("mes_pickernotready")));
 }
 
