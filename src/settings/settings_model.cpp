@@ -164,7 +164,7 @@ private:
 
   void PlaceView(const QString& aAlias, const QJsonObject& aView) {
     TSetting row;
-    TControlSpec spec;
+    TControlShape shape;
     row.Alias = aAlias;
     row.TextBefore = Text(aView, "textBefore");
     row.TextAfter = Text(aView, "textAfter");
@@ -186,28 +186,28 @@ private:
 
     switch (row.Control) {
     case ckString: {
-      spec.WithButton = ScanListOf(FVersion, row.Number) != slNone;
+      shape.WithButton = ScanListOf(FVersion, row.Number) != slNone;
       // The image keeps a string's length in one byte.
       const std::optional<qint32> n = Int32(length);
-      spec.Max = n ? qBound(0, *n, 255) : 255;
+      shape.Max = n ? qBound(0, *n, 255) : 255;
       break;
     }
     case ckInteger: {
-      spec.WithButton = IsVehicleSetting(FVersion, row.Number);
+      shape.WithButton = IsVehicleSetting(FVersion, row.Number);
       const std::optional<qint32> vmin = Int32(aView.value(QLatin1String("min")));
       const std::optional<qint32> vmax = Int32(aView.value(QLatin1String("max")));
       // The view may narrow the storage's range but never widen it: a value beyond the storage
       // would be cut to its low bytes on the way to the device.
       if (storage.HasBounds) {
-        spec.Min = vmin ? qMax<qint64>(*vmin, storage.Min) : storage.Min;
-        spec.Max = vmax ? qMin<qint64>(*vmax, storage.Max) : storage.Max;
+        shape.Min = vmin ? qMax<qint64>(*vmin, storage.Min) : storage.Min;
+        shape.Max = vmax ? qMin<qint64>(*vmax, storage.Max) : storage.Max;
       } else {
         if (vmin)
-          spec.Min = *vmin;
+          shape.Min = *vmin;
         if (vmax)
-          spec.Max = *vmax;
+          shape.Max = *vmax;
       }
-      if (spec.Min && spec.Max && *spec.Min > *spec.Max)
+      if (shape.Min && shape.Max && *shape.Min > *shape.Max)
         Skip(aAlias);
       break;
     }
@@ -228,7 +228,7 @@ private:
           FModel.Skipped.append(aAlias + QLatin1Char('=') + QString::number(number));
           continue;
         }
-        spec.Items.append({number, Text(item, "name")});
+        shape.Items.append({number, Text(item, "name")});
       }
       break;
     }
@@ -236,7 +236,7 @@ private:
       break;
     }
     FModel.Rows.append(row);
-    FModel.Controls.append(spec);
+    FModel.Controls.append(shape);
     FModel.Sections.last().SubSections.last().Rows.append(int(FModel.Rows.size() - 1));
   }
 

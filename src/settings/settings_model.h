@@ -35,7 +35,7 @@ struct TSetting {
 };
 
 // What the row's control is made from, beyond the row itself.
-struct TControlSpec {
+struct TControlShape {
   // A "..." button: a scanned list for strings, the vehicle list for integers.
   bool WithButton = false;
   // Bounds the control checks: lengths for strings, values for integers. None: not checked.
@@ -60,7 +60,7 @@ struct TSchemaSection {
 // The page of one device type as its schema describes it, before any widget exists.
 struct TSettingsModel {
   QList<TSetting> Rows;
-  QList<TControlSpec> Controls; // one per row
+  QList<TControlShape> Controls; // one per row
   QList<TSchemaSection> Sections;
   // The schema's texts; applied only when the schema has a translations member.
   bool HasTranslations = false;

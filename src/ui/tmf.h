@@ -382,7 +382,7 @@ private:
   void FreeSettingsPage();
   void ClearSettingsPage(bool aTabs);
   void BuildSettingsFromSchema(const QJsonObject& aSchema, int aSettingsVersion);
-  TControlClass* MakeSettingControl(TSetting& aRow, const TControlSpec& aSpec, QWidget* aBody);
+  TControlClass* MakeSettingControl(TSetting& aRow, const TControlShape& aShape, QWidget* aBody);
   void RealignSettings();
   void RetranslateSettings();
   void StyleSettings();

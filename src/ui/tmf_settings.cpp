@@ -151,16 +151,16 @@ void TMF::ClearSettingsPage(bool aTabs) {
   }
 }
 
-TControlClass* TMF::MakeSettingControl(TSetting& aRow, const TControlSpec& aSpec, QWidget* aBody) {
+TControlClass* TMF::MakeSettingControl(TSetting& aRow, const TControlShape& aShape, QWidget* aBody) {
   TControlClass* control = nullptr;
   switch (aRow.Control) {
   case ckString:
-    control = aSpec.WithButton ? new TStringWithButtonClass(FSettingsContext, aBody)
-                               : new TStringClass(FSettingsContext, aBody);
+    control = aShape.WithButton ? new TStringWithButtonClass(FSettingsContext, aBody)
+                                : new TStringClass(FSettingsContext, aBody);
     break;
   case ckInteger:
-    control = aSpec.WithButton ? new TIntegerWithButtonClass(FSettingsContext, aBody)
-                               : new TIntegerClass(FSettingsContext, aBody);
+    control = aShape.WithButton ? new TIntegerWithButtonClass(FSettingsContext, aBody)
+                                : new TIntegerClass(FSettingsContext, aBody);
     break;
   case ckFlag:
     control = new TFlagClass(FSettingsContext, aBody);
@@ -168,7 +168,7 @@ TControlClass* TMF::MakeSettingControl(TSetting& aRow, const TControlSpec& aSpec
     break;
   case ckList: {
     auto* list = new TListClass(FSettingsContext, aBody);
-    for (const auto& item : aSpec.Items)
+    for (const auto& item : aShape.Items)
       list->AddDicItem(item.first, item.second);
     control = list;
     break;
@@ -179,10 +179,10 @@ TControlClass* TMF::MakeSettingControl(TSetting& aRow, const TControlSpec& aSpec
   default:
     return nullptr;
   }
-  if (aSpec.Min)
-    control->SetMin(*aSpec.Min);
-  if (aSpec.Max)
-    control->SetMax(*aSpec.Max);
+  if (aShape.Min)
+    control->SetMin(*aShape.Min);
+  if (aShape.Max)
+    control->SetMax(*aShape.Max);
   control->SetIdent(aRow.Alias);
   control->SetSettings(aRow.Number);
   control->SetHistoryKey(TInputHistory::ExtractHistoryKey(aRow.TextBefore));

@@ -139,7 +139,7 @@ void TstSettingsModel::controlBounds() {
   const TSettingsModel m = BuildSettingsModel(Schema({view}, {"a"}), 2);
   QCOMPARE(m.Rows.size(), 1);
   QVERIFY(m.Error.isEmpty());
-  const TControlSpec& c = m.Controls.at(0);
+  const TControlShape& c = m.Controls.at(0);
   QCOMPARE(c.Min.value_or(-1), min);
   QCOMPARE(c.Max.value_or(-1), max);
 }

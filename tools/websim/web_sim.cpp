@@ -50,13 +50,13 @@ bool TWebFault::Parse(const QString& aText, TWebFault* aFault, QString* aError) 
   }
   TWebFault fault;
   fault.Prefix = aText.left(eq);
-  const QString spec = aText.mid(eq + 1);
-  const QString kind = spec.section(QLatin1Char(':'), 0, 0);
-  const QString arg = spec.section(QLatin1Char(':'), 1);
+  const QString what = aText.mid(eq + 1);
+  const QString kind = what.section(QLatin1Char(':'), 0, 0);
+  const QString arg = what.section(QLatin1Char(':'), 1);
   bool ok = true;
   const qint64 value = arg.isEmpty() ? 0 : arg.toLongLong(&ok);
   if (!ok || value < 0) {
-    *aError = QStringLiteral("bad fault argument: %1").arg(spec);
+    *aError = QStringLiteral("bad fault argument: %1").arg(what);
     return false;
   }
   if (kind == QLatin1String("status")) {
