@@ -3,6 +3,7 @@
 
 #include "device/port_info.h"
 #include "platform/registry.h"
+#include "sim_window_fixture.h"
 #include "ui/command_dialogs.h"
 #include "ui/hint_stack.h"
 #include "ui/tmf.h"
@@ -25,36 +26,16 @@ namespace {
 const QString kTracker = QStringLiteral("USB\\VID_0483&PID_5740&REV_0200");
 const QString kServiceAdapter = QStringLiteral("USB\\VID_0483&PID_5742&REV_0200");
 
-struct TSimulatedWindow {
-  QTemporaryDir Dir;
-  QProcess Simulator;
-  TRegistry Registry;
-  std::unique_ptr<TMF> Window;
-
+struct TSimulatedWindow : TSimWindowBase {
   QString TracePath() const { return Dir.filePath(QStringLiteral("trace.txt")); }
 
   bool Start(const QStringList& aArgs, const QString& aHardwareId = kTracker) {
-    const QString link = Dir.filePath(QStringLiteral("sim0"));
-    Simulator.start(qEnvironmentVariable("VELMORA_BIN_DIR") + QStringLiteral("/velmora-devsim"),
-                    aArgs + QStringList{QStringLiteral("--rate"), QStringLiteral("300"),
-                                        QStringLiteral("--link"), link, QStringLiteral("--trace"),
-                                        TracePath()});
-    if (!Simulator.waitForStarted(5000))
+    if (!StartSimulator(aArgs + QStringList{QStringLiteral("--rate"), QStringLiteral("300"),
+                                            QStringLiteral("--trace"), TracePath()},
+                        aHardwareId))
       return false;
-    for (int i = 0; i < 100 && !QFileInfo::exists(link); ++i)
-      QTest::qWait(50);
-    qputenv("VELMORA_EXTRA_PORTS", (link + QLatin1Char('=') + aHardwareId).toLocal8Bit());
-    Registry.DeleteKey(QStringLiteral("Forms"));
-    Window = std::make_unique<TMF>(Registry, [] { return false; });
-    Window->SetLanguage(1);
-    Window->resize(1280, 800);
-    Window->show();
-    return QFileInfo::exists(link);
-  }
-  ~TSimulatedWindow() {
-    Window.reset();
-    Simulator.terminate();
-    Simulator.waitForFinished(5000);
+    CreateWindow().show();
+    return true;
   }
 
   // The lines the simulator received, as its trace writes them (C escapes, no stamps).
@@ -67,14 +48,6 @@ struct TSimulatedWindow {
       if (!line.isEmpty())
         lines << QString::fromLatin1(line.mid(line.indexOf('\t') + 1));
     return lines;
-  }
-  QStringList Sent() {
-    QStringList out;
-    TExchangeCore& core = Window->Core();
-    for (const TPacket& p : core.PacketIndex())
-      if (p.State == psSent)
-        out << core.TrafficLog().AsText(p.Position, p.Size);
-    return out;
   }
   QAction* MenuItem(const QString& aCaption) const {
     for (QAction* item : Window->CommandsMenu()->actions())

@@ -6,6 +6,7 @@
 #include "monitor/item_class.h"
 #include "platform/registry.h"
 #include "protocols/gen3_decoder.h"
+#include "sim_window_fixture.h"
 #include "ui/hint_stack.h"
 #include "ui/tmf.h"
 
@@ -23,35 +24,14 @@ QByteArray Hex(const char* aHex) {
   return QByteArray::fromHex(aHex);
 }
 
-struct TSimulatedDevice {
-  QTemporaryDir Dir;
-  QProcess Simulator;
-  TRegistry Registry;
-  std::unique_ptr<TMF> Window;
-
+struct TSimulatedDevice : TSimWindowBase {
   QString ReceivedFile() const { return Dir.filePath(QStringLiteral("received.bin")); }
 
   bool Start(const QStringList& aArgs) {
-    const QString link = Dir.filePath(QStringLiteral("sim0"));
-    Simulator.start(
-        qEnvironmentVariable("VELMORA_BIN_DIR") + QStringLiteral("/velmora-devsim"),
-        aArgs + QStringList{QStringLiteral("--received"), ReceivedFile(), QStringLiteral("--link"), link});
-    if (!Simulator.waitForStarted(5000))
+    if (!StartSimulator(aArgs + QStringList{QStringLiteral("--received"), ReceivedFile()}))
       return false;
-    for (int i = 0; i < 100 && !QFileInfo::exists(link); ++i)
-      QTest::qWait(50);
-    qputenv("VELMORA_EXTRA_PORTS", (link + QStringLiteral("=USB\\VID_0483&PID_5740&REV_0200")).toLocal8Bit());
-    Registry.DeleteKey(QStringLiteral("Forms"));
-    Window = std::make_unique<TMF>(Registry, [] { return false; });
-    Window->SetLanguage(1);
-    Window->resize(1280, 800);
-    Window->show();
-    return QFileInfo::exists(link);
-  }
-  ~TSimulatedDevice() {
-    Window.reset();
-    Simulator.terminate();
-    Simulator.waitForFinished(5000);
+    CreateWindow().show();
+    return true;
   }
   QByteArray Received() const {
     QFile file(ReceivedFile());
@@ -60,12 +40,6 @@ struct TSimulatedDevice {
   QString Value(const char* aIdent) {
     auto* item = qobject_cast<TItemClass*>(Window->VisualFind(QString::fromLatin1(aIdent)));
     return item ? item->Value().toString() : QString();
-  }
-  bool HintShown(const QString& aText) {
-    for (QLabel* l : Window->Hints().Hints())
-      if (l->text() == aText)
-        return true;
-    return false;
   }
   // Kept beside the test's per-user folder, for a look at what the technician would see.
   void Screenshot(const QString& aName) {
@@ -174,7 +148,8 @@ void TstLegacyAndFuelE2E::lostAnswerDoesNotBlockLaterRequests() {
   port->SendAnsiString(restart);
   port->SendAnsiString(info);
   // The restart is asked once more, answered, and the request queued behind it goes out.
-  QTRY_COMPARE_WITH_TIMEOUT(WithoutTypeRequests(sim.Received()).toHex(), (info + restart + restart + info).toHex(), 10000);
+  QTRY_COMPARE_WITH_TIMEOUT(WithoutTypeRequests(sim.Received()).toHex(),
+                            (info + restart + restart + info).toHex(), 10000);
   QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(w.Translate(QStringLiteral("mes_SUCCESS"))), 5000);
   QCOMPARE(port->QueuedCount(), 0);
 }

@@ -6,6 +6,7 @@
 #include "device/port_info.h"
 #include "monitor/item_class.h"
 #include "platform/registry.h"
+#include "sim_window_fixture.h"
 #include "ui/hint_stack.h"
 #include "ui/tmf.h"
 
@@ -20,51 +21,16 @@
 
 namespace {
 
-struct TSimulatedWindow {
-  QTemporaryDir Dir;
-  QProcess Simulator;
-  TRegistry Registry;
-  std::unique_ptr<TMF> Window;
-
+struct TSimulatedWindow : TSimWindowBase {
   bool Start(const QStringList& aArgs) {
-    const QString link = Dir.filePath(QStringLiteral("sim0"));
-    Simulator.start(
-        qEnvironmentVariable("VELMORA_BIN_DIR") + QStringLiteral("/velmora-devsim"),
-        aArgs + QStringList{QStringLiteral("--rate"), QStringLiteral("300"), QStringLiteral("--link"), link});
-    if (!Simulator.waitForStarted(5000))
+    if (!StartSimulator(aArgs + QStringList{QStringLiteral("--rate"), QStringLiteral("300")}))
       return false;
-    for (int i = 0; i < 100 && !QFileInfo::exists(link); ++i)
-      QTest::qWait(50);
-    qputenv("VELMORA_EXTRA_PORTS", (link + QStringLiteral("=USB\\VID_0483&PID_5740&REV_0200")).toLocal8Bit());
-    Registry.DeleteKey(QStringLiteral("Forms"));
-    Window = std::make_unique<TMF>(Registry, [] { return false; });
-    Window->SetLanguage(1);
-    Window->resize(1280, 800);
-    Window->show();
-    return QFileInfo::exists(link);
-  }
-  ~TSimulatedWindow() {
-    Window.reset();
-    Simulator.terminate();
-    Simulator.waitForFinished(5000);
+    CreateWindow().show();
+    return true;
   }
   QString Value(const char* aIdent) {
     auto* item = qobject_cast<TItemClass*>(Window->VisualFind(QString::fromLatin1(aIdent)));
     return item ? item->Value().toString() : QString();
-  }
-  QStringList Sent() {
-    QStringList out;
-    TExchangeCore& core = Window->Core();
-    for (const TPacket& p : core.PacketIndex())
-      if (p.State == psSent)
-        out << core.TrafficLog().AsText(p.Position, p.Size);
-    return out;
-  }
-  bool HintShown(const QString& aText) {
-    for (QLabel* l : Window->Hints().Hints())
-      if (l->text() == aText)
-        return true;
-    return false;
   }
 };
 

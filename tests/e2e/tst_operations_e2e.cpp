@@ -4,6 +4,7 @@
 #include "device/device_operations.h"
 #include "device/port_info.h"
 #include "platform/registry.h"
+#include "sim_window_fixture.h"
 #include "ui/hint_stack.h"
 #include "ui/operation_dialogs.h"
 #include "ui/tmf.h"
@@ -32,39 +33,20 @@ public:
   QString Folder(QWidget*, const QString&) override { return FolderAnswer; }
 };
 
-struct TSimulatedWindow {
-  QTemporaryDir Dir;
-  QProcess Simulator;
-  TRegistry Registry;
-  std::unique_ptr<TMF> Window;
+struct TSimulatedWindow : TSimWindowBase {
   TScriptedDialogs* Dialogs = nullptr;
   QStringList SeenHints;
 
   bool Start(const QStringList& aArgs) {
-    const QString link = Dir.filePath(QStringLiteral("sim0"));
-    Simulator.start(qEnvironmentVariable("VELMORA_BIN_DIR") + QStringLiteral("/velmora-devsim"),
-                    aArgs + QStringList{QStringLiteral("--gen"), QStringLiteral("1"),
-                                        QStringLiteral("--rate"), QStringLiteral("300"),
-                                        QStringLiteral("--link"), link});
-    if (!Simulator.waitForStarted(5000))
+    if (!StartSimulator(aArgs + QStringList{QStringLiteral("--gen"), QStringLiteral("1"),
+                                            QStringLiteral("--rate"), QStringLiteral("300")}))
       return false;
-    for (int i = 0; i < 100 && !QFileInfo::exists(link); ++i)
-      QTest::qWait(50);
-    qputenv("VELMORA_EXTRA_PORTS", (link + QStringLiteral("=USB\\VID_0483&PID_5740&REV_0200")).toLocal8Bit());
-    Registry.DeleteKey(QStringLiteral("Forms"));
-    Window = std::make_unique<TMF>(Registry, [] { return false; });
+    TMF& window = CreateWindow();
     auto dialogs = std::make_unique<TScriptedDialogs>();
     Dialogs = dialogs.get();
-    Window->SetOperationDialogs(std::move(dialogs));
-    Window->SetLanguage(1);
-    Window->resize(1280, 800);
-    Window->show();
-    return QFileInfo::exists(link);
-  }
-  ~TSimulatedWindow() {
-    Window.reset();
-    Simulator.terminate();
-    Simulator.waitForFinished(5000);
+    window.SetOperationDialogs(std::move(dialogs));
+    window.show();
+    return true;
   }
   // Hints go after a few seconds: every check keeps what it has seen.
   bool HintShown(const QString& aText) {
@@ -74,14 +56,6 @@ struct TSimulatedWindow {
     return SeenHints.contains(aText);
   }
   QString Text(const char* aKey) { return Window->Translate(QString::fromLatin1(aKey)); }
-  QStringList Sent() {
-    QStringList out;
-    TExchangeCore& core = Window->Core();
-    for (const TPacket& p : core.PacketIndex())
-      if (p.State == psSent)
-        out << core.TrafficLog().AsText(p.Position, p.Size);
-    return out;
-  }
   // The tracker is detected and has reported its identity and storages.
   bool Identified(const QString& aName) {
     TMF& w = *Window;

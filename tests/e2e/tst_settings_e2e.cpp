@@ -9,6 +9,7 @@
 #include "settings/controls/history_popup.h"
 #include "settings/controls/tab_panel.h"
 #include "settings/settings_image.h"
+#include "sim_window_fixture.h"
 #include "ui/hint_stack.h"
 #include "ui/tmf.h"
 #include "updates/crypto/checksums.h"
@@ -28,54 +29,22 @@
 
 namespace {
 
-struct TSimulatedWindow {
-  QTemporaryDir Dir;
-  QProcess Simulator;
-  TRegistry Registry;
-  std::unique_ptr<TMF> Window;
+struct TSimulatedWindow : TSimWindowBase {
   QString SaveTo;
   QString OpenFrom;
 
   bool Start(const QStringList& aArgs) {
-    const QString link = Dir.filePath(QStringLiteral("sim0"));
-    Simulator.start(qEnvironmentVariable("VELMORA_BIN_DIR") + QStringLiteral("/velmora-devsim"),
-                    QStringList{QStringLiteral("--gen"), QStringLiteral("1"), QStringLiteral("--rate"),
-                                QStringLiteral("400"), QStringLiteral("--link"), link} +
-                        aArgs);
-    if (!Simulator.waitForStarted(5000))
+    if (!StartSimulator(QStringList{QStringLiteral("--gen"), QStringLiteral("1"), QStringLiteral("--rate"),
+                                    QStringLiteral("400")} +
+                        aArgs))
       return false;
-    for (int i = 0; i < 100 && !QFileInfo::exists(link); ++i)
-      QTest::qWait(50);
-    qputenv("VELMORA_EXTRA_PORTS", (link + QStringLiteral("=USB\\VID_0483&PID_5740&REV_0200")).toLocal8Bit());
-    Registry.DeleteKey(QStringLiteral("Forms"));
-    Window = std::make_unique<TMF>(Registry, [] { return false; });
-    Window->SetFileDialogs([this](const QString&, const QString&) { return OpenFrom; },
-                           [this](const QString&, const QString&) { return SaveTo; });
-    Window->SetLanguage(1);
-    Window->resize(1280, 800);
-    Window->show();
-    return QFileInfo::exists(link);
-  }
-  ~TSimulatedWindow() {
-    Window.reset();
-    Simulator.terminate();
-    Simulator.waitForFinished(5000);
-  }
-  QStringList Sent() {
-    QStringList out;
-    TExchangeCore& core = Window->Core();
-    for (const TPacket& p : core.PacketIndex())
-      if (p.State == psSent)
-        out << core.TrafficLog().AsText(p.Position, p.Size);
-    return out;
+    TMF& window = CreateWindow();
+    window.SetFileDialogs([this](const QString&, const QString&) { return OpenFrom; },
+                          [this](const QString&, const QString&) { return SaveTo; });
+    window.show();
+    return true;
   }
   int SentCount(const QString& aLine) { return int(Sent().count(aLine)); }
-  bool HintShown(const QString& aText) {
-    for (QLabel* l : Window->Hints().Hints())
-      if (l->text() == aText)
-        return true;
-    return false;
-  }
   template <class T> T* Control(const char* aAlias) {
     return qobject_cast<T*>(Window->VisualFind(QString::fromLatin1(aAlias)));
   }
