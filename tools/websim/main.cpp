@@ -49,7 +49,7 @@ int main(int argc, char* argv[]) {
       QStringLiteral("PATH=KIND[:ARG] for requests whose path begins with PATH: status:CODE, delay:MS, "
                      "truncate, stall:MS, html, huge:BYTES (waits at most 120 s, sizes at most 1 GiB). "
                      "Repeatable."),
-      QStringLiteral("SPEC"));
+      QStringLiteral("PATH=KIND"));
   parser.addOptions({port, modules, createdAt, programDate, program, log, fault});
   parser.process(app);
 
