@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace {
@@ -43,9 +44,8 @@ struct TRecord {
   QString Error;
 };
 
-template <std::size_t N>
 std::optional<TRecord> BuildRecord(IFuelHost& aHost, const TFuelWriter::TTranslate& aTranslate,
-                                   const TWireField (&aFields)[N], int k) {
+                                   std::span<const TWireField> aFields, int k) {
   std::vector<std::pair<QString, TFuelField>> fields;
   bool changed = false;
   for (const TWireField& wire : aFields) {
@@ -61,7 +61,7 @@ std::optional<TRecord> BuildRecord(IFuelHost& aHost, const TFuelWriter::TTransla
     return std::nullopt;
 
   TRecord record;
-  for (std::size_t i = 0; i < N; ++i) {
+  for (std::size_t i = 0; i < aFields.size(); ++i) {
     const QString& ident = fields[i].first;
     const TFuelField& field = fields[i].second;
     const int width = aFields[i].Width;
@@ -128,30 +128,28 @@ bool TFuelWriter::ParseAddress(const QString& aText, QByteArray* aBytes) {
 }
 
 TFuelWriter::TResult TFuelWriter::Build(IFuelHost& aHost, const TTranslate& aTranslate) {
+  struct TRecordKind {
+    quint8 Command;
+    std::span<const TWireField> Fields;
+    int Padding;
+  };
+  // Slots first, then sensors; every record is checked before anything is sent.
+  const TRecordKind kinds[] = {{Gen3::kWriteSlot, kSlotFields, kSlotPadding},
+                               {Gen3::kWriteSensor, kSensorFields, kSensorPadding}};
   TResult result;
-  for (int i = 1; i <= Gen3::kSlots; ++i) {
-    const std::optional<TRecord> record = BuildRecord(aHost, aTranslate, kSlotFields, i);
-    if (!record)
-      continue;
-    if (!record->Error.isEmpty()) {
-      result.Error = record->Error;
-      result.Requests.clear();
-      return result;
+  for (const TRecordKind& kind : kinds) {
+    for (int i = 1; i <= Gen3::kSlots; ++i) {
+      const std::optional<TRecord> record = BuildRecord(aHost, aTranslate, kind.Fields, i);
+      if (!record)
+        continue;
+      if (!record->Error.isEmpty()) {
+        result.Error = record->Error;
+        result.Requests.clear();
+        return result;
+      }
+      result.Requests << Gen3::Request(kind.Command,
+                                       char(i - 1) + record->Bytes + QByteArray(kind.Padding, '\0'));
     }
-    result.Requests << Gen3::Request(Gen3::kWriteSlot,
-                                     char(i - 1) + record->Bytes + QByteArray(kSlotPadding, '\0'));
-  }
-  for (int i = 1; i <= Gen3::kSlots; ++i) {
-    const std::optional<TRecord> record = BuildRecord(aHost, aTranslate, kSensorFields, i);
-    if (!record)
-      continue;
-    if (!record->Error.isEmpty()) {
-      result.Error = record->Error;
-      result.Requests.clear();
-      return result;
-    }
-    result.Requests << Gen3::Request(Gen3::kWriteSensor,
-                                     char(i - 1) + record->Bytes + QByteArray(kSensorPadding, '\0'));
   }
   return result;
 }

@@ -5,6 +5,7 @@
 #include "platform/printing/sticker_printer.h"
 #include "platform/registry.h"
 #include "tools/print_sticker_form.h"
+#include "tools/sticker_check_fixture.h"
 #include "ui/tmf.h"
 
 #include <QFile>
@@ -23,32 +24,11 @@ bool SimulatorBuilt() {
   return QFileInfo::exists(qEnvironmentVariable("VELMORA_BIN_DIR") + QStringLiteral("/velmora-devsim"));
 }
 
-int PdfPages(const QString& aFile) {
-  QFile f(aFile);
-  if (!f.open(QIODevice::ReadOnly))
-    return 0;
-  return int(
-      QString::fromLatin1(f.readAll()).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
-}
-
 int PagesIn(const QString& aFolder) {
   int pages = 0;
   for (const QFileInfo& f : QDir(aFolder).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files))
     pages += PdfPages(f.filePath());
   return pages;
-}
-
-QString DecodeQR(const QImage& aImage) {
-  const QString zbar = QStandardPaths::findExecutable(QStringLiteral("zbarimg"));
-  if (zbar.isEmpty())
-    return QStringLiteral("<zbarimg missing: scripts/install-deps installs zbar-tools>");
-  QTemporaryDir dir;
-  const QString file = dir.filePath(QStringLiteral("qr.png"));
-  aImage.save(file);
-  QProcess p;
-  p.start(zbar, {QStringLiteral("--raw"), QStringLiteral("-q"), QStringLiteral("-Sbinary"), file});
-  p.waitForFinished(20000);
-  return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
 struct TStickerWindow {

@@ -3,6 +3,7 @@
 
 #include "platform/printing/sticker_printer.h"
 #include "platform/registry.h"
+#include "sticker_check_fixture.h"
 #include "tools/sticker_render.h"
 #include "tools/sticker_settings.h"
 #include "tools/sticker_templates.h"
@@ -27,28 +28,6 @@ TDeviceData Device() {
   d.ID = QStringLiteral("12345");
   d.IMEI = QStringLiteral("860000000000017");
   return d;
-}
-
-// What a QR reader from the system makes of the image; empty when it finds no symbol.
-QString DecodeQR(const QImage& aImage) {
-  const QString zbar = QStandardPaths::findExecutable(QStringLiteral("zbarimg"));
-  if (zbar.isEmpty())
-    return QStringLiteral("<zbarimg missing: scripts/install-deps installs zbar-tools>");
-  QTemporaryDir dir;
-  const QString file = dir.filePath(QStringLiteral("qr.png"));
-  aImage.save(file);
-  QProcess p;
-  p.start(zbar, {QStringLiteral("--raw"), QStringLiteral("-q"), QStringLiteral("-Sbinary"), file});
-  p.waitForFinished(20000);
-  return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-int PdfPages(const QString& aFile) {
-  QFile f(aFile);
-  if (!f.open(QIODevice::ReadOnly))
-    return -1;
-  const QByteArray bytes = f.readAll();
-  return int(QString::fromLatin1(bytes).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
 }
 
 // Where the page puts the sticker image, in printer pixels: the transform in front of the image's

@@ -223,6 +223,9 @@ void TstMainWindow::progressIndicator_data() {
   QTest::newRow("bytes whose product with the width passes 32 bits")
       << qint64(30000000) << qint64(40000000) << "75%";
   QTest::newRow("firmware beyond 2 GB") << qint64(3000000000) << qint64(4000000000) << "75%";
+  QTest::newRow("blocks") << qint64(1) << qint64(3) << "33%";
+  QTest::newRow("5 GB copy") << qint64(4) * 1024 * 1024 * 1024 << qint64(5) * 1024 * 1024 * 1024 << "80%";
+  QTest::newRow("past the end") << qint64(7) << qint64(5) << "100%";
 }
 
 void TstMainWindow::progressIndicator() {
@@ -238,8 +241,11 @@ void TstMainWindow::progressIndicator() {
   auto* bar = window.findChild<QWidget*>(QStringLiteral("LangLabel"));
   const qint64 edge = bar->parentWidget()->width();
   QVERIFY(edge > 100);
-  QCOMPARE(qint64(bar->width()), position * edge / count);
-  QVERIFY(window.findChild<QWidget*>(QStringLiteral("ProgressPanel"))->isVisible());
+  QCOMPARE(qint64(bar->width()), qMin(position, count) * edge / count);
+  auto* panel = window.findChild<QWidget*>(QStringLiteral("ProgressPanel"));
+  QVERIFY(panel->isVisible());
+  window.SetLanguageIndicator(0, 0);
+  QVERIFY(!panel->isVisible());
 }
 
 void TstMainWindow::pageGlyphFollowsShownPage() {

@@ -24,6 +24,24 @@ TUpdateCenter::TTranslate Keys() {
   return [](const QString& aKey) { return aKey; };
 }
 
+// The information site played with one fault switched on.
+struct TFaultySite {
+  TWebSim Sim;
+  TServiceHosts Hosts;
+  explicit TFaultySite(const QString& aFault) : Sim(Options(aFault)) {
+    Hosts.InfoSite = TServiceHosts::Normalize(Sim.Start());
+  }
+  static TWebSimOptions Options(const QString& aFault) {
+    TWebFault fault;
+    QString why;
+    if (!TWebFault::Parse(aFault, &fault, &why))
+      qFatal("bad fault in the test: %s", qPrintable(why));
+    TWebSimOptions options;
+    options.Faults = {fault};
+    return options;
+  }
+};
+
 } // namespace
 
 void TstUpdateCenter::noAddressNoRequest() {
@@ -59,16 +77,9 @@ void TstUpdateCenter::startAsksForProgramAndModules() {
 }
 
 void TstUpdateCenter::brokenDescriptionFreesTheAskingRecord() {
-  TWebFault fault;
-  QString why;
-  QVERIFY(TWebFault::Parse(QStringLiteral("/info_device.php=truncate"), &fault, &why));
-  TWebSimOptions options;
-  options.Faults = {fault};
-  TWebSim sim(options);
-  TServiceHosts hosts;
-  hosts.InfoSite = TServiceHosts::Normalize(sim.Start());
+  TFaultySite site(QStringLiteral("/info_device.php=truncate"));
   TWebClient client;
-  TUpdateCenter center(client, hosts, Keys());
+  TUpdateCenter center(client, site.Hosts, Keys());
   QSignalSpy spy(&center, &TUpdateCenter::InfoExternal);
   TCoreRig asking;
   TCoreRig selected;
@@ -84,16 +95,9 @@ void TstUpdateCenter::brokenDescriptionFreesTheAskingRecord() {
 }
 
 void TstUpdateCenter::newerDescriptionRequestReplacesTheOlder() {
-  TWebFault fault;
-  QString why;
-  QVERIFY(TWebFault::Parse(QStringLiteral("/info_device.php=delay:400"), &fault, &why));
-  TWebSimOptions options;
-  options.Faults = {fault};
-  TWebSim sim(options);
-  TServiceHosts hosts;
-  hosts.InfoSite = TServiceHosts::Normalize(sim.Start());
+  TFaultySite site(QStringLiteral("/info_device.php=delay:400"));
   TWebClient client;
-  TUpdateCenter center(client, hosts, Keys());
+  TUpdateCenter center(client, site.Hosts, Keys());
   QSignalSpy spy(&center, &TUpdateCenter::InfoExternal);
   TCoreRig first;
   TCoreRig second;
