@@ -1,8 +1,9 @@
 #include "device/stored_files.h"
 
+#include "core/log_file.h"
+
 #include <QDir>
 #include <QSaveFile>
-#include <QStringDecoder>
 
 namespace StoredFiles {
 
@@ -23,10 +24,7 @@ quint32 LittleEndian32(const QByteArray& aBytes, qsizetype aAt) {
 
 // Names are written in the devices' 8-bit code page.
 QString DecodeName(const QByteArray& aBytes) {
-  QStringDecoder decoder("windows-1251");
-  if (!decoder.isValid())
-    return QString::fromLatin1(aBytes);
-  return decoder.decode(aBytes);
+  return FromLogCodePage(aBytes);
 }
 
 bool ReadHeader(const QByteArray& aDump, qsizetype h, TStoredFile* aFile) {

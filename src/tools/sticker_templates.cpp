@@ -1,5 +1,6 @@
 #include "tools/sticker_templates.h"
 
+#include "core/log_file.h"
 #include "platform/registry.h"
 
 #include <QFile>
@@ -147,8 +148,7 @@ bool ReadTextFile(const QString& aPath, QString* aText, QString* aError) {
   QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   QString text = utf8.decode(bytes);
   if (utf8.hasError()) {
-    QStringDecoder ansi("windows-1251");
-    text = ansi.isValid() ? QString(ansi.decode(bytes)) : QString::fromLatin1(bytes);
+    text = FromLogCodePage(bytes);
   }
   *aText = text;
   return true;
