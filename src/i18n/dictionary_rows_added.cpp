@@ -1,7 +1,8 @@
 #include "i18n/dictionary_rows.h"
 
-// Captions of monitor lines that the compiled-in table lacks: lines of the layout and idents the
-// status records fill. Looked up after that table, so none of them shadows a row of it.
+// Captions of monitor lines that the compiled-in table lacks (lines of the layout and idents the
+// status records fill), and messages of the window's own that it lacks. Looked up after that
+// table, so none of them shadows a row of it.
 
 namespace {
 
@@ -15,6 +16,7 @@ constexpr TDictionaryRow kRows[] = {
     {u"_LoginAPN", u"Логин APN", u"APN login"},
     {u"_PasswordAPN", u"Пароль APN", u"APN password"},
     {u"_DeviceSubVer", u"Подверсия устройства", u"Device subversion"},
+    {u"mes_driverscancel", u"Установка драйверов отменена", u"Driver installation cancelled"},
 };
 
 } // namespace

@@ -138,8 +138,7 @@ void TMF::DriversFinished(const TDriversResult& aResult) {
   }
   case doDismissed:
     // The user closed the password dialog: nothing went wrong and nothing was installed.
-    MainHintShow(2, Language() == TDictionary::lnEnglish ? QStringLiteral("Driver installation cancelled")
-                                                         : QStringLiteral("Установка драйверов отменена"));
+    MainHintShow(2, Translate(QStringLiteral("mes_driverscancel")));
     return;
   case doFailed:
     MainHintShow(2, Translate(QStringLiteral("mes_driversinstallerr")));
