@@ -231,7 +231,8 @@ void TStatusDecoderV1::OnWIFISCAN(const TStatusRecord& r, int) {
   const QString ssid = QString::fromUtf8(Base64Decode(r.F(2)));
   if (r.F(0).isEmpty() || r.F(1).isEmpty() || ssid.isEmpty())
     return;
-  Queue([host = &StatusHost(), mac = r.F(0), rssi = r.F(1), ssid] { host->AddOrUpdateWiFi(mac, rssi, ssid); });
+  Queue(
+      [host = &StatusHost(), mac = r.F(0), rssi = r.F(1), ssid] { host->AddOrUpdateWiFi(mac, rssi, ssid); });
 }
 
 void TStatusDecoderV1::OnLBSSCAN(const TStatusRecord& r, int) {
@@ -275,6 +276,10 @@ void TStatusDecoderV1::OnTEST(const TStatusRecord& r, int) {
     return;
   const QString type = DeviceType();
   const quint8 operation = StatusHost().UpdateOperation();
+  // Only a flow that is waiting for its test moves on: a late or repeated result (flow 9 asks for
+  // the test twice) must not register the device a second time.
+  if (StatusHost().UpdateStage() != 2)
+    return;
   if ((type == QLatin1String("304") && operation == 8) ||
       ((type == QLatin1String("305") || type == QLatin1String("306")) && operation == 9))
     StatusHost().SetUpdateStage(3);
