@@ -70,9 +70,16 @@ TFactoryFlows::Guarded(std::function<void(const TFactoryAnswer&)> aCall) {
   const quint64 id = FFlowId;
   const quint8 operation = FPoll.UpdateOperation();
   return [this, id, operation, aCall = std::move(aCall)](const TFactoryAnswer& aAnswer) {
-    // The flow was ended or replaced (another port, another device) while the service thought.
-    if (id != FFlowId || FPoll.UpdateOperation() != operation || FCore.Host().Q() != FPort.data()) {
+    // The flow was ended or replaced while the service thought: the answer is for nobody.
+    if (id != FFlowId || FPoll.UpdateOperation() != operation) {
       FWaiting = false;
+      return;
+    }
+    // Another port (another device) was chosen meanwhile: the flow ends without touching either.
+    if (FCore.Host().Q() != FPort.data()) {
+      FWaiting = false;
+      FPoll.SetUpdateTag(0);
+      EndFlow(kLastMessageMs);
       return;
     }
     FWaiting = false;

@@ -31,6 +31,8 @@ public:
   static constexpr int kSelfTestTickMs = 1000;
   static constexpr int kCheckTickMs = 2000;
   static constexpr int kTestTimeoutTag = 36;
+  // How long the last message of a flow stays before the cleanup tick.
+  static constexpr int kLastMessageMs = 5000;
 
   TFactoryFlows(TExchangeCore& aCore, TPollCycle& aPoll, IOperationsHost& aOperations, IFactoryHost& aHost,
                 IFactoryWeb& aWeb, QObject* aParent = nullptr);

@@ -431,6 +431,8 @@ void TestFactoryFlows::lateAnswerOfEndedFlowIsDropped() {
   rig.Web.Answer(200, R"({"ans":"inserted","sn":"1A2B3"})");
   QVERIFY(rig.Sent().isEmpty());
   QVERIFY(!rig.Flows.Waiting());
+  // ...and the next device can start its own.
+  QCOMPARE(rig.Poll.UpdateOperation(), quint8(0));
 }
 
 QTEST_GUILESS_MAIN(TestFactoryFlows)
