@@ -25,33 +25,15 @@ void TstPortInfo::displayNames_data() {
   QTest::addColumn<QString>("type");
   QTest::addColumn<QString>("sub");
   QTest::addColumn<QString>("expected");
-  QTest::newRow("exact row") << "303"
-                             << "0"
-                             << "VT-303";
-  QTest::newRow("variant row") << "227"
-                               << "2"
-                               << "VT-227 Plus";
-  QTest::newRow("unknown variant falls back to sub-version 0") << "227"
-                                                               << "5"
-                                                               << "VT-227";
-  QTest::newRow("type without a row") << "999"
-                                      << "0"
-                                      << "v. 999";
-  QTest::newRow("unknown variant of unknown type") << "999"
-                                                   << "3"
-                                                   << "v. 999";
-  QTest::newRow("empty type") << ""
-                              << "0"
-                              << "...";
-  QTest::newRow("not a number") << "abc"
-                                << "0"
-                                << "...";
-  QTest::newRow("zero") << "0"
-                        << "0"
-                        << "...";
-  QTest::newRow("sensor") << "250"
-                          << ""
-                          << "VL-250 Fuel";
+  QTest::newRow("exact row") << "303" << "0" << "VT-303";
+  QTest::newRow("variant row") << "227" << "2" << "VT-227 Plus";
+  QTest::newRow("unknown variant falls back to sub-version 0") << "227" << "5" << "VT-227";
+  QTest::newRow("type without a row") << "999" << "0" << "v. 999";
+  QTest::newRow("unknown variant of unknown type") << "999" << "3" << "v. 999";
+  QTest::newRow("empty type") << "" << "0" << "...";
+  QTest::newRow("not a number") << "abc" << "0" << "...";
+  QTest::newRow("zero") << "0" << "0" << "...";
+  QTest::newRow("sensor") << "250" << "" << "VL-250 Fuel";
 }
 
 void TstPortInfo::displayNames() {
@@ -79,8 +61,7 @@ void TstPortInfo::settingsGeneration_data() {
   for (const char* t : {"35", "82", "99", "235", "305", "306"})
     QTest::newRow(t) << QString::fromLatin1(t) << 2;
   for (const char* t : {"303", "1", "250", "3050", ""})
-    QTest::newRow(qPrintable(QStringLiteral("other %1").arg(QLatin1String(t))))
-        << QString::fromLatin1(t) << 1;
+    QTest::newRow(qPrintable(QStringLiteral("other %1").arg(QLatin1String(t)))) << QString::fromLatin1(t) << 1;
 }
 
 void TstPortInfo::settingsGeneration() {
@@ -159,9 +140,8 @@ void TstPortInfo::deviceInfoRequestedOncePerRecord() {
   QCOMPARE(rig.Host.Calls.filter(QStringLiteral("Info:")).size(), 0);
   rig.Port->SetDeviceIMEI(QStringLiteral("350000000000001"));
   // Each value percent-encoded: a "#" would cut the query, an "&" would split it.
-  QCOMPARE(
-      rig.Host.Calls.filter(QStringLiteral("Info:")),
-      QStringList{"Info:/info_device.php?idsn=10%2301&type=303&imei=350000000000001&soft=A%7C0412%20x%26y"});
+  QCOMPARE(rig.Host.Calls.filter(QStringLiteral("Info:")),
+           QStringList{"Info:/info_device.php?idsn=10%2301&type=303&imei=350000000000001&soft=A%7C0412%20x%26y"});
   rig.Port->SetDeviceIMEI(QStringLiteral("350000000000002"));
   QCOMPARE(rig.Host.Calls.filter(QStringLiteral("Info:")).size(), 1);
 }
