@@ -231,8 +231,7 @@ void TStatusDecoderV1::OnWIFISCAN(const TStatusRecord& r, int) {
   const QString ssid = QString::fromUtf8(Base64Decode(r.F(2)));
   if (r.F(0).isEmpty() || r.F(1).isEmpty() || ssid.isEmpty())
     return;
-  Queue(
-      [host = &StatusHost(), mac = r.F(0), rssi = r.F(1), ssid] { host->AddOrUpdateWiFi(mac, rssi, ssid); });
+  Queue([host = &StatusHost(), mac = r.F(0), rssi = r.F(1), ssid] { host->AddOrUpdateWiFi(mac, rssi, ssid); });
 }
 
 void TStatusDecoderV1::OnLBSSCAN(const TStatusRecord& r, int) {

@@ -183,11 +183,11 @@ answers; --received FILE appends every byte the device receives to FILE.)"));
       "address", "Generation 3: master address, 12 hexadecimal digits in stored order.", "HEX");
   const QCommandLineOption uptimeOption("uptime", "Generation 3: seconds the master has been up at start.",
                                         "S", "3725");
-  parser.addOptions({genOption,    typeOption,     idOption,          imeiOption,   passwordOption,
-                     rateOption,   quietOption,    corruptOption,     linkOption,   fixedOption,
-                     chunkOption,  chunkGapOption, receivedOption,    statusOption, dropOption,
-                     badCrcOption, noiseOption,    unsolicitedOption, searchOption, addressOption,
-                     uptimeOption, traceOption});
+  parser.addOptions({genOption,      typeOption,        idOption,     imeiOption,    passwordOption,
+                     rateOption,     quietOption,       corruptOption, linkOption,   fixedOption,   chunkOption,
+                     chunkGapOption, receivedOption,    statusOption, dropOption,    badCrcOption,
+                     noiseOption,    unsolicitedOption, searchOption, addressOption, uptimeOption,
+                     traceOption});
   AddOperationOptions(parser);
   parser.process(app);
 
@@ -275,8 +275,7 @@ answers; --received FILE appends every byte the device receives to FILE.)"));
   if (generation == 1 && type == 1)
     device = std::make_unique<TServiceAdapterSim>(TTrackerOptions{1, id, imei, password}, clock);
   else if (generation == 1)
-    device = std::make_unique<TTrackerSim>(TTrackerOptions{int(type), id, imei, password, corrupt}, clock,
-                                           operations);
+    device = std::make_unique<TTrackerSim>(TTrackerOptions{int(type), id, imei, password, corrupt}, clock, operations);
   else if (generation == 2 && parser.isSet(fixedOption))
     device = std::make_unique<TLegacyFixedSim>();
   else if (generation == 2)

@@ -9,5 +9,4 @@ struct TTrackerOperationOptions;
 // faults, the firmware exchange and the loader disk.
 void AddOperationOptions(QCommandLineParser& aParser);
 // False with a reason when a value is out of range or a file cannot be read.
-bool ReadOperationOptions(const QCommandLineParser& aParser, TTrackerOperationOptions* aOptions,
-                          QString* aError);
+bool ReadOperationOptions(const QCommandLineParser& aParser, TTrackerOperationOptions* aOptions, QString* aError);
