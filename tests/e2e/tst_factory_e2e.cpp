@@ -3,6 +3,7 @@
 // device's answers show what it was told.
 
 #include "device/commands.h"
+#include "device/device_types.h"
 #include "device/port_info.h"
 #include "sim_window_fixture.h"
 #include "tools/print_sticker_form.h"
@@ -100,6 +101,7 @@ private Q_SLOTS:
   void rfidTestGivesTheDeviceItsId();
   void silentSelfTestTimesOut();
   void passedSelfTestRegistersOnce();
+  void test304TakesItsSerial();
 };
 
 void TstFactoryE2E::rfidTestGivesTheDeviceItsId() {
@@ -161,6 +163,51 @@ void TstFactoryE2E::passedSelfTestRegistersOnce() {
   QVERIFY(requests[0].value(QStringLiteral("crcOk")).toBool());
   QVERIFY(
       requests[0].value(QStringLiteral("decrypted")).toString().contains(QStringLiteral("&tos=305&crc=")));
+}
+
+void TstFactoryE2E::test304TakesItsSerial() {
+  if (!Built())
+    QSKIP("the simulators are not built");
+  TFactoryWindow sim;
+  QVERIFY(sim.StartWeb({QStringLiteral("--factory-token"), QStringLiteral("0123abcd")}));
+  qputenv("VELMORA_FACTORY_TEST", qgetenv("VELMORA_FACTORY_REGISTRATION"));
+  sim.Registry.Write(QStringLiteral("Factory"), QStringLiteral("TestToken"), QStringLiteral("0123abcd"));
+  sim.Registry.Write(QStringLiteral("Factory"), QStringLiteral("DevicePassword"), QStringLiteral("87654321"));
+  QVERIFY(sim.Start(QStringLiteral("304")));
+  TMF& w = *sim.Window;
+  QTRY_VERIFY_WITH_TIMEOUT(sim.Sent().contains(QStringLiteral("fct run\r\n")), 20000);
+  // What the device said before it got its serial (its SIM identity follows its ID).
+  const QString iccid = w.Q()->DeviceICCID();
+  const QString imei = w.Q()->DeviceIMEI();
+  // The self-test passes at once; the next tick asks the test service for a serial.
+  QTRY_COMPARE_WITH_TIMEOUT(sim.Requests(QStringLiteral("/v1/devices")).size(), 1, 20000);
+  const QJsonObject post = sim.Requests(QStringLiteral("/v1/devices")).first();
+  QCOMPARE(post.value(QStringLiteral("method")).toString(), QStringLiteral("POST"));
+  QVERIFY(post.value(QStringLiteral("tokenOk")).toBool());
+  QCOMPARE(post.value(QStringLiteral("contentType")).toString(),
+           QStringLiteral("application/json; charset=utf-8"));
+  const QString soft = w.Q()->DeviceSOFT();
+  const QString firmware = soft.mid(soft.indexOf(QLatin1Char('|')) + 1, 4);
+  QCOMPARE(post.value(QStringLiteral("body")).toString(),
+           QStringLiteral("{\"iccid\":\"%1\",\"fw\":\"%2\",\"hw\":\"1\",\"mac\":\"C8:F0:9E:00:00:00\","
+                          "\"description\":\"0012\",\"imei\":\"%3\",\"type\":\"type1\"}")
+               .arg(iccid, firmware, imei));
+  // Password, then the serial, then the registration that carries them.
+  QTRY_VERIFY_WITH_TIMEOUT(sim.Sent().contains(QStringLiteral("sn 123\r\n")), 10000);
+  const QStringList sent = sim.Sent();
+  QCOMPARE(sent.indexOf(QStringLiteral("pass 87654321\r\n")) + 1, sent.indexOf(QStringLiteral("sn 123\r\n")));
+  QTRY_COMPARE_WITH_TIMEOUT(sim.Requests(kRegistration).size(), 1, 10000);
+  const QJsonObject registration = sim.Requests(kRegistration).first();
+  QVERIFY(registration.value(QStringLiteral("crcOk")).toBool());
+  QVERIFY(registration.value(QStringLiteral("decrypted"))
+              .toString()
+              .contains(QStringLiteral("&tos=304&vo1=") + imei + QStringLiteral("&vo2=") + iccid +
+                        QStringLiteral("&vo3=123&crc=")));
+  QTRY_VERIFY_WITH_TIMEOUT(
+      sim.Seen(sim.Text("fac_success").arg(DeviceDisplayName(QStringLiteral("304"), QStringLiteral("0")))),
+      30000);
+  QCOMPARE(w.Q()->DeviceName(), QStringLiteral("123"));
+  QCOMPARE(sim.Requests(QStringLiteral("/v1/devices")).size(), 1);
 }
 
 QTEST_MAIN(TstFactoryE2E)
