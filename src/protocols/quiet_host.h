@@ -45,6 +45,7 @@ public:
 
   quint8 UpdateOperation() const override { return FStatus ? FStatus->UpdateOperation() : 0; }
   void SetUpdateStage(quint8) override {}
+  quint8 UpdateStage() const override { return FStatus ? FStatus->UpdateStage() : 0; }
   bool SetValueOut(bool) override { return true; }
   TColorRef LinkColor() const override { return FStatus ? FStatus->LinkColor() : 0xFF9900; }
   void SetDynamicItem(const TDynamicItem&) override {}

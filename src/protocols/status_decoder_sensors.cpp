@@ -275,6 +275,10 @@ void TStatusDecoderV1::OnTEST(const TStatusRecord& r, int) {
     return;
   const QString type = DeviceType();
   const quint8 operation = StatusHost().UpdateOperation();
+  // Only a flow that is waiting for its test moves on: a late or repeated result (flow 9 asks for
+  // the test twice) must not register the device a second time.
+  if (StatusHost().UpdateStage() != 2)
+    return;
   if ((type == QLatin1String("304") && operation == 8) ||
       ((type == QLatin1String("305") || type == QLatin1String("306")) && operation == 9))
     StatusHost().SetUpdateStage(3);

@@ -37,6 +37,8 @@ public:
   virtual quint8 UpdateOperation() const = 0;
   // Moves the factory flow of operations 8 and 9 on (the device's INFO test passed).
   virtual void SetUpdateStage(quint8 aStage) = 0;
+  // The stage of that flow (0 idle, 1 start, 2 testing, 3 register, 4 check).
+  virtual quint8 UpdateStage() const = 0;
   // The last reported state of output 0; the inputs and outputs panel switches it.
   virtual bool SetValueOut(bool aValue) = 0;
   // The theme's link colour (0x00BBGGRR): data sources other than satellites use it.

@@ -6,6 +6,8 @@
 #include "device/commands.h"
 #include "device/device_operations.h"
 #include "device/port_info.h"
+#include "factory/factory_flows.h"
+#include "factory/factory_web.h"
 #include "monitor/caption_class.h"
 #include "platform/dark_mode.h"
 #include "platform/printing/sticker_printer.h"
@@ -82,6 +84,7 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
   FStatusDecoder->Install();
   FCommands = std::make_unique<TCommands>(*this, FRegistry, FDictionary);
   InitOperations();
+  InitFactory();
   FGen2Decoder = std::make_unique<TGen2Decoder>(FCore, *this);
   FGen2Decoder->Install();
   FGen3Decoder = std::make_unique<TGen3Decoder>(FCore, *this);

@@ -8,6 +8,7 @@
 #include "device/command_host.h"
 #include "device/operations_host.h"
 #include "device/poll_cycle.h"
+#include "factory/factory_host.h"
 #include "i18n/dictionary.h"
 #include "monitor/monitor_context.h"
 #include "monitor/visual_index.h"
@@ -70,6 +71,8 @@ class IStickerPrinter;
 class TPrintStickerForm;
 struct TDeviceData;
 class TDeviceOperations;
+class TFactoryFlows;
+class IFactoryWeb;
 class TFileCopyJob;
 class IOperationDialogs;
 class TTabPanel;
@@ -82,7 +85,8 @@ class TMF : public QWidget,
             public IStatusHost,
             public ICommandHost,
             public IOperationsHost,
-            public IFuelHost {
+            public IFuelHost,
+            public IFactoryHost {
   Q_OBJECT
 public:
   using TDarkModeQuery = std::function<bool()>;
@@ -164,6 +168,7 @@ public:
 
   // IStatusHost
   quint8 UpdateOperation() const override { return FPoll->UpdateOperation(); }
+  quint8 UpdateStage() const override { return FPoll->UpdateStage(); }
   void SetUpdateStage(quint8 aStage) override { FPoll->SetUpdateStage(aStage); }
   TColorRef LinkColor() const override { return ColorToColorRef(FTheme.Accent2); }
   void SetDynamicItem(const TDynamicItem& aItem) override;
@@ -207,6 +212,14 @@ public:
   QString FindVolumeByLabel(const QString& aLabel) override;
   void StartCopyFileTo(const QString& aFileName, const QString& aDrive) override;
   void ScheduleLater(int aDelayMs, std::function<void()> aCall) override;
+
+  // IFactoryHost
+  TFactoryConfig FactoryConfig() const override;
+  quint16 LotNumber() const override;
+  bool LotConfirmed() const override;
+  void AskLotNumber(std::function<void()> aDone) override;
+  void ShowSticker(const TPortInfo& aPort) override;
+  void FactoryMessage(const QString& aText) override;
 
   TPage CurrentPage() const { return FPage; }
   void act_PageWellcome();
@@ -406,6 +419,7 @@ private:
   void ProgramVerified();
   bool DeviceOperationRunning();
   void InitOperations();
+  void InitFactory();
 
   bool HandleKey(QKeyEvent* aEvent);
   bool HandleWheel(QWheelEvent* aEvent);
@@ -428,6 +442,9 @@ private:
   QList<QAction*> FCommandItems; // the menu lines the last update made
   std::unique_ptr<IOperationDialogs> FOperationDialogs;
   std::unique_ptr<TDeviceOperations> FOperations;
+  std::unique_ptr<TWebClient> FFactoryClient;
+  std::unique_ptr<IFactoryWeb> FFactoryWeb;
+  std::unique_ptr<TFactoryFlows> FFactory;
   // Destroyed first: it waits for a copy still running.
   std::unique_ptr<TFileCopyJob> FCopyJob;
   std::unique_ptr<TGen2Decoder> FGen2Decoder;

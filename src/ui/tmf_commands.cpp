@@ -96,21 +96,7 @@ void TMF::btn_CommandsClick() {
 }
 
 void TMF::CommandsStartOperation(TPortInfo& aPort, int aOperation) {
-  switch (aOperation) {
-  case 2:
-  case 3:
-  case 4:
-  case 5:
-  case 7:
-    aPort.SetOperation(quint8(aOperation));
-    return;
-  default:
-    break;
-  }
-  // The factory flows connect here through the port's Operation setter; until they do, the row
-  // says so instead of doing nothing.
-  MainHintShow(2, Language() == TDictionary::lnEnglish ? QStringLiteral("This operation is not available yet")
-                                                       : QStringLiteral("Эта операция пока недоступна"));
+  aPort.SetOperation(quint8(aOperation));
 }
 
 void TMF::ClearCustomCommands() {

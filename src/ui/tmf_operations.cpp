@@ -2,6 +2,7 @@
 // the loader disk and the copy on its worker.
 
 #include "device/device_operations.h"
+#include "factory/factory_flows.h"
 #include "platform/file_copy.h"
 #include "platform/volume_by_label.h"
 #include "ui/operation_dialogs.h"
@@ -24,6 +25,8 @@ void TMF::SetOperationDialogs(std::unique_ptr<IOperationDialogs> aDialogs) {
 
 bool TMF::StartOperation(TPortInfo* aPort, quint8 aValue) {
   // Ports made before the operations exist only ever start with none.
+  if (aValue == 6 || aValue == 8 || aValue == 9)
+    return FFactory && FFactory->Start(aPort, aValue);
   return !FOperations || FOperations->Start(aPort, aValue);
 }
 

@@ -32,6 +32,21 @@ TWebTransfer* TWebClient::Download(const QUrl& aUrl, const QString& aFileName, q
   return Start(aUrl, aMaxBytes, aFileName);
 }
 
+TWebTransfer* TWebClient::Send(const TRequest& aRequest, qint64 aMaxBytes) {
+  QNetworkReply* reply = nullptr;
+  if (IsWebAddress(aRequest.Url)) {
+    QNetworkRequest request(aRequest.Url);
+    request.setHeader(QNetworkRequest::UserAgentHeader, UserAgent());
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    for (const auto& [name, value] : aRequest.Headers)
+      request.setRawHeader(name, value);
+    const QByteArray method = aRequest.Method.isEmpty() ? QByteArrayLiteral("GET") : aRequest.Method;
+    reply = method == "GET" ? FManager->get(request)
+                            : FManager->sendCustomRequest(request, method, aRequest.Body);
+  }
+  return new TWebTransfer(reply, aMaxBytes, FLimits, QString(), this, true);
+}
+
 TWebTransfer* TWebClient::Start(const QUrl& aUrl, qint64 aMaxBytes, const QString& aFileName) {
   QNetworkReply* reply = nullptr;
   if (IsWebAddress(aUrl)) {
@@ -44,9 +59,9 @@ TWebTransfer* TWebClient::Start(const QUrl& aUrl, qint64 aMaxBytes, const QStrin
 }
 
 TWebTransfer::TWebTransfer(QNetworkReply* aReply, qint64 aMaxBytes, const TWebLimits& aLimits,
-                           const QString& aFileName, QObject* aParent)
+                           const QString& aFileName, QObject* aParent, bool aAnyStatus)
     : QObject(aParent), FReply(aReply), FMaxBytes(aMaxBytes), FLimits(aLimits), FFile(aFileName),
-      FToFile(!aFileName.isEmpty()) {
+      FToFile(!aFileName.isEmpty()), FAnyStatus(aAnyStatus) {
   if (!FReply) {
     // Reported from the event loop, so callers can connect first.
     QTimer::singleShot(0, this,
@@ -113,14 +128,22 @@ void TWebTransfer::OnFinished() {
     return;
   const QVariant status = FReply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
   FResult.Status = status.toInt();
-  if (status.isValid() && FResult.Status != 200) {
+  // A service that answers with a status of its own has spoken; what it said is for the caller to
+  // judge. Only a broken transfer stays a failure.
+  const QNetworkReply::NetworkError error = FReply->error();
+  const bool spoke =
+      FAnyStatus && status.isValid() &&
+      (error == QNetworkReply::NoError ||
+       (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
+       (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError));
+  if (!spoke && status.isValid() && FResult.Status != 200) {
     qDebug().noquote() << QStringLiteral("HTTP Error %1: %2")
                               .arg(FResult.Status)
                               .arg(FReply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
     Fail(TWebOutcome::Unreachable, QStringLiteral("status %1").arg(FResult.Status));
     return;
   }
-  if (FReply->error() != QNetworkReply::NoError) {
+  if (!spoke && error != QNetworkReply::NoError) {
     // Nothing came back at all: the address could not be opened. Otherwise it broke off.
     const bool opened = status.isValid();
     Fail(opened ? TWebOutcome::Failed : TWebOutcome::Unreachable, FReply->errorString());

@@ -3,11 +3,13 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <QUrl>
+#include <utility>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -42,7 +44,7 @@ Q_SIGNALS:
 private:
   friend class TWebClient;
   TWebTransfer(QNetworkReply* aReply, qint64 aMaxBytes, const TWebLimits& aLimits, const QString& aFileName,
-               QObject* aParent);
+               QObject* aParent, bool aAnyStatus = false);
   void OnReadyRead();
   void OnFinished();
   void Fail(TWebOutcome aOutcome, const QString& aError);
@@ -56,6 +58,8 @@ private:
   QFile FFile;
   bool FToFile = false;
   bool FDone = false;
+  // Services that answer with a status of their own: any status is an answer, body kept.
+  bool FAnyStatus = false;
   TWebResult FResult;
 };
 
@@ -75,6 +79,16 @@ public:
   TWebTransfer* Get(const QUrl& aUrl, qint64 aMaxBytes);
   // Streams the answer into aFileName (created or truncated), flushed to disk before Finished.
   TWebTransfer* Download(const QUrl& aUrl, const QString& aFileName, qint64 aMaxBytes);
+  // A request to a service whose status is part of its answer: every status ends Ok with Status
+  // and Body set; only a failed transfer (no answer, time-out, size cap) ends otherwise. An empty
+  // aMethod or "GET" sends no body.
+  struct TRequest {
+    QByteArray Method = "GET";
+    QUrl Url;
+    QList<std::pair<QByteArray, QByteArray>> Headers;
+    QByteArray Body;
+  };
+  TWebTransfer* Send(const TRequest& aRequest, qint64 aMaxBytes);
 
 private:
   TWebTransfer* Start(const QUrl& aUrl, qint64 aMaxBytes, const QString& aFileName);

@@ -44,6 +44,7 @@ public:
   // The status decoder's other hooks: these tests feed no record that reaches them.
   quint8 UpdateOperation() const override { return 0; }
   void SetUpdateStage(quint8) override {}
+  quint8 UpdateStage() const override { return 0; }
   bool SetValueOut(bool) override { return true; }
   TColorRef LinkColor() const override { return 0xFF9900; }
   void SetDynamicItem(const TDynamicItem&) override {}

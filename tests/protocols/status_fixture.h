@@ -59,6 +59,7 @@ class TStatusRecorder : public TRecorderHost, public IStatusHost {
 public:
   TDictionary Dictionary;
   quint8 Operation = 0;
+  quint8 Stage = 0;
   bool FailImage = false;
 
   TStatusRecorder() { Dictionary.SetLanguage(TDictionary::lnEnglish); }
@@ -93,6 +94,7 @@ public:
   quint8 UpdateOperation() const override { return Operation; }
   TColorRef LinkColor() const override { return 0xFF9900; }
   void SetUpdateStage(quint8 aStage) override { Calls << QStringLiteral("Stage:%1").arg(aStage); }
+  quint8 UpdateStage() const override { return Stage; }
   bool SetValueOut(bool aValue) override {
     Calls << QStringLiteral("ValueOut:%1").arg(int(aValue));
     return true;

@@ -37,6 +37,8 @@ private Q_SLOTS:
   void timeRecordRefresh();
   void factorySteps_data();
   void factorySteps();
+  void testResultOnlyWhileTesting_data();
+  void testResultOnlyWhileTesting();
   void answers();
   void withoutPort();
   void scanReportsAreQueued();
@@ -491,8 +493,30 @@ void TestStatusDecoder::factorySteps() {
     rig.Port->SetDeviceIMEI(imei);
   rig.Identity(type, name);
   rig.Host.Operation = quint8(updateOperation);
+  rig.Host.Stage = 2; // a running flow waits for its test
   QCOMPARE(rig.Feed(record), int(psRecognised));
   QCOMPARE(rig.Host.Calls.filter(QRegularExpression(QStringLiteral("^(Operation|Stage):"))), expected);
+}
+
+void TestStatusDecoder::testResultOnlyWhileTesting_data() {
+  QTest::addColumn<int>("stage");
+  QTest::addColumn<bool>("moves");
+  QTest::newRow("starting") << 1 << false;
+  QTest::newRow("testing") << 2 << true;
+  QTest::newRow("registering") << 3 << false;
+  QTest::newRow("checking") << 4 << false;
+}
+
+// A second or late INFO result must not send a flow back to registration.
+void TestStatusDecoder::testResultOnlyWhileTesting() {
+  QFETCH(int, stage);
+  QFETCH(bool, moves);
+  TStatusRig rig;
+  rig.Identity(QStringLiteral("305"), QStringLiteral("0"));
+  rig.Host.Operation = 9;
+  rig.Host.Stage = quint8(stage);
+  rig.Feed(QStringLiteral("TEST=INFO;OK"));
+  QCOMPARE(rig.Host.Calls.contains(QStringLiteral("Stage:3")), moves);
 }
 
 void TestStatusDecoder::answers() {

@@ -1,6 +1,8 @@
 // The HTTP client against the web-services simulator on loopback: what counts as an answer, the
 // time-outs, the size caps, and what it tells the server about itself.
 
+#include "factory/factory_requests.h"
+#include "factory/factory_web.h"
 #include "updates/web_client.h"
 #include "web_sim.h"
 
@@ -35,6 +37,8 @@ class TstWebClient : public QObject {
 private Q_SLOTS:
   void answers_data();
   void answers();
+  void factoryServices_data();
+  void factoryServices();
   void agentAndExactlyOneRequest();
   void downloadToFile();
   void refusedAndForeignAddresses();
@@ -84,6 +88,76 @@ void TstWebClient::answers() {
   } else {
     QVERIFY(r.Body.isEmpty());
   }
+}
+
+void TstWebClient::factoryServices_data() {
+  QTest::addColumn<bool>("post");
+  QTest::addColumn<QString>("answer"); // the simulator's switch
+  QTest::addColumn<QString>("token");
+  QTest::addColumn<int>("status");      // 0: no answer at all
+  QTest::addColumn<QString>("content"); // in the body, or the error without an answer
+  QTest::newRow("serial given") << true << "ok"
+                                << "tok" << 201 << "\"sn\":\"123\"";
+  // A refusal is the service's answer: its status and body reach the flow.
+  QTest::newRow("wrong token") << true << "ok"
+                               << "bad" << 401 << "unauthorized";
+  QTest::newRow("test service fails") << true << "500"
+                                      << "tok" << 500 << "internal";
+  QTest::newRow("test service hangs") << true << "hang"
+                                      << "tok" << 0 << "answer time-out";
+  QTest::newRow("registered") << false << "inserted"
+                              << "" << 200 << "\"ans\":\"inserted\"";
+  QTest::newRow("registration fails") << false << "500"
+                                      << "" << 500 << "Internal Server Error";
+  QTest::newRow("registration hangs") << false << "hang"
+                                      << "" << 0 << "answer time-out";
+}
+
+// The factory requests go through the same client: with its time-outs, and keeping the service's
+// own status and body.
+void TstWebClient::factoryServices() {
+  QFETCH(bool, post);
+  QFETCH(QString, answer);
+  QFETCH(QString, token);
+  QFETCH(int, status);
+  QFETCH(QString, content);
+  TWebSimOptions options;
+  options.Factory.Key = QStringLiteral("k3y");
+  options.Factory.IV = QStringLiteral("1234567890123456");
+  options.Factory.Token = QStringLiteral("tok");
+  options.Factory.HangMs = 5000;
+  (post ? options.Factory.TestAnswer : options.Factory.RegistrationAnswer) = answer;
+  TWebSim sim(options);
+  const QString base = sim.Start();
+  QVERIFY(!base.isEmpty());
+  TWebClient client;
+  client.SetLimits({2000, 400});
+  TFactoryWebClient web(client);
+  TFactoryAnswer result;
+  bool done = false;
+  auto finished = [&](const TFactoryAnswer& a) {
+    result = a;
+    done = true;
+  };
+  if (post) {
+    web.PostJson(QUrl(base + QStringLiteral("/v1/devices")), token.toUtf8(), "{\"iccid\":\"1\"}", finished);
+  } else {
+    FactoryRequests::TRegistration r;
+    r.Mac = QStringLiteral("C8F09E000000");
+    r.Lot = 0x12;
+    r.Type = QStringLiteral("303");
+    web.Get(
+        QUrl::fromEncoded(
+            (base + FactoryRequests::RegistrationPath(r, options.Factory.Key, options.Factory.IV)).toUtf8()),
+        finished);
+  }
+  QTRY_VERIFY_WITH_TIMEOUT(done, 15000);
+  QCOMPARE(result.Status, status);
+  QCOMPARE(result.Network, status == 0);
+  if (status == 0)
+    QCOMPARE(result.Error, content);
+  else
+    QVERIFY2(result.Body.contains(content.toUtf8()), result.Body.constData());
 }
 
 void TstWebClient::agentAndExactlyOneRequest() {

@@ -336,6 +336,15 @@ answers; --received FILE appends every byte the device receives to FILE.)"));
   });
   if (!parser.isSet(quietOption) && (generation != 3 || unsolicited > 0))
     streaming.start();
+  // Answers the device gives after a while (a self-test that takes its time).
+  QTimer later;
+  later.setInterval(50);
+  QObject::connect(&later, &QTimer::timeout, &port, [&] {
+    const QByteArray answer = device->Due();
+    if (!answer.isEmpty())
+      writer.Write(answer);
+  });
+  later.start();
 
   const int result = QCoreApplication::exec();
   trace.Flush();

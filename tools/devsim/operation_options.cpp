@@ -24,6 +24,8 @@ const TNumberOption kNumbers[] = {
     {"upd-stall", "Generation 1: fall silent after N firmware requests (0: silent after >D 3;0).", 0,
      100000000},
     {"upd-chunk", "Generation 1: bytes asked for per firmware chunk (default 4096).", 1, 65531},
+    {"self-test-delay", "Generation 1: milliseconds the self-test takes before its results (default 0).", 0,
+     600000},
 };
 
 bool Number(const QCommandLineParser& aParser, const char* aName, qint64 aMin, qint64 aMax, qint64* aValue) {
@@ -49,6 +51,11 @@ void AddOperationOptions(QCommandLineParser& aParser) {
                      QStringLiteral("Generation 1: take part in the firmware exchange after >D 3;0 and write "
                                     "the checked image to PATH."),
                      QStringLiteral("PATH")});
+  aParser.addOption(
+      {QStringLiteral("self-test"),
+       QStringLiteral("Generation 1: the self-test (>T 1, fct run) passes (ok), fails (fail) or "
+                      "reports nothing (silent)."),
+       QStringLiteral("RESULT"), QStringLiteral("ok")});
   aParser.addOption({QStringLiteral("loader-dir"),
                      QStringLiteral("Generation 1: on >D 3;0 the folder DIR appears as the loader disk."),
                      QStringLiteral("DIR")});
@@ -62,7 +69,8 @@ bool ReadOperationOptions(const QCommandLineParser& aParser, TTrackerOperationOp
                     &aOptions->Storage.FileOffset,
                     &aOptions->Storage.FileBlocks,
                     &aOptions->Upd.StallAfter,
-                    &aOptions->Upd.Chunk};
+                    &aOptions->Upd.Chunk,
+                    &aOptions->SelfTestDelayMs};
   for (std::size_t i = 0; i < std::size(kNumbers); ++i) {
     const TNumberOption& option = kNumbers[i];
     if (!aParser.isSet(QString::fromLatin1(option.Name)))
@@ -95,5 +103,16 @@ bool ReadOperationOptions(const QCommandLineParser& aParser, TTrackerOperationOp
   }
   aOptions->Upd.FwOut = aParser.value(QStringLiteral("fw-out"));
   aOptions->LoaderDir = aParser.value(QStringLiteral("loader-dir"));
+  const QString selfTest = aParser.value(QStringLiteral("self-test"));
+  if (selfTest == QLatin1String("ok"))
+    aOptions->SelfTest = stPass;
+  else if (selfTest == QLatin1String("fail"))
+    aOptions->SelfTest = stFail;
+  else if (selfTest == QLatin1String("silent"))
+    aOptions->SelfTest = stSilent;
+  else {
+    *aError = QStringLiteral("--self-test must be ok, fail or silent");
+    return false;
+  }
   return true;
 }

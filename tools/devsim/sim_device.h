@@ -12,4 +12,6 @@ public:
   virtual QByteArray Feed(const QByteArray& aBytes) = 0;
   // What the device sends on its own at one streaming tick; empty for a device that only answers.
   virtual QByteArray Stream() { return {}; }
+  // Answers that the device gives some time after the request, once they are due.
+  virtual QByteArray Due() { return {}; }
 };

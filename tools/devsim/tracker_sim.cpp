@@ -293,6 +293,8 @@ TTrackerSim::TTrackerSim(const TTrackerOptions& aOptions, const TClock& aClock,
       FLoaderDir(aOperations.LoaderDir) {
   FSettings = FactorySettings(FType, SettingsLayout() == 1);
   FSettings[kPasswordSetting] = FPassword;
+  FSelfTest = aOperations.SelfTest;
+  FSelfTestDelayMs = aOperations.SelfTestDelayMs;
   if (SettingsLayout() == 2)
     FSettings[kPasswordSetting2] = FPassword;
 }
@@ -483,10 +485,30 @@ QByteArray TTrackerSim::ServiceString(const QByteArray& aLine) {
 }
 
 QByteArray TTrackerSim::RunSelfTest(const QByteArray&) {
+  if (FSelfTest == stSilent)
+    return {};
   QByteArray records;
-  for (const TSelfTest& test : kSelfTests)
-    records += Record("TEST", Fields({test.Name, test.Result}));
-  return records + Record("TEST", "INFO;OK");
+  for (const TSelfTest& test : kSelfTests) {
+    const bool broken = FSelfTest == stFail && qstrcmp(test.Name, "GNSS") == 0;
+    records += Record("TEST", Fields({test.Name, broken ? QByteArray("ERROR") : QByteArray(test.Result)}));
+  }
+  records += Record("TEST", FSelfTest == stFail ? "INFO;ERROR" : "INFO;OK");
+  if (FSelfTestDelayMs <= 0)
+    return records;
+  FLater.append({FClock.MonotonicMs() + FSelfTestDelayMs, records});
+  return {};
+}
+
+QByteArray TTrackerSim::Due() {
+  QByteArray out;
+  const qint64 now = FClock.MonotonicMs();
+  for (qsizetype i = 0; i < FLater.size();) {
+    if (FLater[i].first <= now)
+      out += FLater.takeAt(i).second;
+    else
+      ++i;
+  }
+  return out;
 }
 
 QByteArray TTrackerSim::SetSerial(const QByteArray& aLine) {

@@ -7,7 +7,9 @@
 #include "vehicle_model.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QMap>
+#include <utility>
 
 class TClock;
 
@@ -21,12 +23,17 @@ struct TTrackerOptions {
 };
 
 // The tracker's storages and how it takes part in the firmware operations.
+enum TSelfTestResult { stPass, stFail, stSilent };
+
 struct TTrackerOperationOptions {
   TStorageGeometry Storage;
   QList<TBlockFault> BlockFaults;
   TUpdOptions Upd;
   // Loader-disk mode: on ">D 3;0" this folder appears, as the device's loader disk would.
   QString LoaderDir;
+  // How the self-test ends, and how long it takes.
+  TSelfTestResult SelfTest = stPass;
+  int SelfTestDelayMs = 0;
 };
 
 // A generation-1 tracker: answers identity requests, settings reads and writes and memory block
@@ -42,6 +49,7 @@ public:
   QByteArray Feed(const QByteArray& aBytes) override;
   // One status record set, with the values of the clock's current time.
   QByteArray Stream() override;
+  QByteArray Due() override;
 
 protected:
   // The answer to one request line (without its line end); empty when there is none.
@@ -93,6 +101,10 @@ private:
   qint64 FBootMs;
   qint64 FClockOffset = 0; // seconds the device clock was set away from the true time
   int FTick = 0;
+  TSelfTestResult FSelfTest = stPass;
+  int FSelfTestDelayMs = 0;
+  // Answers that take their time: when they are due and what they are.
+  QList<std::pair<qint64, QByteArray>> FLater;
   int FMemoryWriteBase;     // blocks recorded when the memory was last erased or the device started
   bool FMemoryGrows = true; // a fixed recording (set on the command line) does not grow
   double FMemorySince = 0;  // elapsed seconds at that moment

@@ -51,6 +51,28 @@ int main(int argc, char* argv[]) {
                      "Repeatable."),
       QStringLiteral("PATH=KIND"));
   parser.addOptions({port, modules, createdAt, programDate, program, log, fault});
+  // The factory services.
+  const QCommandLineOption factoryKey(QStringLiteral("factory-key"),
+                                      QStringLiteral("Key of the encrypted registration query."),
+                                      QStringLiteral("TEXT"));
+  const QCommandLineOption factoryIv(QStringLiteral("factory-iv"),
+                                     QStringLiteral("Initial counter of the registration query."),
+                                     QStringLiteral("TEXT"));
+  const QCommandLineOption factoryToken(QStringLiteral("factory-token"),
+                                        QStringLiteral("Bearer token the test service expects."),
+                                        QStringLiteral("TEXT"));
+  const QCommandLineOption registrationAnswer(
+      QStringLiteral("registration-answer"),
+      QStringLiteral("inserted, updated, error, 500, garbage or hang (default inserted)."),
+      QStringLiteral("KIND"), QStringLiteral("inserted"));
+  const QCommandLineOption testAnswer(QStringLiteral("test-answer"),
+                                      QStringLiteral("ok, 500, garbage, nosn or hang (default ok)."),
+                                      QStringLiteral("KIND"), QStringLiteral("ok"));
+  const QCommandLineOption hangMs(
+      QStringLiteral("hang-ms"),
+      QStringLiteral("A hanging factory answer hangs up after MS (at most 120000)."), QStringLiteral("MS"),
+      QStringLiteral("40000"));
+  parser.addOptions({factoryKey, factoryIv, factoryToken, registrationAnswer, testAnswer, hangMs});
   parser.process(app);
 
   TWebSimOptions options;
@@ -74,6 +96,18 @@ int main(int argc, char* argv[]) {
       return 2;
     }
     options.Faults.append(f);
+  }
+
+  options.Factory.Key = parser.value(factoryKey);
+  options.Factory.IV = parser.value(factoryIv);
+  options.Factory.Token = parser.value(factoryToken);
+  options.Factory.RegistrationAnswer = parser.value(registrationAnswer);
+  options.Factory.TestAnswer = parser.value(testAnswer);
+  options.Factory.HangMs = qBound(0, parser.value(hangMs).toInt(), 120000);
+  if (!TFactorySim::IsAnswer(options.Factory.RegistrationAnswer, true) ||
+      !TFactorySim::IsAnswer(options.Factory.TestAnswer, false)) {
+    std::fprintf(stderr, "velmora-websim: bad --registration-answer or --test-answer\n");
+    return 2;
   }
 
   TWebSim sim(options);

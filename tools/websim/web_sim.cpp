@@ -84,7 +84,7 @@ bool TWebFault::Parse(const QString& aText, TWebFault* aFault, QString* aError) 
 }
 
 TWebSim::TWebSim(const TWebSimOptions& aOptions, QObject* aParent)
-    : QAbstractHttpServer(aParent), FOptions(aOptions) {
+    : QAbstractHttpServer(aParent), FOptions(aOptions), FFactory(aOptions.Factory) {
   if (!FOptions.LogFile.isEmpty()) {
     FLog.setFileName(FOptions.LogFile);
     FLog.open(QIODevice::WriteOnly | QIODevice::Append);
@@ -99,18 +99,22 @@ QString TWebSim::Start(quint16 aPort) {
   return FBase;
 }
 
-void TWebSim::Log(const QHttpServerRequest& aRequest, const TWebFault* aFault) {
+void TWebSim::Log(const QHttpServerRequest& aRequest, const TWebFault* aFault, const QJsonObject& aExtra) {
   if (!FLog.isOpen())
     return;
   QJsonObject entry;
   entry[QStringLiteral("time")] = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
   entry[QStringLiteral("method")] =
-      aRequest.method() == QHttpServerRequest::Method::Get ? QStringLiteral("GET") : QStringLiteral("OTHER");
+      aRequest.method() == QHttpServerRequest::Method::Get    ? QStringLiteral("GET")
+      : aRequest.method() == QHttpServerRequest::Method::Post ? QStringLiteral("POST")
+                                                              : QStringLiteral("OTHER");
   entry[QStringLiteral("path")] = aRequest.url().path();
   entry[QStringLiteral("query")] = aRequest.url().query(QUrl::FullyEncoded);
   entry[QStringLiteral("userAgent")] = QString::fromUtf8(aRequest.value("User-Agent"));
   if (aFault)
     entry[QStringLiteral("fault")] = aFault->Prefix;
+  for (auto it = aExtra.begin(); it != aExtra.end(); ++it)
+    entry[it.key()] = it.value();
   FLog.write(QJsonDocument(entry).toJson(QJsonDocument::Compact) + '\n');
   FLog.flush();
 }
@@ -123,9 +127,28 @@ bool TWebSim::handleRequest(const QHttpServerRequest& aRequest, QTcpSocket* aSoc
       fault = &f;
       break;
     }
+  if (!fault && TFactorySim::Handles(path)) {
+    SendFactory(aRequest, aSocket);
+    return true;
+  }
   Log(aRequest, fault);
   Send(aSocket, Route(aRequest), fault);
   return true;
+}
+
+void TWebSim::SendFactory(const QHttpServerRequest& aRequest, QTcpSocket* aSocket) {
+  const TFactoryReply reply = FFactory.Handle(aRequest);
+  Log(aRequest, nullptr, reply.Log);
+  if (!reply.Hang) {
+    Write(aSocket, {reply.Status, reply.Type, reply.Body}, -1);
+    return;
+  }
+  // Says nothing, then hangs up by itself so a forgotten switch cannot hold a client for ever.
+  QPointer<QTcpSocket> socket(aSocket);
+  QTimer::singleShot(FFactory.Options().HangMs, this, [socket] {
+    if (socket)
+      socket->abort();
+  });
 }
 
 void TWebSim::missingHandler(const QHttpServerRequest& aRequest, QTcpSocket* aSocket) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "factory_sim.h"
+
 #include <QAbstractHttpServer>
 #include <QDate>
 #include <QFile>
@@ -26,6 +28,7 @@ struct TWebSimOptions {
   QString ProgramFile; // served as the program download; none: the download answers 404
   QString LogFile;     // one JSON object per request
   QList<TWebFault> Faults;
+  TFactorySimOptions Factory;
 };
 
 // Both web services in one loopback server: program information, device descriptions and pages of
@@ -54,7 +57,8 @@ private:
   TAnswer Module(int aType) const;
   TAnswer DeviceDescription(const QHttpServerRequest& aRequest) const;
   TAnswer Page(const QString& aName) const;
-  void Log(const QHttpServerRequest& aRequest, const TWebFault* aFault);
+  void Log(const QHttpServerRequest& aRequest, const TWebFault* aFault, const QJsonObject& aExtra = {});
+  void SendFactory(const QHttpServerRequest& aRequest, QTcpSocket* aSocket);
   void Send(QTcpSocket* aSocket, const TAnswer& aAnswer, const TWebFault* aFault);
   static void Write(QTcpSocket* aSocket, const TAnswer& aAnswer, qint64 aBodyBytes);
   static void StreamHuge(QTcpSocket* aSocket, qint64 aBytes);
@@ -62,4 +66,5 @@ private:
   TWebSimOptions FOptions;
   QString FBase;
   QFile FLog;
+  TFactorySim FFactory;
 };

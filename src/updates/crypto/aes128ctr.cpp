@@ -30,9 +30,13 @@ const unsigned char* Bytes(const QByteArray& aBytes) {
 } // namespace
 
 QString TAES128CTR::Encrypt(const QString& PlainText, const QString& Key, const QString& IV) {
+  return Base64Encode(Apply(PlainText.toUtf8(), Key, IV));
+}
+
+QByteArray TAES128CTR::Apply(const QByteArray& aBytes, const QString& Key, const QString& IV) {
   const QByteArray key = ToBlock(Key);
   const QByteArray counter = ToBlock(IV);
-  const QByteArray plain = PlainText.toUtf8();
+  const QByteArray& plain = aBytes;
 
   TCipherContext context(EVP_CIPHER_CTX_new());
   if (!context) {
@@ -65,5 +69,5 @@ QString TAES128CTR::Encrypt(const QString& PlainText, const QString& Key, const 
     throw std::runtime_error("AES-128-CTR: ciphertext length differs from the plain text length");
   }
   cipher.truncate(written);
-  return Base64Encode(cipher);
+  return cipher;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // AES-128 in counter mode, for text fields that travel encrypted.
@@ -13,4 +14,6 @@ public:
 
   // Throws std::runtime_error when the cipher library fails.
   static QString Encrypt(const QString& PlainText, const QString& Key, const QString& IV);
+  // The raw key stream applied to aBytes: in counter mode this both encrypts and decrypts.
+  static QByteArray Apply(const QByteArray& aBytes, const QString& Key, const QString& IV);
 };
