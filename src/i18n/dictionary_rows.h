@@ -18,3 +18,5 @@ std::span<const TDictionaryRow> DictionaryRowsUpdates();
 std::span<const TDictionaryRow> DictionaryRowsLegacy();
 // Messages of the settings page, looked up after it.
 std::span<const TDictionaryRow> DictionaryRowsSettings();
+// The packet inspector of the log page, looked up after it.
+std::span<const TDictionaryRow> DictionaryRowsInspector();
