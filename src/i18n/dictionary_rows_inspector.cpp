@@ -12,7 +12,7 @@ constexpr TDictionaryRow kRows[] = {
     {u"insp_none", u"Выберите строку журнала", u"Select a row of the log"},
     {u"insp_col_field", u"Поле", u"Field"},
     {u"insp_col_value", u"Значение", u"Value"},
-    {u"insp_col_raw", u"Байты", u"Bytes"},
+    {u"insp_col_raw", u"Данные", u"Raw"},
     {u"insp_col_offset", u"Смещение", u"Offset"},
     {u"insp_stopped", u"Разбор остановлен", u"Decoding stopped"},
 

@@ -38,8 +38,11 @@ TPacketInspector::TPacketInspector(const TDictionary& aDictionary, QWidget* aPar
   FTree->setSelectionMode(QAbstractItemView::SingleSelection);
   FTree->setFrameShape(QFrame::NoFrame);
   FTree->setIndentation(14);
+  // The value takes what the panel gains; the bytes can be read in full in their tooltip.
   FTree->header()->setStretchLastSection(false);
   FTree->header()->setSectionResizeMode(QHeaderView::Interactive);
+  FTree->header()->setSectionResizeMode(colValue, QHeaderView::Stretch);
+  FTree->header()->setSectionResizeMode(colOffset, QHeaderView::ResizeToContents);
   QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   fixed.setPointSize(9);
   FTree->setFont(fixed);
@@ -123,7 +126,8 @@ void TPacketInspector::Fill() {
   AddFields(nullptr, FDescription.Fields);
   FTree->expandAll();
   FTree->resizeColumnToContents(colField);
-  FTree->resizeColumnToContents(colOffset);
+  FTree->resizeColumnToContents(colRaw);
+  FTree->setColumnWidth(colRaw, qMin(FTree->columnWidth(colRaw), qMax(80, FTree->width() / 4)));
   if (FDescription.Stopped) {
     QString text = FDictionary.Translate(QStringLiteral("insp_stopped"));
     if (FDescription.StopOffset >= 0)
@@ -154,6 +158,7 @@ void TPacketInspector::SetTheme(const TThemeColors& aTheme) {
     #PacketInspector, #InspectorHead { background: %1; }
     #InspectorTitle { color: %2; font-weight: bold; }
     #InspectorTree { background: %3; color: %2; alternate-background-color: %3; }
+    #InspectorTree QHeaderView { background: %1; }
     #InspectorTree QHeaderView::section { background: %1; color: %4; border: none; padding: 2px 4px; }
     #InspectorStop { background: %5; color: white; padding: 4px 8px; }
     QToolButton { color: %2; border: none; border-radius: 4px; padding: 3px 7px; }
