@@ -206,13 +206,28 @@ struct TPrivateExchange {
   TExchangeCore Core;
 };
 
+// The framers hand the decoders whole packets only; the inspector also shows packets still open
+// and chunks taken for a generation by their first bytes, where a decoder may reach past the end.
+// The private log ends with the packet, so such a read throws instead of reading on; it is shown
+// as the place where decoding stopped.
+template <typename F> void RunDecoder(TDescribingHost& aHost, qint64 aSize, F&& aDecode) {
+  try {
+    aDecode();
+  } catch (const TStreamRangeError&) {
+    aHost.Stopped(aSize, QStringLiteral("insp_stop_short"), QString());
+  } catch (const std::exception& e) {
+    aHost.Stopped(-1, QStringLiteral("insp_stop_error"), QString::fromUtf8(e.what()));
+  }
+}
+
 int GuessGeneration(const QByteArray& aBytes) {
+  // A generation-3 answer opens with the status records' ">" too; the byte after it tells them apart.
+  if (aBytes.startsWith("\x3E\x10") || Gen3::IsRequest(aBytes))
+    return 3;
   if (aBytes.startsWith('>'))
     return 1;
   if (aBytes.startsWith("\x55\xAA"))
     return 2;
-  if (aBytes.startsWith("\x3E\x10") || Gen3::IsRequest(aBytes))
-    return 3;
   return 0;
 }
 
@@ -410,7 +425,7 @@ void TPacketDescriber::DescribeGen1(const TPacketInput& aInput, TPacketDescripti
     TStatusDecoderV1 decoder(exchange.Core, host);
     decoder.SetObserver(&host);
     const int entry = exchange.Add(1, bytes, psComplete);
-    decoder.OnPacketEventV1(entry);
+    RunDecoder(host, bytes.size(), [&] { decoder.OnPacketEventV1(entry); });
   }
   TPacketField shown = Field(Text("insp_shown"), QString(), QString());
   for (const TDescribingHost::TShown& s : host.Shown)
@@ -561,7 +576,8 @@ void TPacketDescriber::DescribeGen2(const TPacketInput& aInput, TPacketDescripti
     TPrivateExchange exchange(host, 2);
     TGen2Decoder decoder(exchange.Core, host);
     decoder.SetObserver(&host);
-    decoder.OnPacketEventV2(exchange.Add(2, bytes, psComplete));
+    const int entry = exchange.Add(2, bytes, psComplete);
+    RunDecoder(host, size, [&] { decoder.OnPacketEventV2(entry); });
   }
   TPacketField body = Field(Text("insp_body"), QString(), QString(), 8, qMax<qint64>(0, size - 10));
   for (const TDescribingHost::TShown& s : host.Shown)
@@ -607,7 +623,8 @@ void TPacketDescriber::DescribeGen3(const TPacketInput& aInput, TPacketDescripti
       decoder.SetObserver(&host);
       if (!aInput.Request.isEmpty())
         exchange.Add(3, aInput.Request, psSent);
-      decoder.OnPacketEventV3(exchange.Add(3, bytes, psComplete));
+      const int entry = exchange.Add(3, bytes, psComplete);
+      RunDecoder(host, size, [&] { decoder.OnPacketEventV3(entry); });
     }
     TPacketField shown = Field(Text("insp_shown"), QString(), QString());
     for (const TDescribingHost::TShown& s : host.Shown)

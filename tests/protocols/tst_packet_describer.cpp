@@ -179,6 +179,13 @@ void TestPacketDescriber::describe_data() {
                                         << QStringList{"Command: unknown  [A0]"} << "unknown command @2";
   QTest::newRow("gen3 status hint") << Answer(Gen3::kWriteSlot, Hex("00")) << 3 << none
                                     << QStringList{"Hint: Settings saved successfully"} << "";
+  // An answer still open in the log (or a chunk taken for one) is shorter than its command says.
+  QTest::newRow("gen3 master info cut short")
+      << Hex("3E10B00102030405060708") << 3 << none
+      << QStringList{"master_1: 06 05 04 03 02 01  [01 02 03 04 05 06]  @3+6"}
+      << "the packet is too short @11";
+  QTest::newRow("undecided chunk that opens like an answer")
+      << Hex("3E10B1AA") << 0 << none << QStringList{"Command: slot list"} << "the packet is too short @4";
   QTest::newRow("gen3 cut short") << Hex("3E10") << 3 << none << QStringList{}
                                   << "the packet is too short @2";
   QTest::newRow("raw noise") << Hex("0001FF") << 0 << none << QStringList{"Bytes  [00 01 FF]"}
