@@ -425,7 +425,10 @@ void TPacketDescriber::DescribeGen1(const TPacketInput& aInput, TPacketDescripti
     TStatusDecoderV1 decoder(exchange.Core, host);
     decoder.SetObserver(&host);
     const int entry = exchange.Add(1, bytes, psComplete);
-    RunDecoder(host, bytes.size(), [&] { decoder.OnPacketEventV1(entry); });
+    RunDecoder(host, bytes.size(), [&] {
+      decoder.OnPacketEventV1(entry);
+      decoder.DeliverQueued();
+    });
   }
   TPacketField shown = Field(Text("insp_shown"), QString(), QString());
   for (const TDescribingHost::TShown& s : host.Shown)

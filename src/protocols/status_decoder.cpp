@@ -8,6 +8,7 @@
 #include "protocols/decode_observer.h"
 #include "protocols/status_host.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QLocale>
 #include <algorithm>
@@ -229,6 +230,10 @@ void TStatusDecoderV1::OnPacketEventV1(int aIndex) {
     if (FObserver)
       FObserver->Stopped(-1, QStringLiteral("insp_stop_error"), QString());
   }
+}
+
+void TStatusDecoderV1::DeliverQueued() {
+  QCoreApplication::sendPostedEvents(&FQueue, QEvent::MetaCall);
 }
 
 bool TStatusDecoderV1::Handles(const QString& aKey) {

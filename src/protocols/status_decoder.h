@@ -91,6 +91,9 @@ public:
   void OnPacketEventV1(int aIndex);
   // Told why a record's handler gave up; none by default.
   void SetObserver(IDecodeObserver* aObserver) { FObserver = aObserver; }
+  // Hands over now the scan reports queued so far, rather than from the event loop (a describer
+  // that owns this decoder reads them before it lets go of it). Only this decoder's reports move.
+  void DeliverQueued();
   // The key has a handler ("UPD" included, though it leaves its record unrecognised).
   static bool Handles(const QString& aKey);
   // Pin records: I or O, the pin type, then the pin number ("IA3", "O12").

@@ -107,6 +107,9 @@ void TestPacketDescriber::describe_data() {
                             << QStringList{"Key: Input or output  [IA3]"} << "";
   QTest::newRow("gen1 unknown key") << QByteArray(">ZZQ=1;\"a;b\"\r\n") << 1 << none
                                     << QStringList{"Key: unknown key  [ZZQ]", "F0: 1", "F1: a;b"} << "";
+  QTest::newRow("gen1 scan report goes to its list")
+      << QByteArray(">WIFISCAN=AA:BB;-50;bmV0\r\n") << 1 << none
+      << QStringList{"Key: Wi-Fi scan  [WIFISCAN]", "List entry: AA:BB / -50 / net"} << "";
   QTest::newRow("gen1 known key that shows nothing")
       << QByteArray(">MN=12345\r\n") << 1 << none << QStringList{"On the monitor: nothing shown"} << "";
   QTest::newRow("gen1 while undecided") << QByteArray(">GK=1.5;2.5\r\n") << 0 << none
@@ -281,7 +284,7 @@ void TestPacketDescriber::describingChangesNothing() {
   rig.Identity(QStringLiteral("304"), QStringLiteral("0"));
   const QList<QByteArray> packets{">MD1=host;1;t\r\n",
                                   ">BLESCAN=AA:BB;-60;AgEG\r\n",
-                                  ">WIFISCAN=AA:BB;-50;net\r\n",
+                                  ">WIFISCAN=AA:BB;-50;bmV0\r\n",
                                   ">SID0=8970101\r\n",
                                   ">O10=1\r\n",
                                   ">TW=100;5\r\n",
