@@ -7,6 +7,7 @@
 #include "core/virtual_comm_driver.h"
 #include "device/command_table.h"
 #include "i18n/dictionary.h"
+#include "monitor/item_class.h"
 #include "platform/registry.h"
 #include "protocols/gen3_decoder.h"
 #include "protocols/status_decoder.h"
@@ -16,6 +17,7 @@
 #include "ui/log_model.h"
 #include "ui/log_page.h"
 #include "ui/packet_inspector.h"
+#include "ui/tmf.h"
 #include "updates/crypto/checksums.h"
 
 #include <QApplication>
@@ -131,6 +133,7 @@ private Q_SLOTS:
   void selectedRowIsDescribed();
   void hiddenPanelDescribesNothing();
   void inspectingChangesNothing();
+  void inspectingLeavesTheMonitorAlone();
   void toggleAndWidthAreKept();
   void copyGivesTheText();
   void replayedLogReadsTheSame();
@@ -269,6 +272,43 @@ void TstPacketInspector::inspectingChangesNothing() {
   QCOMPARE(rig.Page.Model().rowCount(), rows);
   QCOMPARE(rig.Core.InByteTotal(), in);
   QVERIFY(!rig.Page.Follow());
+}
+
+// In the real window: older records, selected with the panel open, must not take the monitor back
+// to their values.
+void TstPacketInspector::inspectingLeavesTheMonitorAlone() {
+  TRegistry registry;
+  TMF window(registry, [] { return false; });
+  window.SetLanguage(1);
+  window.Core().SetVersion(vtVersion1);
+  for (const QByteArray& line : {QByteArray(">GK=11.5;22.5\r\n"), QByteArray(">GS=4;10;100;15;90;1\r\n"),
+                                 QByteArray(">GK=33.5;44.5\r\n"), QByteArray(">GS=9;60;200;8;180;1\r\n")})
+    window.Core().QReceiveData(nullptr, line.constData(), int(line.size()));
+  QCoreApplication::processEvents();
+  const QStringList idents{"_Latitude", "_Longitude", "_Satellites", "_Speed", "_Altitude", "_HDOP"};
+  const auto shown = [&] {
+    QStringList texts;
+    for (const QString& ident : idents) {
+      auto* item = qobject_cast<TItemClass*>(window.VisualFind(ident));
+      texts << (item ? item->DisplayText() : QStringLiteral("-"));
+    }
+    return texts;
+  };
+  const QStringList before = shown();
+  QCOMPARE(before.first(), QStringLiteral("33.5"));
+  const qint64 logSize = window.Core().TrafficLog().Size();
+
+  TLogPage& page = window.LogPage();
+  page.SetInspectorVisible(true);
+  for (int row = 0; row < page.Model().rowCount(); ++row) {
+    page.List().selectionModel()->setCurrentIndex(page.Model().index(row),
+                                                  QItemSelectionModel::ClearAndSelect);
+    QVERIFY(!page.Inspector().Description().Fields.isEmpty());
+  }
+  QCoreApplication::processEvents();
+  QCOMPARE(shown(), before);
+  QCOMPARE(window.Core().TrafficLog().Size(), logSize);
+  QCOMPARE(window.Core().Gen1Index().size(), std::size_t(4));
 }
 
 void TstPacketInspector::toggleAndWidthAreKept() {
