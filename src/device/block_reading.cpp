@@ -30,10 +30,15 @@ TBlockAnswer ParseBlockAnswer(QStringView aText) {
   const QStringView base64 = close < 0 ? rest.mid(open + 1) : rest.mid(open + 1, close - open - 1);
   bool decoded = false;
   const QByteArray bytes = Base64Decode(base64.toString(), &decoded);
-  if (!decoded || bytes.size() != kAnswerSize)
+  if (!decoded)
+    return answer;
+  answer.DecodedSize = bytes.size();
+  if (bytes.size() != kAnswerSize)
     return answer;
   const quint16 crc = Crc16(bytes.constData(), kBlockSize);
   const quint16 stored = quint16(quint8(bytes.at(kBlockSize)) << 8 | quint8(bytes.at(kBlockSize + 1)));
+  answer.StoredCrc = stored;
+  answer.DataCrc = crc;
   if (crc == stored)
     answer.Data = bytes.left(kBlockSize);
   return answer;

@@ -23,6 +23,11 @@ struct TBlockAnswer {
   qint64 Number = -1;
   // The 256 data bytes when the answer decoded to 258 bytes whose CRC matches; else empty.
   QByteArray Data;
+  // What the quoted text decoded to: -1 when it is not Base64 (or missing), else its byte count.
+  qsizetype DecodedSize = -1;
+  // The CRC the answer carries and the one its data has; both 0 unless DecodedSize is 258.
+  quint16 StoredCrc = 0;
+  quint16 DataCrc = 0;
 };
 
 // Reads one generation-1 packet (one character per byte). Never reads past the text.

@@ -20,3 +20,5 @@ std::span<const TDictionaryRow> DictionaryRowsLegacy();
 std::span<const TDictionaryRow> DictionaryRowsSettings();
 // Texts of the production-line flows, looked up after it.
 std::span<const TDictionaryRow> DictionaryRowsFactory();
+// The packet inspector of the log page, looked up after it.
+std::span<const TDictionaryRow> DictionaryRowsInspector();

@@ -33,6 +33,8 @@ public:
   // The caption as it fits the current width ("First.." or "F.." when it does not).
   QString ShownCaption() const;
   void ReloadIcon();
+  // A value as a line shows it, without units (the packet inspector shows values the same way).
+  static QString ValueText(const QVariant& aValue);
 
 protected:
   void paintEvent(QPaintEvent* aEvent) override;
@@ -47,7 +49,6 @@ private:
     bool Shortened;
   };
   TGeometry Measure(const QString& aValueText) const;
-  static QString ValueText(const QVariant& aValue);
 
   QString F_Units;
   QString FUnits;

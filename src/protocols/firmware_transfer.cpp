@@ -8,8 +8,6 @@ namespace {
 
 constexpr char kOpen = '[';
 constexpr char kClose = ']';
-constexpr int kCodeAt = 18;
-constexpr int kPayloadAt = 19;
 
 void PutBig(QByteArray& aBytes, quint64 aValue, int aSize) {
   for (int i = aSize - 1; i >= 0; --i)
@@ -42,12 +40,21 @@ QByteArray DecodeValue(const QString& aValue) {
   return ok ? bytes : QByteArray();
 }
 
-std::optional<TRequest> ParseRequest(const QByteArray& aFrame) {
+std::optional<TRequest> ParseRequest(const QByteArray& aFrame, QString* aWhy) {
   const qsizetype size = aFrame.size();
-  if (size < kMinFrame || aFrame.front() != kOpen || aFrame.back() != kClose || aFrame.at(1) != 1)
+  const auto refuse = [aWhy](const char* aReason) {
+    if (aWhy)
+      *aWhy = QString::fromLatin1(aReason);
     return std::nullopt;
+  };
+  if (size < kMinFrame)
+    return refuse("insp_stop_short");
+  if (aFrame.front() != kOpen || aFrame.back() != kClose)
+    return refuse("insp_upd_brackets");
+  if (aFrame.at(1) != 1)
+    return refuse("insp_upd_version");
   if (qsizetype(ReadBig(aFrame, 2, 2)) != size - 5)
-    return std::nullopt;
+    return refuse("insp_upd_length");
   TRequest request;
   request.Byte14 = quint8(aFrame.at(14));
   request.Byte15 = quint8(aFrame.at(15));

@@ -10,6 +10,11 @@
 namespace FirmwareTransfer {
 
 inline constexpr int kMinFrame = 20;
+// Where a request frame keeps its code and payload, and its two bytes that name the device.
+inline constexpr int kCodeAt = 18;
+inline constexpr int kPayloadAt = 19;
+inline constexpr int kByte14At = 14;
+inline constexpr int kByte15At = 15;
 // The answer's 16-bit length field holds the chunk size + 4.
 inline constexpr int kMaxChunk = 0xFFFF - 4;
 
@@ -38,8 +43,9 @@ struct TAnswer {
 // The record's value: the Base64 text between double quotes, characters outside the alphabet
 // skipped. Empty when it does not decode.
 QByteArray DecodeValue(const QString& aValue);
-// Checks the frame's brackets, version and length field.
-std::optional<TRequest> ParseRequest(const QByteArray& aFrame);
+// Checks the frame's brackets, version and length field. On a refusal aWhy, when given, receives
+// the dictionary key of the reason.
+std::optional<TRequest> ParseRequest(const QByteArray& aFrame, QString* aWhy = nullptr);
 // Nothing for an unknown code, a payload of another length, a chunk outside the image or an
 // empty image.
 std::optional<TAnswer> Answer(const TRequest& aRequest, const TImage& aImage);

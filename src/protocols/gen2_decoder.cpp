@@ -3,6 +3,7 @@
 #include "core/exchange_core.h"
 #include "core/exchange_host.h"
 #include "i18n/code_tables.h"
+#include "protocols/decode_observer.h"
 #include "protocols/status_decoder.h"
 #include "protocols/status_host.h"
 
@@ -105,11 +106,16 @@ bool TGen2Decoder::RoundHalfEven(double aValue, qint64* aResult) {
   return true;
 }
 
-void TGen2Decoder::Set(const QString& aIdent, const QVariant& aValue) {
+void TGen2Decoder::Set(const QString& aIdent, const QVariant& aValue, qint64 aAt, qint64 aSize) {
+  if (FObserver)
+    FObserver->Field(aIdent, aAt, aSize);
   Host().VisualSetValue(aIdent, aValue, 1, QString(), clValuePlaceholder);
 }
 
-void TGen2Decoder::SetLine(const QString& aSection, const QString& aIdent, const QVariant& aValue) {
+void TGen2Decoder::SetLine(const QString& aSection, const QString& aIdent, const QVariant& aValue, qint64 aAt,
+                           qint64 aSize) {
+  if (FObserver)
+    FObserver->Field(aIdent, aAt, aSize);
   TDynamicItem item;
   item.Section = aSection;
   item.Ident = aIdent;
@@ -124,14 +130,22 @@ void TGen2Decoder::OnPacketEventV2(int aIndex) {
     return;
   const TPacket packet = index[aIndex];
   const TMemoryStreamEx& log = FCore.TrafficLog();
-  if (packet.Size < kHeaderSize + kTrailerSize)
+  if (packet.Size < kHeaderSize + kTrailerSize) {
+    if (FObserver)
+      FObserver->Stopped(packet.Size, QStringLiteral("insp_stop_short"), QString());
     return;
+  }
   const qint64 p = packet.Position;
   const quint32 type = log.AsCardinal(p + 2);
   const qint64 fieldsEnd = FieldsEnd(type);
   // The body is what lies between the header and the two trailing bytes.
-  if (fieldsEnd < 0 || fieldsEnd > packet.Size - kTrailerSize)
+  if (fieldsEnd < 0 || fieldsEnd > packet.Size - kTrailerSize) {
+    if (FObserver)
+      FObserver->Stopped(fieldsEnd < 0 ? 2 : packet.Size - kTrailerSize,
+                         fieldsEnd < 0 ? QStringLiteral("insp_stop_type") : QStringLiteral("insp_stop_body"),
+                         fieldsEnd < 0 ? QString() : QString::number(fieldsEnd + kTrailerSize));
     return;
+  }
 
   bool recognised = false;
   switch (type) {
@@ -159,42 +173,42 @@ void TGen2Decoder::OnPacketEventV2(int aIndex) {
 }
 
 bool TGen2Decoder::DecodePosition(const TMemoryStreamEx& aLog, qint64 p) {
-  Set(QStringLiteral("_Latitude"), ShortestDouble(aLog.AsSingle(p + 12)));
-  Set(QStringLiteral("_Longitude"), ShortestDouble(aLog.AsSingle(p + 16)));
+  Set(QStringLiteral("_Latitude"), ShortestDouble(aLog.AsSingle(p + 12)), 12, 4);
+  Set(QStringLiteral("_Longitude"), ShortestDouble(aLog.AsSingle(p + 16)), 16, 4);
   // A receiver without a fix reports no altitude at all (NaN): the last one stays.
   qint64 altitude = 0;
   if (RoundHalfEven(double(aLog.AsSingle(p + 20)), &altitude))
-    Set(QStringLiteral("_Altitude"), altitude);
-  Set(QStringLiteral("_Speed"), aLog.AsWord(p + 24) / 100.0);
-  Set(QStringLiteral("_Azimuth"), aLog.AsWord(p + 26) / 100.0);
-  Set(QStringLiteral("_HDOP"), aLog.AsWord(p + 28) / 100.0);
-  Set(QStringLiteral("_Satellites"), int(aLog.AsByte(p + 30)));
+    Set(QStringLiteral("_Altitude"), altitude, 20, 4);
+  Set(QStringLiteral("_Speed"), aLog.AsWord(p + 24) / 100.0, 24, 2);
+  Set(QStringLiteral("_Azimuth"), aLog.AsWord(p + 26) / 100.0, 26, 2);
+  Set(QStringLiteral("_HDOP"), aLog.AsWord(p + 28) / 100.0, 28, 2);
+  Set(QStringLiteral("_Satellites"), int(aLog.AsByte(p + 30)), 30, 1);
   return true;
 }
 
 bool TGen2Decoder::DecodeTime(const TMemoryStreamEx& aLog, qint64 p) {
-  Set(QStringLiteral("_InternalTtime"), StatusText::DeviceClockText(aLog.AsCardinal(p + 8)));
-  Set(QStringLiteral("_Uptime"), StatusText::DurationText(aLog.AsCardinal(p + 12)));
+  Set(QStringLiteral("_InternalTtime"), StatusText::DeviceClockText(aLog.AsCardinal(p + 8)), 8, 4);
+  Set(QStringLiteral("_Uptime"), StatusText::DurationText(aLog.AsCardinal(p + 12)), 12, 4);
   return true;
 }
 
 bool TGen2Decoder::DecodeModem(const TMemoryStreamEx& aLog, qint64 p) {
   const QString state = ModemStateText(aLog.AsByte(p + 8));
   if (!state.isEmpty())
-    Set(QStringLiteral("_ModemStatus"), state);
-  SetLine(kModemSection, QStringLiteral("ML"), int(aLog.AsByte(p + 9)));
+    Set(QStringLiteral("_ModemStatus"), state, 8, 1);
+  SetLine(kModemSection, QStringLiteral("ML"), int(aLog.AsByte(p + 9)), 9, 1);
   const int network = aLog.AsWord(p + 10);
   SetLine(kModemSection, QStringLiteral("ML1"),
-          CountryName(QString::number(network / 100).rightJustified(3, u'0')));
-  SetLine(kModemSection, QStringLiteral("ML2"), OperatorName(QString::number(network)));
-  SetLine(kModemSection, QStringLiteral("_ModemInSMS"), int(aLog.AsWord(p + 18)));
-  SetLine(kModemSection, QStringLiteral("_ModemOutSMS"), int(aLog.AsWord(p + 20)));
+          CountryName(QString::number(network / 100).rightJustified(3, u'0')), 10, 2);
+  SetLine(kModemSection, QStringLiteral("ML2"), OperatorName(QString::number(network)), 10, 2);
+  SetLine(kModemSection, QStringLiteral("_ModemInSMS"), int(aLog.AsWord(p + 18)), 18, 2);
+  SetLine(kModemSection, QStringLiteral("_ModemOutSMS"), int(aLog.AsWord(p + 20)), 20, 2);
   return true;
 }
 
 bool TGen2Decoder::DecodePower(const TMemoryStreamEx& aLog, qint64 p) {
-  Set(QStringLiteral("_ExternalVoltage"), aLog.AsWord(p + 8) / 1000.0);
-  Set(QStringLiteral("_BatteryVoltage"), aLog.AsWord(p + 10) / 1000.0);
+  Set(QStringLiteral("_ExternalVoltage"), aLog.AsWord(p + 8) / 1000.0, 8, 2);
+  Set(QStringLiteral("_BatteryVoltage"), aLog.AsWord(p + 10) / 1000.0, 10, 2);
   return true;
 }
 
@@ -202,8 +216,8 @@ bool TGen2Decoder::DecodeInputsOutputs(const TMemoryStreamEx& aLog, qint64 p) {
   const quint16 inputs = aLog.AsWord(p + 8);
   const quint16 outputs = aLog.AsWord(p + 10);
   for (int n = 0; n < 8; ++n)
-    SetLine(kPinSection, QStringLiteral("ID%1").arg(n), int((inputs >> n) & 1));
+    SetLine(kPinSection, QStringLiteral("ID%1").arg(n), int((inputs >> n) & 1), 8, 2);
   for (int n = 0; n < 8; ++n)
-    SetLine(kPinSection, QStringLiteral("OD%1").arg(n), int((outputs >> n) & 1));
+    SetLine(kPinSection, QStringLiteral("OD%1").arg(n), int((outputs >> n) & 1), 10, 2);
   return true;
 }

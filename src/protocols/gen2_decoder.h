@@ -6,6 +6,7 @@
 #include <QVariant>
 #include <QtGlobal>
 
+class IDecodeObserver;
 class IExchangeHost;
 class IStatusHost;
 class TExchangeCore;
@@ -34,6 +35,8 @@ public:
   // Decodes entry aIndex of the generation-2 index when its State is 1: State 2 for a known record
   // type whose body holds all its fields, 1 otherwise.
   void OnPacketEventV2(int aIndex);
+  // Told where each value comes from and why a record is left undecoded; none by default.
+  void SetObserver(IDecodeObserver* aObserver) { FObserver = aObserver; }
 
   // The registration state text of a modem record, empty for a code that has none.
   static QString ModemStateText(quint8 aState);
@@ -49,8 +52,10 @@ private:
   bool Quiet() const;
   IExchangeHost& Host() const;
   IStatusHost& StatusHost() const;
-  void Set(const QString& aIdent, const QVariant& aValue);
-  void SetLine(const QString& aSection, const QString& aIdent, const QVariant& aValue);
+  // aAt and aSize: the bytes the value comes from, from the first byte of the record.
+  void Set(const QString& aIdent, const QVariant& aValue, qint64 aAt, qint64 aSize);
+  void SetLine(const QString& aSection, const QString& aIdent, const QVariant& aValue, qint64 aAt,
+               qint64 aSize);
   bool DecodePosition(const TMemoryStreamEx& aLog, qint64 p);
   bool DecodeTime(const TMemoryStreamEx& aLog, qint64 p);
   bool DecodeModem(const TMemoryStreamEx& aLog, qint64 p);
@@ -60,4 +65,5 @@ private:
   TExchangeCore& FCore;
   IStatusHost& FStatusHost;
   mutable TQuietHost FQuiet;
+  IDecodeObserver* FObserver = nullptr;
 };

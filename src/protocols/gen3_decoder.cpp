@@ -3,6 +3,7 @@
 #include "core/exchange_core.h"
 #include "core/exchange_host.h"
 #include "device/port_info.h"
+#include "protocols/decode_observer.h"
 #include "protocols/fuel_host.h"
 #include "updates/crypto/checksums.h"
 
@@ -90,7 +91,9 @@ void TGen3Decoder::Install() {
   FCore.SetDecoder(3, [this](int aIndex) { OnPacketEventV3(aIndex); });
 }
 
-void TGen3Decoder::Set(const QString& aIdent, const QVariant& aValue) {
+void TGen3Decoder::Set(const QString& aIdent, const QVariant& aValue, qint64 aAt, qint64 aSize) {
+  if (FObserver)
+    FObserver->Field(aIdent, aAt, aSize);
   Host().VisualSetValue(aIdent, aValue, 1, QString(), clValuePlaceholder);
 }
 
@@ -100,8 +103,11 @@ void TGen3Decoder::OnPacketEventV3(int aIndex) {
     return;
   const TPacket packet = index[aIndex];
   // The framer cut the answer to its command's length; anything shorter is not an answer.
-  if (packet.Size < 4)
+  if (packet.Size < 4) {
+    if (FObserver)
+      FObserver->Stopped(packet.Size, QStringLiteral("insp_stop_short"), QString());
     return;
+  }
   const qint64 p = packet.Position;
   bool recognised = true;
   switch (FCore.TrafficLog().AsByte(p + 2)) {
@@ -124,6 +130,8 @@ void TGen3Decoder::OnPacketEventV3(int aIndex) {
     break;
   default:
     recognised = false;
+    if (FObserver)
+      FObserver->Stopped(2, QStringLiteral("insp_stop_command"), QString());
     break;
   }
   // Requests sent meanwhile were appended after the entry; its number still holds.
@@ -135,23 +143,24 @@ void TGen3Decoder::MasterInfo(qint64 p) {
   const TMemoryStreamEx& log = FCore.TrafficLog();
   if (TPortInfo* port = Host().Q())
     port->SetDeviceName(log.AsHEX(p + 3, 6));
-  Set(QStringLiteral("master_1"), log.AsHEX(p + 3, 6, QStringLiteral(" "), true));
-  Set(QStringLiteral("master_2"), log.AsText(p + 9, 4));
-  Set(QStringLiteral("master_3"), int(log.AsByte(p + 13)));
-  Set(QStringLiteral("master_4"), Clock(log.AsCardinal(p + 14)));
+  Set(QStringLiteral("master_1"), log.AsHEX(p + 3, 6, QStringLiteral(" "), true), 3, 6);
+  Set(QStringLiteral("master_2"), log.AsText(p + 9, 4), 9, 4);
+  Set(QStringLiteral("master_3"), int(log.AsByte(p + 13)), 13, 1);
+  Set(QStringLiteral("master_4"), Clock(log.AsCardinal(p + 14)), 14, 4);
 }
 
 void TGen3Decoder::SlotList(qint64 p) {
   const TMemoryStreamEx& log = FCore.TrafficLog();
   for (int k = 1; k <= Gen3::kSlots; ++k) {
-    const qint64 record = p + 3 + kSlotRecordSize * (k - 1);
+    const qint64 at = 3 + kSlotRecordSize * (k - 1);
+    const qint64 record = p + at;
     const QString address = log.AsHEX(record, 6, QStringLiteral(" "), true);
     const int parameter2 = log.AsByte(record + 6);
     const int parameter3 = log.AsByte(record + 7);
     for (const char* stem : {"master", "sensor"}) {
-      Set(Ident(stem, k, 1), address);
-      Set(Ident(stem, k, 2), parameter2);
-      Set(Ident(stem, k, 3), parameter3);
+      Set(Ident(stem, k, 1), address, at, 6);
+      Set(Ident(stem, k, 2), parameter2, at + 6, 1);
+      Set(Ident(stem, k, 3), parameter3, at + 7, 1);
     }
   }
   if (TPortInfo* port = Host().Q())
@@ -167,21 +176,21 @@ bool TGen3Decoder::SensorData(int aIndex, qint64 p) {
   int before = aIndex - 1;
   while (before >= 0 && index[before].State == psOpen)
     --before;
-  if (before < 0)
+  const TPacket* request = before >= 0 ? &index[before] : nullptr;
+  if (!request || request->State != psSent || request->Size != 5 || log.AsByte(request->Position) != 0x31 ||
+      log.AsByte(request->Position + 1) != 0x10 || log.AsByte(request->Position + 2) != Gen3::kSensorData ||
+      log.AsByte(request->Position + 3) >= Gen3::kSlots) {
+    if (FObserver)
+      FObserver->Stopped(-1, QStringLiteral("insp_stop_norequest"), QString());
     return false;
-  const TPacket& request = index[before];
-  if (request.State != psSent || request.Size != 5 || log.AsByte(request.Position) != 0x31 ||
-      log.AsByte(request.Position + 1) != 0x10 || log.AsByte(request.Position + 2) != Gen3::kSensorData)
-    return false;
-  const int slot = log.AsByte(request.Position + 3);
-  if (slot >= Gen3::kSlots)
-    return false;
+  }
+  const int slot = log.AsByte(request->Position + 3);
   const int k = slot + 1;
-  Set(Ident("sensor", k, 4), int(log.AsByte(p + 3)));
-  Set(Ident("sensor", k, 5), int(log.AsWord(p + 4)));
-  Set(Ident("sensor", k, 6), int(log.AsWord(p + 6)));
-  Set(Ident("sensor", k, 7), qint64(log.AsCardinal(p + 8)));
-  Set(Ident("sensor", k, 8), qint64(log.AsCardinal(p + 12)));
+  Set(Ident("sensor", k, 4), int(log.AsByte(p + 3)), 3, 1);
+  Set(Ident("sensor", k, 5), int(log.AsWord(p + 4)), 4, 2);
+  Set(Ident("sensor", k, 6), int(log.AsWord(p + 6)), 6, 2);
+  Set(Ident("sensor", k, 7), qint64(log.AsCardinal(p + 8)), 8, 4);
+  Set(Ident("sensor", k, 8), qint64(log.AsCardinal(p + 12)), 12, 4);
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QtGlobal>
 
+class IDecodeObserver;
 class IFuelHost;
 class TExchangeCore;
 
@@ -46,13 +47,16 @@ public:
   // Decodes entry aIndex of the generation-3 index when its State is 1: State 2 for an answer it
   // handles, 1 for any other command (and for sensor data that no request of ours asked for).
   void OnPacketEventV3(int aIndex);
+  // Told where each value comes from and why an answer is left undecoded; none by default.
+  void SetObserver(IDecodeObserver* aObserver) { FObserver = aObserver; }
 
 private:
   // While the generation is being detected, decoding changes nothing and sends nothing: the
   // answers that decide are decoded again for real once it is known.
   bool Quiet() const;
   IExchangeHost& Host() const;
-  void Set(const QString& aIdent, const QVariant& aValue);
+  // aAt and aSize: the bytes the value comes from, from the first byte of the answer.
+  void Set(const QString& aIdent, const QVariant& aValue, qint64 aAt, qint64 aSize);
   void MasterInfo(qint64 p);
   void SlotList(qint64 p);
   bool SensorData(int aIndex, qint64 p);
@@ -62,4 +66,5 @@ private:
   TExchangeCore& FCore;
   IFuelHost& FFuelHost;
   mutable TQuietHost FQuiet;
+  IDecodeObserver* FObserver = nullptr;
 };

@@ -5,8 +5,10 @@
 #include "core/exchange_core.h"
 #include "core/exchange_host.h"
 #include "device/port_info.h"
+#include "protocols/decode_observer.h"
 #include "protocols/status_host.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QLocale>
 #include <algorithm>
@@ -217,11 +219,25 @@ void TStatusDecoderV1::OnPacketEventV1(int aIndex) {
       index[std::size_t(aIndex)].State = psRecognised;
       OnPin(record);
     }
-  } catch (...) {
+  } catch (const std::exception& e) {
     // Whatever the handler showed before it failed stays; the record only counts as unknown.
     // (A handler's send may have grown the index, so it is looked up again.)
     FCore.Gen1Index()[std::size_t(aIndex)].State = psComplete;
+    if (FObserver)
+      FObserver->Stopped(-1, QStringLiteral("insp_stop_error"), QString::fromUtf8(e.what()));
+  } catch (...) {
+    FCore.Gen1Index()[std::size_t(aIndex)].State = psComplete;
+    if (FObserver)
+      FObserver->Stopped(-1, QStringLiteral("insp_stop_error"), QString());
   }
+}
+
+void TStatusDecoderV1::DeliverQueued() {
+  QCoreApplication::sendPostedEvents(&FQueue, QEvent::MetaCall);
+}
+
+bool TStatusDecoderV1::Handles(const QString& aKey) {
+  return Table().contains(aKey) || IsPinKey(aKey);
 }
 
 bool TStatusDecoderV1::Quiet() const {

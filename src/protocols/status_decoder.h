@@ -12,6 +12,7 @@
 #include <optional>
 #include <stdexcept>
 
+class IDecodeObserver;
 class IExchangeHost;
 class IStatusHost;
 class TExchangeCore;
@@ -88,6 +89,15 @@ public:
   // Decodes entry aIndex of the generation-1 index when its State is 1: State 2 for a known key,
   // 1 for an unknown one, for "UPD" and after any error in the handler.
   void OnPacketEventV1(int aIndex);
+  // Told why a record's handler gave up; none by default.
+  void SetObserver(IDecodeObserver* aObserver) { FObserver = aObserver; }
+  // Hands over now the scan reports queued so far, rather than from the event loop (a describer
+  // that owns this decoder reads them before it lets go of it). Only this decoder's reports move.
+  void DeliverQueued();
+  // The key has a handler ("UPD" included, though it leaves its record unrecognised).
+  static bool Handles(const QString& aKey);
+  // Pin records: I or O, the pin type, then the pin number ("IA3", "O12").
+  static bool IsPinKey(const QString& aKey);
 
   // "WEB" for 0 at start, "-" for a server that is not configured.
   const QString& ServerAddress(int aServer) const { return FServerAddress.at(std::size_t(aServer)); }
@@ -111,7 +121,6 @@ private:
   static void AddStorageKeys(TTable& aTable);
   static void AddCanKeys(TTable& aTable);
   static void AddSensorKeys(TTable& aTable);
-  static bool IsPinKey(const QString& aKey);
 
   // While the generation is being detected, decoding changes nothing (see Quiet()).
   bool Quiet() const;
@@ -206,4 +215,5 @@ private:
   bool FLowVoltage = true;
   int FTimeRecordCounter = 20;
   qint64 FUptimeThreshold = 10;
+  IDecodeObserver* FObserver = nullptr;
 };

@@ -4,12 +4,16 @@
 #include "core/exchange_core.h"
 #include "core/exchange_host.h"
 #include "core/log_file.h"
+#include "device/command_table.h"
 #include "device/port_info.h"
 #include "i18n/dictionary.h"
+#include "monitor/item_class.h"
 #include "platform/registry.h"
-#include "ui/form_state.h"
+#include "protocols/packet_describer.h"
 #include "style/icons.h"
+#include "ui/form_state.h"
 #include "ui/log_model.h"
+#include "ui/packet_inspector.h"
 
 #include <QButtonGroup>
 #include <QFileDialog>
@@ -29,6 +33,11 @@
 namespace {
 
 constexpr char kSendPanelHeightValue[] = "SendPanelHeight";
+constexpr char kInspectorVisibleValue[] = "InspectorVisible";
+constexpr char kInspectorWidthValue[] = "InspectorWidth";
+// A generation-3 answer is read with the request sent before it; packets still open between them
+// are skipped, but only a few, so that one selection never walks a long stretch of the index.
+constexpr int kRequestLookBack = 16;
 // The activity bar moves one pixel per 2 ms after the last entry: 43 200 000 units a day.
 constexpr double kBarUnitsPerDay = 43200000.0;
 constexpr int kBarLeft = 92;
@@ -85,6 +94,7 @@ TLogPage::TLogPage(TExchangeCore& aCore, const TDictionary& aDictionary, const T
   FSave = NewButton("btn_Save", false);
   for (QToolButton* b : {FClear, FSave})
     b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  FInspectorButton = NewButton("btnInspector", true);
 
   auto* follow = new QButtonGroup(this);
   follow->addButton(FPlay);
@@ -104,7 +114,7 @@ TLogPage::TLogPage(TExchangeCore& aCore, const TDictionary& aDictionary, const T
 
   // Follow, rendering, modem, then what acts on the whole log.
   const QList<QList<QWidget*>> groups{
-      {FPlay, FPause}, {FShowHEX, FShowTEXT}, {FShowEnterButton}, {FClear, FSave}};
+      {FPlay, FPause}, {FShowHEX, FShowTEXT}, {FShowEnterButton}, {FClear, FSave}, {FInspectorButton}};
   for (const QList<QWidget*>& group : groups) {
     if (&group != &groups.first())
       toolsLayout->addWidget(Separator(tools));
@@ -144,11 +154,23 @@ TLogPage::TLogPage(TExchangeCore& aCore, const TDictionary& aDictionary, const T
   FSplitter->setStretchFactor(0, 1);
   FSplitter->setStretchFactor(1, 0);
 
+  FInspector = new TPacketInspector(FDictionary, this);
+  FInspector->setMinimumWidth(kInspectorMin);
+  FInspector->setMaximumWidth(kInspectorMax);
+  FInspectorSplitter = new QSplitter(Qt::Horizontal, this);
+  FInspectorSplitter->setObjectName(QStringLiteral("InspectorSplitter"));
+  FInspectorSplitter->setChildrenCollapsible(false);
+  FInspectorSplitter->setHandleWidth(5);
+  FInspectorSplitter->addWidget(FSplitter);
+  FInspectorSplitter->addWidget(FInspector);
+  FInspectorSplitter->setStretchFactor(0, 1);
+  FInspectorSplitter->setStretchFactor(1, 0);
+
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->addWidget(tools);
-  layout->addWidget(FSplitter, 1);
+  layout->addWidget(FInspectorSplitter, 1);
 
   connect(FPlay, &QToolButton::clicked, this, [this] { SetFollow(true); });
   connect(FPause, &QToolButton::clicked, this, [this] { SetFollow(false); });
@@ -163,8 +185,12 @@ TLogPage::TLogPage(TExchangeCore& aCore, const TDictionary& aDictionary, const T
   connect(FList->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& aCurrent) {
             FModel->SetSelectedRow(aCurrent.isValid() ? aCurrent.row() : -1);
+            if (FInspectorVisible)
+              InspectRow(FModel->SelectedRow());
           });
   connect(FSplitter, &QSplitter::splitterMoved, this, &TLogPage::OnSplitterMoved);
+  connect(FInspectorSplitter, &QSplitter::splitterMoved, this, &TLogPage::OnInspectorSplitterMoved);
+  connect(FInspectorButton, &QToolButton::clicked, this, [this](bool aOn) { SetInspectorVisible(aOn); });
 
   FSendPanelHeight = qBound(
       kSendPanelMin,
@@ -173,6 +199,15 @@ TLogPage::TLogPage(TExchangeCore& aCore, const TDictionary& aDictionary, const T
           .toInt(),
       kSendPanelMax);
   ApplySendPanelHeight();
+  const QString forms = QString::fromLatin1(kFormsKey);
+  FInspectorWidth =
+      qBound(kInspectorMin,
+             FRegistry.Read(forms, QString::fromLatin1(kInspectorWidthValue), kInspectorDefault).toInt(),
+             kInspectorMax);
+  FInspectorVisible = FRegistry.Read(forms, QString::fromLatin1(kInspectorVisibleValue), false).toBool();
+  FInspector->setVisible(FInspectorVisible);
+  FInspectorButton->setChecked(FInspectorVisible);
+  ApplyInspectorWidth();
 
   SetHEX(false);
   SetShowEnter(false);
@@ -371,6 +406,12 @@ void TLogPage::Retranslate() {
   FClear->setText(FDictionary.Translate(QStringLiteral("Clear")));
   FSave->setText(FDictionary.Translate(QStringLiteral("Save")));
   FSend->setText(FDictionary.Translate(QStringLiteral("Send")));
+  FInspectorButton->setText(FDictionary.Translate(QStringLiteral("insp_toggle")));
+  FInspectorButton->setToolTip(FDictionary.Translate(QStringLiteral("insp_title")));
+  FInspector->Retranslate();
+  // Field captions and verdicts are texts of the language too.
+  if (FInspectorVisible)
+    InspectRow(FModel->SelectedRow());
   ShowCounters(FShownIn, FShownOut);
 }
 
@@ -411,6 +452,7 @@ void TLogPage::SetTheme(const TThemeColors& aTheme) {
                     .arg(aTheme.Panel.name(), listBack.name(), aTheme.Text.name(), aTheme.Accent.name(),
                          aTheme.Muted.name(), hover, pressed, aTheme.Accent.lighter(115).name(),
                          memoBack.name()));
+  FInspector->SetTheme(aTheme);
   FModel->SetTextColor(aTheme.Text);
   FList->SetSelectionBackground(aTheme.Dark ? QColor(255, 255, 255, 22) : QColor(0, 0, 0, 18));
   LoadIcons();
@@ -438,6 +480,90 @@ void TLogPage::OnSplitterMoved() {
     return;
   FSendPanelHeight = height;
   FRegistry.Write(QString::fromLatin1(kFormsKey), QString::fromLatin1(kSendPanelHeightValue), height);
+}
+
+// ---- packet inspector ----
+
+void TLogPage::SetInspectorVisible(bool aVisible) {
+  FInspectorVisible = aVisible;
+  FInspectorButton->setChecked(aVisible);
+  FRegistry.Write(QString::fromLatin1(kFormsKey), QString::fromLatin1(kInspectorVisibleValue), aVisible);
+  FInspector->setVisible(aVisible);
+  if (aVisible) {
+    ApplyInspectorWidth();
+    InspectRow(FModel->SelectedRow());
+  }
+}
+
+void TLogPage::SetInspectorWidth(int aWidth) {
+  FInspectorWidth = qBound(kInspectorMin, aWidth, kInspectorMax);
+  FRegistry.Write(QString::fromLatin1(kFormsKey), QString::fromLatin1(kInspectorWidthValue), FInspectorWidth);
+  ApplyInspectorWidth();
+}
+
+void TLogPage::ApplyInspectorWidth() {
+  const QList<int> sizes = FInspectorSplitter->sizes();
+  int total = sizes.value(0) + sizes.value(1);
+  if (total <= FInspectorWidth)
+    total = FInspectorWidth + 1000;
+  FInspectorSplitter->setSizes({total - FInspectorWidth, FInspectorWidth});
+}
+
+void TLogPage::OnInspectorSplitterMoved() {
+  const int width = qBound(kInspectorMin, FInspectorSplitter->sizes().value(1), kInspectorMax);
+  if (width == FInspectorWidth)
+    return;
+  FInspectorWidth = width;
+  FRegistry.Write(QString::fromLatin1(kFormsKey), QString::fromLatin1(kInspectorWidthValue), width);
+}
+
+TPacketInput TLogPage::PacketInput(int aRow) const {
+  TPacketInput input;
+  const TPacket* entry = FModel->Entry(aRow);
+  if (!entry)
+    return input;
+  const QByteArrayView bytes = FModel->EntryBytes(*entry);
+  input.Bytes = bytes.toByteArray();
+  input.Sent = entry->State == psSent;
+  switch (FCore.Version()) {
+  case vtVersion1:
+    input.Generation = 1;
+    break;
+  case vtVersion2:
+    input.Generation = 2;
+    break;
+  case vtVersion3:
+    input.Generation = 3;
+    break;
+  default:
+    input.Generation = 0;
+    break;
+  }
+  if (input.Generation == 3 && !input.Sent) {
+    for (int row = aRow - 1; row >= 0 && row >= aRow - kRequestLookBack; --row) {
+      const TPacket* before = FModel->Entry(row);
+      if (!before || before->State == psOpen)
+        continue;
+      if (before->State == psSent)
+        input.Request = FModel->EntryBytes(*before).toByteArray();
+      break;
+    }
+  }
+  return input;
+}
+
+void TLogPage::InspectRow(int aRow) {
+  const TPacketInput input = PacketInput(aRow);
+  if (input.Bytes.isEmpty()) {
+    FInspector->ShowNothing();
+    return;
+  }
+  TPacketDescriber describer(FDictionary, &TItemClass::ValueText);
+  if (const TCommandTable* table = FCommandSource ? FCommandSource() : nullptr) {
+    const TPortInfo* port = Port();
+    describer.SetCommands(table->Rows(), port ? CommandDeviceType(*port) : -1);
+  }
+  FInspector->ShowDescription(describer.Describe(input));
 }
 
 bool TLogPage::eventFilter(QObject* aWatched, QEvent* aEvent) {

@@ -12,11 +12,14 @@ class QLabel;
 class QPlainTextEdit;
 class QSplitter;
 class QToolButton;
+class TCommandTable;
 class TDictionary;
 class TExchangeCore;
 class TIcons;
 class TLogListView;
 class TLogModel;
+class TPacketInspector;
+struct TPacketInput;
 class TPortInfo;
 class TRegistry;
 
@@ -39,6 +42,11 @@ public:
   static constexpr int kSendPanelMin = 60;
   static constexpr int kSendPanelMax = 300;
   static constexpr int kSendPanelDefault = 60;
+  static constexpr int kInspectorMin = 220;
+  static constexpr int kInspectorMax = 900;
+  static constexpr int kInspectorDefault = 380;
+  // The command table that sent lines are matched against; may answer nullptr.
+  using TCommandSource = std::function<const TCommandTable*()>;
 
   // What the activity bar on the window's lower border shows.
   struct TActivityBar {
@@ -90,6 +98,19 @@ public:
   void SetSendPanelHeight(int aHeight);
   void SetSaveDialog(TSaveDialog aDialog) { FSaveDialog = std::move(aDialog); }
 
+  // The packet inspector beside the list: shown or not, and its width (clamped to 220…900 px);
+  // both are stored.
+  bool InspectorVisible() const { return FInspectorVisible; }
+  void SetInspectorVisible(bool aVisible);
+  int InspectorWidth() const { return FInspectorWidth; }
+  void SetInspectorWidth(int aWidth);
+  void SetCommandSource(TCommandSource aSource) { FCommandSource = std::move(aSource); }
+  // Describes row aRow in the inspector (nothing for a row whose entry is gone).
+  void InspectRow(int aRow);
+  // The copy of row aRow's packet the inspector describes.
+  TPacketInput PacketInput(int aRow) const;
+  TPacketInspector& Inspector() { return *FInspector; }
+
   TLogModel& Model() { return *FModel; }
   TLogListView& List() { return *FList; }
 
@@ -103,6 +124,8 @@ private:
   void ShowCounters(qint64 aIn, qint64 aOut);
   void ApplySendPanelHeight();
   void OnSplitterMoved();
+  void ApplyInspectorWidth();
+  void OnInspectorSplitterMoved();
   void LoadIcons();
   TPortInfo* Port() const { return FCurrentPort ? FCurrentPort() : nullptr; }
 
@@ -130,6 +153,12 @@ private:
   QPlainTextEdit* FSendMemo = nullptr;
   QSplitter* FSplitter = nullptr;
   QWidget* FSendPanel = nullptr;
+  QSplitter* FInspectorSplitter = nullptr;
+  TPacketInspector* FInspector = nullptr;
+  QToolButton* FInspectorButton = nullptr;
+  TCommandSource FCommandSource;
+  bool FInspectorVisible = false;
+  int FInspectorWidth = kInspectorDefault;
 
   bool FFollow = true;
   bool FHEX = false;

@@ -499,6 +499,7 @@ QWidget* TMF::BuildLogPage() {
   FLogPage = new TLogPage(
       FCore, FDictionary, FIcons, FRegistry, [this] { return FDiscovery ? FDiscovery->Q() : nullptr; },
       [this](int aKind, const QString& aText) { MainHintShow(aKind, aText); }, page);
+  FLogPage->SetCommandSource([this] { return FCommands ? &FCommands->Table() : nullptr; });
   layout->addWidget(FLogPage);
   return page;
 }
