@@ -18,3 +18,5 @@ std::span<const TDictionaryRow> DictionaryRowsUpdates();
 std::span<const TDictionaryRow> DictionaryRowsLegacy();
 // Messages of the settings page, looked up after it.
 std::span<const TDictionaryRow> DictionaryRowsSettings();
+// Messages of the command line, looked up after it.
+std::span<const TDictionaryRow> DictionaryRowsCli();
