@@ -30,6 +30,13 @@ QString Generation(TVersionType aVersion) {
   }
 }
 
+// "message: path", without the full stop some messages end in.
+QString WithPath(QString aText, const QString& aPath) {
+  if (aText.endsWith(QLatin1Char('.')))
+    aText.chop(1);
+  return aText + QStringLiteral(": ") + aPath;
+}
+
 } // namespace
 
 TCliJob::TCliJob(const TSerialPortEntry& aEntry, const TCliRequest& aRequest, TRegistry& aRegistry,
@@ -252,9 +259,9 @@ void TCliJob::SettingsArrived() {
   const QString text =
       layout == 1 || layout == 2 ? Base64Encode(FSession->Page().Build(layout).Image) : QString();
   if (!text.isEmpty() && WriteConfigFile(FRequest.Path, text))
-    Finish(true, Text("mes_filesave") + QStringLiteral(": ") + FRequest.Path);
+    Finish(true, WithPath(Text("mes_filesave"), FRequest.Path));
   else
-    Fail(Text("mes_filesaveerror") + QStringLiteral(": ") + FRequest.Path);
+    Fail(WithPath(Text("mes_filesaveerror"), FRequest.Path));
 }
 
 void TCliJob::WriteSettings() {
@@ -262,12 +269,12 @@ void TCliJob::WriteSettings() {
   const int layout = FSession->Layout();
   const std::optional<QString> text = ReadConfigFile(FRequest.Path);
   if (!text) {
-    Fail(Text("mes_fileopenerror") + QStringLiteral(": ") + FRequest.Path);
+    Fail(WithPath(Text("mes_fileopenerror"), FRequest.Path));
     return;
   }
   const TSettingsPageValues::TApplied applied = FSession->Page().ApplyImage(layout, *text);
   if (!applied.Valid || !applied.Errors.isEmpty() || applied.Given == 0) {
-    Fail(Text("mes_filedataerror") + QStringLiteral(": ") + FRequest.Path);
+    Fail(WithPath(Text("mes_filedataerror"), FRequest.Path));
     return;
   }
   if (applied.HasPassword && layout == 2)
@@ -308,13 +315,13 @@ void TCliJob::DiffSettings() {
   const int layout = FSession->Layout();
   const std::optional<QString> text = ReadConfigFile(FRequest.Path);
   if (!text) {
-    Fail(Text("mes_fileopenerror") + QStringLiteral(": ") + FRequest.Path);
+    Fail(WithPath(Text("mes_fileopenerror"), FRequest.Path));
     return;
   }
   TSettingsPageValues file(FSession->Model());
   const TSettingsPageValues::TApplied applied = file.ApplyImage(layout, *text);
   if (!applied.Valid) {
-    Fail(Text("mes_filedataerror") + QStringLiteral(": ") + FRequest.Path);
+    Fail(WithPath(Text("mes_filedataerror"), FRequest.Path));
     return;
   }
   const TSettingsPageValues& device = FSession->Page();
@@ -418,7 +425,7 @@ void TCliJob::OnHint(int aKind, const QString& aText) {
   switch (FRequest.Command) {
   case ccDumpMemory:
     if (aText == Text("mes_filesave"))
-      Finish(true, aText + QStringLiteral(": ") + FRequest.Path);
+      Finish(true, WithPath(aText, FRequest.Path));
     break;
   case ccReadFiles:
     if (aText.startsWith(Text("mes_devicefileok")) || aText == Text("mes_devicefileempty"))
@@ -464,6 +471,9 @@ void TCliJob::Finish(bool aOk, const QString& aText) {
     return;
   FDone = true;
   FOk = aOk;
+  // Some operations end their progress display before their last step reports: done is all of it.
+  if (aOk && FLastPercent >= 0 && FLastPercent < 100)
+    Q_EMIT Note(PortName() + QStringLiteral(": 100%"));
   FResult = aText;
   FStepTimer.stop();
   FWatchdog.stop();

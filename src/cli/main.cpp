@@ -1,6 +1,7 @@
 // velmora-cli: the service tool's work from a shell, on one port or on every present port at once.
 
 #include "cli/cli_job.h"
+#include "cli/cli_schemas.h"
 #include "core/port_list.h"
 #include "i18n/dictionary.h"
 #include "platform/app_paths.h"
@@ -273,8 +274,24 @@ int main(int argc, char* argv[]) {
       job->Stop();
   });
   running = int(jobs.size());
-  for (const auto& job : jobs)
-    job->Start();
+  auto startJobs = [&jobs] {
+    for (const auto& job : jobs)
+      job->Start();
+  };
+  // Settings are read and written by the newest schema of each type, as in the window.
+  const bool needsSchemas = info->Command == ccReadSettings || info->Command == ccWriteSettings ||
+                            info->Command == ccDiffSettings || info->Command == ccFirmware;
+  TCliSchemaRefresh schemas(registry, request.Language, request.TimeoutMs);
+  if (needsSchemas && running > 0) {
+    QObject::connect(&schemas, &TCliSchemaRefresh::Finished, &app, [&schemas, &startJobs] {
+      for (const QString& note : schemas.Notes())
+        PrintLine(stderr, QStringLiteral("velmora-cli: ") + note);
+      startJobs();
+    });
+    schemas.Start();
+  } else {
+    startJobs();
+  }
   if (running > 0)
     QCoreApplication::exec();
 

@@ -38,6 +38,22 @@ bool TSimFarm::AddSimulator(const QStringList& aArgs) {
   return true;
 }
 
+bool TSimFarm::StartSettingsService(const QString& aModules) {
+  auto web = std::make_unique<QProcess>();
+  web->start(Bin("velmora-websim"), {QStringLiteral("--modules"), aModules});
+  FSimulators.push_back(std::move(web));
+  QProcess& started = *FSimulators.back();
+  if (!started.waitForStarted(5000) || !QTest::qWaitFor(
+                                           [&] {
+                                             started.waitForReadyRead(50);
+                                             return started.canReadLine();
+                                           },
+                                           5000))
+    return false;
+  FSettingsService = QString::fromLocal8Bit(started.readLine()).trimmed();
+  return !FSettingsService.isEmpty();
+}
+
 void TSimFarm::AddPort(const QString& aPath) {
   FPorts << aPath + QLatin1Char('=') + kCliTrackerHardwareId;
 }
@@ -46,6 +62,8 @@ TCliRun TSimFarm::Cli(const QStringList& aArgs, int aWaitMs) const {
   QProcess cli;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("VELMORA_EXTRA_PORTS"), ExtraPorts());
+  if (!FSettingsService.isEmpty())
+    env.insert(QStringLiteral("VELMORA_SETTINGS_SERVICE"), FSettingsService);
   cli.setProcessEnvironment(env);
   cli.setWorkingDirectory(FDir.path());
   cli.start(Bin("velmora-cli"), aArgs + QStringList{QStringLiteral("--lang"), QStringLiteral("en")});

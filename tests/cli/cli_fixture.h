@@ -38,6 +38,9 @@ public:
   // Lists a port that nobody answers on.
   void AddPort(const QString& aPath);
   QString ExtraPorts() const { return FPorts.join(QLatin1Char(',')); }
+  // Starts velmora-websim serving the settings modules of aModules and points the runs at it;
+  // false when it does not start.
+  bool StartSettingsService(const QString& aModules);
 
   // Runs velmora-cli with the listed ports, in English; waits at most aWaitMs.
   TCliRun Cli(const QStringList& aArgs, int aWaitMs = 120000) const;
@@ -46,6 +49,7 @@ private:
   QTemporaryDir FDir;
   std::vector<std::unique_ptr<QProcess>> FSimulators;
   QStringList FPorts;
+  QString FSettingsService;
 };
 
 // The same bytes in aFileName, or empty when it cannot be read.

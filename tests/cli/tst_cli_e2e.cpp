@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <QTest>
 
 namespace {
@@ -99,6 +100,8 @@ private Q_SLOTS:
   void writesEveryDeviceAndReadsBackTheSameFiles();
   void silentPortFailsAloneAndOthersSucceed();
   void firmwareReachesEveryDeviceUnchanged();
+  void schemaComesFromTheSettingsService();
+  void readsMemoryAndWatchesValues();
   void refusesWhatTheWindowRefuses();
 };
 
@@ -214,6 +217,62 @@ void TstCliE2E::firmwareReachesEveryDeviceUnchanged() {
   QCOMPARE(QDir(farm.Path(QStringLiteral("logs"))).entryList({QStringLiteral("*.log")}).size(), 2);
 }
 
+void TstCliE2E::schemaComesFromTheSettingsService() {
+  TSimFarm farm;
+  const QString cached = qEnvironmentVariable("APPDATA") + QStringLiteral("/Quillbay/227.json");
+  QFile::remove(cached);
+  QVERIFY(farm.AddSimulator(Tracker(QStringLiteral("227"), 601)));
+  // Without a schema of its type the device's settings cannot be read.
+  TCliRun run = farm.Cli({QStringLiteral("read-settings"), QStringLiteral("sim0"), QStringLiteral("a.cfg")});
+  QCOMPARE(run.ExitCode, 1);
+  QVERIFY2(run.Out.contains(QStringLiteral("227")), qPrintable(run.Out));
+
+  QVERIFY(QDir().mkpath(farm.Path(QStringLiteral("modules"))));
+  const QByteArray schema = EmbeddedSettingsSchema(QStringLiteral("305")).value();
+  QVERIFY(WriteAll(farm.Path(QStringLiteral("modules/227.json")), schema));
+  QVERIFY(farm.StartSettingsService(farm.Path(QStringLiteral("modules"))));
+  run = farm.Cli({QStringLiteral("read-settings"), QStringLiteral("sim0"), QStringLiteral("a.cfg")});
+  const QByteArray stored = ReadAll(cached);
+  QFile::remove(cached);
+  QVERIFY2(run.ExitCode == 0, qPrintable(run.Err));
+  QVERIFY(!ReadAll(farm.Path(QStringLiteral("a.cfg"))).isEmpty());
+  QVERIFY(!stored.isEmpty());
+}
+
+void TstCliE2E::readsMemoryAndWatchesValues() {
+  TSimFarm farm;
+  QVERIFY(farm.AddSimulator(Tracker(QStringLiteral("216"), 4242) +
+                            QStringList{QStringLiteral("--memory-offset"), QStringLiteral("100"),
+                                        QStringLiteral("--memory-write"), QStringLiteral("3"),
+                                        QStringLiteral("--block-fault"), QStringLiteral("crc:101")}));
+  TCliRun run = farm.Cli({QStringLiteral("dump-memory"), QStringLiteral("sim0"), QStringLiteral("m.dump")});
+  QVERIFY2(run.ExitCode == 0, qPrintable(run.Err));
+  QByteArray expected;
+  for (int block = 0; block < 3; ++block)
+    for (int i = 0; i < 256; ++i)
+      expected.append(char((block * 31 + i * 7) & 0xFF));
+  // The block that came with a wrong CRC was asked for again, not saved.
+  QCOMPARE(ReadAll(farm.Path(QStringLiteral("m.dump"))), expected);
+  QVERIFY(run.Err.contains(QStringLiteral("sim0: 100%")));
+
+  run = farm.Cli({QStringLiteral("monitor"), QStringLiteral("sim0"), QStringLiteral("--json"),
+                  QStringLiteral("--seconds"), QStringLiteral("2")});
+  QCOMPARE(run.ExitCode, 0);
+  QSet<QString> idents;
+  for (const QString& line : run.Lines()) {
+    const QJsonObject value = QJsonDocument::fromJson(line.toUtf8()).object();
+    QVERIFY2(!value.isEmpty(), qPrintable(line));
+    QCOMPARE(value.value(QStringLiteral("port")).toString(), QStringLiteral("sim0"));
+    idents << value.value(QStringLiteral("ident")).toString();
+    if (value.value(QStringLiteral("ident")).toString() == QLatin1String("_DeviceID")) {
+      QCOMPARE(value.value(QStringLiteral("caption")).toString(), QStringLiteral("Device ID"));
+      QCOMPARE(value.value(QStringLiteral("value")).toString(), QStringLiteral("4242"));
+    }
+  }
+  QVERIFY(idents.contains(QStringLiteral("_DeviceID")));
+  QVERIFY(idents.contains(QStringLiteral("_Latitude")));
+}
+
 void TstCliE2E::refusesWhatTheWindowRefuses() {
   TSimFarm farm;
   QVERIFY(farm.AddSimulator(Tracker(QStringLiteral("305"), 501)));
@@ -224,15 +283,17 @@ void TstCliE2E::refusesWhatTheWindowRefuses() {
   };
   const TCase cases[] = {
       {{QStringLiteral("write-settings"), QStringLiteral("sim0"), QStringLiteral("broken.cfg")},
-       QStringLiteral("sim0\terror\tFile has an incorrect structure.")},
+       QStringLiteral("sim0\terror\tFile has an incorrect structure: ")},
       {{QStringLiteral("write-settings"), QStringLiteral("sim0"), QStringLiteral("missing.cfg")},
-       QStringLiteral("sim0\terror\t")},
+       QStringLiteral("sim0\terror\tError opening file: ")},
       {{QStringLiteral("read-settings"), QStringLiteral("sim0"), QStringLiteral("x.cfg"),
         QStringLiteral("--password"), QStringLiteral("222222")},
        QStringLiteral("sim0\terror\tThe device's password is not the one given (--password)")},
       {{QStringLiteral("command"), QStringLiteral("sim0"), QStringLiteral("MemoryRead")},
        QStringLiteral("sim0\terror\tThe device has no command MemoryRead")},
       {{QStringLiteral("identify"), QStringLiteral("sim9")}, QString()},
+      {{QStringLiteral("identify"), QStringLiteral("sim0"), QStringLiteral("--timeout"), QStringLiteral("0")},
+       QString()},
   };
   for (const TCase& c : cases) {
     const TCliRun run = farm.Cli(c.Args);
