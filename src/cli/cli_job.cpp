@@ -74,6 +74,9 @@ void TCliJob::Kick() {
 }
 
 void TCliJob::Start() {
+  // Stopped before it began (a signal while the schemas were being fetched).
+  if (FDone)
+    return;
   Kick();
   if (!FSession->Start()) {
     Fail(Text("cli_openfailed"));

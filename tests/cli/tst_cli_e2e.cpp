@@ -2,6 +2,7 @@
 
 #include "cli_fixture.h"
 #include "core/pty_fixture.h"
+#include "core/virtual_comm_driver.h"
 #include "settings/settings_files.h"
 #include "settings/settings_image.h"
 #include "settings/settings_model.h"
@@ -214,7 +215,18 @@ void TstCliE2E::firmwareReachesEveryDeviceUnchanged() {
   QCOMPARE(ReadAll(farm.Path(QStringLiteral("in1.bin"))), image);
   // Progress went to standard error; every port left its exchange log.
   QVERIFY(run.Err.contains(QStringLiteral("sim0: 100%")));
-  QCOMPARE(QDir(farm.Path(QStringLiteral("logs"))).entryList({QStringLiteral("*.log")}).size(), 2);
+  const QStringList logs = QDir(farm.Path(QStringLiteral("logs"))).entryList({QStringLiteral("*.log")});
+  QCOMPARE(logs.size(), 2);
+  // Each opens in the window's replay and holds the firmware exchange.
+  for (const QString& log : logs) {
+    TVirtualCommDriver replay;
+    QString error;
+    QVERIFY2(replay.LoadFromFile(farm.Path(QStringLiteral("logs/") + log), &error), qPrintable(error));
+    int answers = 0;
+    for (const TLogEntry& entry : replay.LogEntries())
+      answers += entry.Data.contains("UPD") ? 1 : 0;
+    QVERIFY2(answers >= 2, qPrintable(log));
+  }
 }
 
 void TstCliE2E::schemaComesFromTheSettingsService() {
