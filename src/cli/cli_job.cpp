@@ -52,6 +52,9 @@ TCliJob::TCliJob(const TSerialPortEntry& aEntry, const TCliRequest& aRequest, TR
   });
   FMonitorEnd.setSingleShot(true);
   connect(&FMonitorEnd, &QTimer::timeout, this, &TCliJob::Stop);
+  // The next step is taken as soon as the session has news, but never inside the decoder that
+  // brought it; the step timer covers what changes without news (the send queue emptying).
+  connect(FSession.get(), &TCliSession::Changed, this, &TCliJob::Step, Qt::QueuedConnection);
   connect(FSession.get(), &TCliSession::Hint, this, &TCliJob::OnHint);
   connect(FSession.get(), &TCliSession::Progress, this, &TCliJob::OnProgress);
   connect(FSession.get(), &TCliSession::Value, this, &TCliJob::OnValue);
@@ -481,19 +484,21 @@ void TCliJob::Finish(bool aOk, const QString& aText) {
   FStepTimer.stop();
   FWatchdog.stop();
   FMonitorEnd.stop();
-  if (!FRequest.LogDir.isEmpty()) {
-    QString error;
-    if (!FSession->SaveLog(FRequest.LogDir, &error)) {
-      FOk = false;
-      FResult = Text("cli_logerror") + QStringLiteral(": ") + error;
+  // The rest waits for the event loop: this may run inside the port's own receive path.
+  QTimer::singleShot(0, this, [this] {
+    if (!FRequest.LogDir.isEmpty()) {
+      QString error;
+      if (!FSession->SaveLog(FRequest.LogDir, &error)) {
+        FOk = false;
+        FResult = Text("cli_logerror") + QStringLiteral(": ") + error;
+      }
     }
-  }
-  // The port is given back at once: a script may open it again right after.
-  if (TPortInfo* port = FSession->Q())
-    port->Com()->Disconnect();
-  FJson.insert(QStringLiteral("ok"), FOk);
-  if (!FResult.isEmpty())
-    FJson.insert(FOk ? QStringLiteral("result") : QStringLiteral("error"), FResult);
-  // Never inside the decoder that led here.
-  QTimer::singleShot(0, this, &TCliJob::Finished);
+    // The port is given back at once: a script may open it again right after.
+    if (TPortInfo* port = FSession->Q())
+      port->Com()->Disconnect();
+    FJson.insert(QStringLiteral("ok"), FOk);
+    if (!FResult.isEmpty())
+      FJson.insert(FOk ? QStringLiteral("result") : QStringLiteral("error"), FResult);
+    Q_EMIT Finished();
+  });
 }
