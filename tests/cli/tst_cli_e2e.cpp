@@ -103,6 +103,7 @@ private Q_SLOTS:
   void firmwareReachesEveryDeviceUnchanged();
   void schemaComesFromTheSettingsService();
   void readsMemoryAndWatchesValues();
+  void commandRowReachesTheDevice();
   void refusesWhatTheWindowRefuses();
 };
 
@@ -283,6 +284,22 @@ void TstCliE2E::readsMemoryAndWatchesValues() {
   }
   QVERIFY(idents.contains(QStringLiteral("_DeviceID")));
   QVERIFY(idents.contains(QStringLiteral("_Latitude")));
+}
+
+void TstCliE2E::commandRowReachesTheDevice() {
+  TSimFarm farm;
+  const QString trace = farm.Path(QStringLiteral("trace.txt"));
+  QVERIFY(
+      farm.AddSimulator(Tracker(QStringLiteral("216"), 801) + QStringList{QStringLiteral("--trace"), trace}));
+  TCliRun run = farm.Cli({QStringLiteral("command"), QStringLiteral("sim0"), QStringLiteral("act_Reboot")});
+  QVERIFY2(run.ExitCode == 0, qPrintable(run.Err));
+  QCOMPARE(run.Out.trimmed(), QStringLiteral("sim0\tok\tSent: act_Reboot"));
+  QVERIFY(QTest::qWaitFor([&] { return ReadAll(trace).contains(">D 1\\r"); }, 5000));
+  // A row that starts an operation is left to the operation's own command.
+  run = farm.Cli({QStringLiteral("command"), QStringLiteral("sim0"), QStringLiteral("MemoryRead")});
+  QCOMPARE(run.ExitCode, 1);
+  QCOMPARE(run.Out.trimmed(), QStringLiteral("sim0\terror\tMemoryRead starts an operation: use dump-memory, "
+                                             "read-files or firmware"));
 }
 
 void TstCliE2E::refusesWhatTheWindowRefuses() {
