@@ -22,3 +22,5 @@ std::span<const TDictionaryRow> DictionaryRowsSettings();
 std::span<const TDictionaryRow> DictionaryRowsFactory();
 // The packet inspector of the log page, looked up after it.
 std::span<const TDictionaryRow> DictionaryRowsInspector();
+// Messages of the command line, looked up after it.
+std::span<const TDictionaryRow> DictionaryRowsCli();

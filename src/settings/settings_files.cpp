@@ -37,6 +37,13 @@ bool WriteConfigFile(const QString& aFileName, const QString& aBase64) {
   return file.commit();
 }
 
+std::optional<QByteArray> EmbeddedSettingsSchema(const QString& aType) {
+  QFile file(QStringLiteral(":/velmora/Resource_") + aType);
+  if (!file.open(QIODevice::ReadOnly))
+    return std::nullopt;
+  return file.readAll();
+}
+
 std::optional<TSchemaChoice>
 ChooseSettingsSchema(const QString& aType, const QString& aFolder, const QDateTime& aEmbeddedDate,
                      const std::function<std::optional<QByteArray>(const QString&)>& aEmbedded) {

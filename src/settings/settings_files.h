@@ -18,6 +18,9 @@ bool WriteConfigFile(const QString& aFileName, const QString& aBase64);
 // than aEmbeddedDate while an embedded schema exists, else the embedded one. A cached file that
 // cannot be read or parsed gives way to the embedded schema. aEmbedded returns the embedded
 // schema's text, or none.
+// The schema the program carries for a device type (":/velmora/Resource_<type>"), or none.
+std::optional<QByteArray> EmbeddedSettingsSchema(const QString& aType);
+
 struct TSchemaChoice {
   QByteArray Text;
   bool FromCache = false;

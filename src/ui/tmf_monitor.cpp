@@ -1,6 +1,7 @@
 // The monitor page: building it, putting values on it, ageing them, the output switch.
 
 #include "base/clock.h"
+#include "device/identity_idents.h"
 #include "device/port_info.h"
 #include "monitor/caption_class.h"
 #include "monitor/item_class.h"
@@ -13,20 +14,6 @@
 #include <limits>
 
 namespace {
-
-// Idents that also carry the device's identity into the shown port's record.
-enum TIdentityTarget { itName, itType, itSubVer, itSoft, itImei, itMac, itIccid0, itIccid1, itIdHex, itWifi };
-
-const QHash<QString, TIdentityTarget>& IdentityIdents() {
-  static const QHash<QString, TIdentityTarget> idents{
-      {QStringLiteral("_deviceid"), itName},         {QStringLiteral("_devicetype"), itType},
-      {QStringLiteral("_devicesubver"), itSubVer},   {QStringLiteral("_softversion"), itSoft},
-      {QStringLiteral("_deviceimei"), itImei},       {QStringLiteral("_bluetoothmac"), itMac},
-      {QStringLiteral("_modemsimiccid0"), itIccid0}, {QStringLiteral("_modemsimiccid1"), itIccid1},
-      {QStringLiteral("_deviceidhex"), itIdHex},     {QStringLiteral("_modulewifiap"), itWifi},
-  };
-  return idents;
-}
 
 // These never age: they are what the device is, not how it is doing.
 bool NeverAges(const QString& aIdent) {
@@ -67,51 +54,8 @@ bool TMF::VisualSetValue(const QString& aName, const QVariant& aValue, int aActi
   if (FCore.Version() == vtDetect)
     return false;
   const QString key = aName.toLower();
-  if (TPortInfo* port = Q()) {
-    const auto it = IdentityIdents().constFind(key);
-    if (it != IdentityIdents().cend()) {
-      const QString text = aValue.toString();
-      TDeviceData print = port->DataPrint();
-      switch (*it) {
-      case itName:
-        port->SetDeviceName(text);
-        break;
-      case itType:
-        port->SetDeviceVer(text);
-        break;
-      case itSubVer:
-        port->SetDeviceSubVer(text);
-        break;
-      case itSoft:
-        port->SetDeviceSOFT(text);
-        break;
-      case itImei:
-        port->SetDeviceIMEI(text);
-        break;
-      case itMac:
-        port->SetDeviceMAC(text);
-        break;
-      case itIccid0:
-        port->SetDeviceICCID(text);
-        print = port->DataPrint();
-        print.ICCID1 = text;
-        port->SetDataPrint(print);
-        break;
-      case itIccid1:
-        print.ICCID2 = text;
-        port->SetDataPrint(print);
-        break;
-      case itIdHex:
-        print.ID_HEX = text;
-        port->SetDataPrint(print);
-        break;
-      case itWifi:
-        print.WiFiAC = text;
-        port->SetDataPrint(print);
-        break;
-      }
-    }
-  }
+  if (TPortInfo* port = Q())
+    ApplyIdentityValue(*port, key, aValue.toString());
   TBaseClass* element = FVisualIndex.FindLower(key);
   if (!element)
     return false;

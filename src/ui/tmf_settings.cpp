@@ -47,13 +47,6 @@ private:
   std::function<void()> FRealign;
 };
 
-std::optional<QByteArray> EmbeddedSchema(const QString& aType) {
-  QFile file(QStringLiteral(":/velmora/Resource_") + aType);
-  if (!file.open(QIODevice::ReadOnly))
-    return std::nullopt;
-  return file.readAll();
-}
-
 QString FileDialog(bool aSave, QWidget* aParent, const QString& aFilter, const QString& aProposed) {
   // The filters are written "Name|patterns|Name|patterns"; the dialog wants "Name (patterns);;...".
   const QStringList parts = aFilter.split(QLatin1Char('|'));
@@ -211,8 +204,8 @@ void TMF::ControlsLoadSettings(const QString& aVersion) {
     }
     TPortInfo* port = Q();
     ShowSettingsLocked(port && port->ReadLocked());
-    const std::optional<TSchemaChoice> schema =
-        ChooseSettingsSchema(aVersion, AppDataFolder(), QDateTime(BuildDate(), QTime(0, 0)), &EmbeddedSchema);
+    const std::optional<TSchemaChoice> schema = ChooseSettingsSchema(
+        aVersion, AppDataFolder(), QDateTime(BuildDate(), QTime(0, 0)), &EmbeddedSettingsSchema);
     if (!schema) {
       MainHintShow(0, Translate(QStringLiteral("mes_settingsnoversion")) + QLatin1Char(' ') + aVersion);
       ClearSettingsPage(true);

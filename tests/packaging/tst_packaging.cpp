@@ -34,6 +34,7 @@ QByteArray ReadFile(const QString& aPath) {
 const QStringList kExpected = {
     QStringLiteral("bin/velmora"),
     QStringLiteral("bin/velmora-devsim"),
+    QStringLiteral("bin/velmora-cli"),
     QStringLiteral("lib/udev/rules.d/70-velmora.rules"),
     QStringLiteral("share/applications/velmora.desktop"),
     QStringLiteral("share/icons/hicolor/scalable/apps/velmora.svg"),
@@ -69,6 +70,11 @@ void TstPackaging::installPutsEverythingInItsPlace() {
   const QDir p(prefix.path());
   QVERIFY(QFileInfo(p.filePath(QStringLiteral("bin/velmora"))).isExecutable());
   QVERIFY(QFileInfo(p.filePath(QStringLiteral("bin/velmora-devsim"))).isExecutable());
+  // The command line runs where no display is: it links no GUI library at all.
+  const QByteArray libraries =
+      Run(QStringLiteral("ldd"), {p.filePath(QStringLiteral("bin/velmora-cli"))}, &ok);
+  QVERIFY2(ok && libraries.contains("libQt6Core"), libraries.constData());
+  QVERIFY2(!libraries.contains("libQt6Gui") && !libraries.contains("libQt6Widgets"), libraries.constData());
 
   const QString desktop =
       QString::fromUtf8(ReadFile(p.filePath(QStringLiteral("share/applications/velmora.desktop"))));

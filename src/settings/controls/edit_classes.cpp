@@ -3,6 +3,7 @@
 #include "monitor/monitor_context.h"
 #include "settings/controls/settings_context.h"
 #include "settings/settings_image.h"
+#include "settings/settings_page_values.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -50,17 +51,8 @@ void TStringClass::Layout() {
 }
 
 QString TStringClass::Check() const {
-  const qsizetype n = FEdit->text().size();
-  if (FSetting == kPasswordSetting)
-    return n != 0 && n != 6 ? FContext.Translate(QStringLiteral("mes_passwordlength")) : QString();
-  const QString q = QuotedCaption(false);
-  if (FMin.isValid() && n < FMin.toLongLong())
-    return FContext.Translate(QStringLiteral("mes_valueminlength")) + q + QStringLiteral(": ") +
-           FMin.toString();
-  if (FMax.isValid() && n > FMax.toLongLong())
-    return FContext.Translate(QStringLiteral("mes_valuemaxlength")) + q + QStringLiteral(": ") +
-           FMax.toString();
-  return QString();
+  return CheckStringSetting(FSetting, FEdit->text(), FCaption, FMin, FMax,
+                            [this](const QString& aKey) { return FContext.Translate(aKey); });
 }
 
 void TStringClass::Validate() {
@@ -112,19 +104,8 @@ void TIntegerClass::Layout() {
 }
 
 QString TIntegerClass::Check() const {
-  const QString text = FEdit->text().trimmed();
-  if (text.isEmpty() || text == QLatin1String("-") || text == QLatin1String("+"))
-    return QString();
-  const QString q = QuotedCaption(true);
-  bool ok = false;
-  const qint64 value = text.toLongLong(&ok);
-  if (!ok)
-    return FContext.Translate(QStringLiteral("mes_valuechar")) + q;
-  if (FMin.isValid() && value < FMin.toLongLong())
-    return FContext.Translate(QStringLiteral("mes_valuemin")) + q + QStringLiteral(": ") + FMin.toString();
-  if (FMax.isValid() && value > FMax.toLongLong())
-    return FContext.Translate(QStringLiteral("mes_valuemax")) + q + QStringLiteral(": ") + FMax.toString();
-  return QString();
+  return CheckIntegerSetting(FEdit->text(), FCaption, FMin, FMax,
+                             [this](const QString& aKey) { return FContext.Translate(aKey); });
 }
 
 void TIntegerClass::Validate() {

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "platform/serial_enumerator.h"
+
+#include <QElapsedTimer>
+#include <QJsonObject>
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+class TCliSession;
+class TRegistry;
+
+enum TCliCommand {
+  ccList,
+  ccIdentify,
+  ccMonitor,
+  ccReadSettings,
+  ccWriteSettings,
+  ccDiffSettings,
+  ccCommand,
+  ccDumpMemory,
+  ccReadFiles,
+  ccFirmware,
+};
+
+// What one run of the command line asks of every port it serves.
+struct TCliRequest {
+  TCliCommand Command = ccIdentify;
+  // The file or folder argument, already made per port where --all needs it.
+  QString Path;
+  // The command table row of "command".
+  QString Ident;
+  bool Json = false;
+  // "monitor": how long to watch; 0 until stopped.
+  int Seconds = 0;
+  // Without progress for this long the port fails.
+  int TimeoutMs = 15000;
+  // The password typed in the window's password field.
+  QString Password;
+  // Exchange logs go here when set.
+  QString LogDir;
+  int Language = 0;
+};
+
+// One command on one port: a step machine over a session, ended by its own time-out.
+class TCliJob : public QObject {
+  Q_OBJECT
+public:
+  TCliJob(const TSerialPortEntry& aEntry, const TCliRequest& aRequest, TRegistry& aRegistry,
+          QObject* aParent = nullptr);
+  ~TCliJob() override;
+
+  void Start();
+  // Ends a job that runs until stopped (monitor) as done; any other as failed.
+  void Stop();
+
+  bool Done() const { return FDone; }
+  bool Ok() const { return FOk; }
+  QString PortName() const;
+  // The result for the report: a text and the same as JSON.
+  QString ResultText() const { return FResult; }
+  QJsonObject ResultJson() const { return FJson; }
+  TCliSession& Session() { return *FSession; }
+
+Q_SIGNALS:
+  void Finished();
+  // A line for standard output as it comes (monitor values).
+  void Output(const QString& aLine);
+  // A line for standard error (progress, warnings).
+  void Note(const QString& aLine);
+
+private:
+  enum TStage { stIdentity, stSettings, stStorage, stRunning, stVerify, stWatching };
+  void Step();
+  void OnHint(int aKind, const QString& aText);
+  void OnProgress(qint64 aPosition, qint64 aCount);
+  void OnValue(const QString& aIdent, const QString& aCaption, const QString& aText);
+  bool Identified() const;
+  void Identity();
+  void StartWork();
+  void SettingsArrived();
+  void WriteSettings();
+  void DiffSettings();
+  void RunCommand();
+  void StartOperationRow(const QString& aRow);
+  void Finish(bool aOk, const QString& aText);
+  void Fail(const QString& aText) { Finish(false, aText); }
+  void Kick();
+  QString Text(const char* aKey) const;
+
+  TCliRequest FRequest;
+  std::unique_ptr<TCliSession> FSession;
+  TStage FStage = stIdentity;
+  QTimer FStepTimer;
+  QTimer FWatchdog;
+  QTimer FMonitorEnd;
+  bool FDone = false;
+  bool FOk = false;
+  QString FResult;
+  QJsonObject FJson;
+  int FImagesSeen = 0;
+  QByteArray FSentImage;
+  bool FSaved = false;
+  bool FCommandSent = false;
+  int FLastPercent = -1;
+};

@@ -1,0 +1,91 @@
+#include "cli_fixture.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcessEnvironment>
+#include <QTest>
+
+namespace {
+
+QString Bin(const char* aName) {
+  return qEnvironmentVariable("VELMORA_BIN_DIR") + QLatin1Char('/') + QLatin1String(aName);
+}
+
+} // namespace
+
+TSimFarm::TSimFarm() = default;
+
+TSimFarm::~TSimFarm() {
+  for (const auto& sim : FSimulators) {
+    sim->terminate();
+    sim->waitForFinished(5000);
+  }
+}
+
+bool TSimFarm::Built() {
+  return QFileInfo::exists(Bin("velmora-devsim")) && QFileInfo::exists(Bin("velmora-cli"));
+}
+
+bool TSimFarm::AddSimulator(const QStringList& aArgs) {
+  const QString link = FDir.filePath(QStringLiteral("sim%1").arg(FSimulators.size()));
+  auto sim = std::make_unique<QProcess>();
+  sim->start(Bin("velmora-devsim"), aArgs + QStringList{QStringLiteral("--link"), link});
+  FSimulators.push_back(std::move(sim));
+  if (!FSimulators.back()->waitForStarted(5000) ||
+      !QTest::qWaitFor([&] { return QFileInfo::exists(link); }, 5000))
+    return false;
+  AddPort(link);
+  return true;
+}
+
+bool TSimFarm::StartSettingsService(const QString& aModules) {
+  auto web = std::make_unique<QProcess>();
+  web->start(Bin("velmora-websim"), {QStringLiteral("--modules"), aModules});
+  FSimulators.push_back(std::move(web));
+  QProcess& started = *FSimulators.back();
+  if (!started.waitForStarted(5000) || !QTest::qWaitFor(
+                                           [&] {
+                                             started.waitForReadyRead(50);
+                                             return started.canReadLine();
+                                           },
+                                           5000))
+    return false;
+  FSettingsService = QString::fromLocal8Bit(started.readLine()).trimmed();
+  return !FSettingsService.isEmpty();
+}
+
+void TSimFarm::AddPort(const QString& aPath) {
+  FPorts << aPath + QLatin1Char('=') + kCliTrackerHardwareId;
+}
+
+TCliRun TSimFarm::Cli(const QStringList& aArgs, int aWaitMs) const {
+  QProcess cli;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("VELMORA_EXTRA_PORTS"), ExtraPorts());
+  if (!FSettingsService.isEmpty())
+    env.insert(QStringLiteral("VELMORA_SETTINGS_SERVICE"), FSettingsService);
+  cli.setProcessEnvironment(env);
+  cli.setWorkingDirectory(FDir.path());
+  cli.start(Bin("velmora-cli"), aArgs + QStringList{QStringLiteral("--lang"), QStringLiteral("en")});
+  TCliRun run;
+  if (!cli.waitForFinished(aWaitMs)) {
+    cli.kill();
+    cli.waitForFinished(5000);
+    run.Err = QStringLiteral("velmora-cli did not finish");
+    return run;
+  }
+  run.ExitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+  run.Out = QString::fromLocal8Bit(cli.readAllStandardOutput());
+  run.Err = QString::fromLocal8Bit(cli.readAllStandardError());
+  return run;
+}
+
+QByteArray ReadAll(const QString& aFileName) {
+  QFile file(aFileName);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteAll(const QString& aFileName, const QByteArray& aBytes) {
+  QFile file(aFileName);
+  return file.open(QIODevice::WriteOnly) && file.write(aBytes) == aBytes.size();
+}
