@@ -333,6 +333,10 @@ void TCliSession::SetUpdateStage(quint8 aStage) {
   FPoll->SetUpdateStage(aStage);
 }
 
+quint8 TCliSession::UpdateStage() const {
+  return FPoll->UpdateStage();
+}
+
 bool TCliSession::SetValueOut(bool aValue) {
   FValueOut = aValue;
   return true;

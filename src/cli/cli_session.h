@@ -122,6 +122,7 @@ public:
   // IStatusHost
   quint8 UpdateOperation() const override;
   void SetUpdateStage(quint8 aStage) override;
+  quint8 UpdateStage() const override;
   bool SetValueOut(bool aValue) override;
   TColorRef LinkColor() const override;
   void SetDynamicItem(const TDynamicItem& aItem) override;

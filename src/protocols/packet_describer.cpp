@@ -140,6 +140,8 @@ public:
   // IStatusHost
   quint8 UpdateOperation() const override { return 0; }
   void SetUpdateStage(quint8) override {}
+  // A described packet belongs to no flow, so a result never advances one.
+  quint8 UpdateStage() const override { return 0; }
   bool SetValueOut(bool aValue) override {
     Notes.append({QStringLiteral("insp_output"), QString::number(int(aValue))});
     return true;

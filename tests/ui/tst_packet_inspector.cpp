@@ -57,6 +57,7 @@ public:
 
   quint8 UpdateOperation() const override { return 0; }
   void SetUpdateStage(quint8) override { Values << QStringLiteral("stage"); }
+  quint8 UpdateStage() const override { return 0; }
   bool SetValueOut(bool) override {
     Values << QStringLiteral("out");
     return true;
