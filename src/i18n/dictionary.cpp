@@ -25,7 +25,8 @@ const std::vector<TDictionaryRow>& JoinedRows() {
 std::vector<TDictionaryRow> AddedRows() {
   std::vector<TDictionaryRow> rows;
   for (const std::span<const TDictionaryRow> part :
-       {DictionaryRowsAdded(), DictionaryRowsUpdates(), DictionaryRowsLegacy(), DictionaryRowsSettings()})
+       {DictionaryRowsAdded(), DictionaryRowsUpdates(), DictionaryRowsLegacy(), DictionaryRowsSettings(),
+        DictionaryRowsPickers()})
     rows.insert(rows.end(), part.begin(), part.end());
   return rows;
 }

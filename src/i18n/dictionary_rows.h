@@ -18,3 +18,5 @@ std::span<const TDictionaryRow> DictionaryRowsUpdates();
 std::span<const TDictionaryRow> DictionaryRowsLegacy();
 // Messages of the settings page, looked up after it.
 std::span<const TDictionaryRow> DictionaryRowsSettings();
+// Captions and status lines of the BLE, Wi-Fi and cell pickers, looked up after it.
+std::span<const TDictionaryRow> DictionaryRowsPickers();
