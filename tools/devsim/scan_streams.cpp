@@ -147,12 +147,12 @@ QByteArray TScanStreams::BLEReports(int aStep) {
 
 QByteArray TScanStreams::WiFiReports(int aStep) {
   QByteArray out;
-  out += WiFiRecord(aStep % 2 == 1 ? "ac:84:c6:12:34:01" : "AC:84:C6:12:34:01",
-                    QByteArray::number(-48 - aStep % 3), "Velmora-Office");
-  out += WiFiRecord("AC:84:C6:12:34:02", "-71", QStringLiteral("Гостевая").toUtf8());
-  out += WiFiRecord("AC:84:C6:12:34:03", "weak", "Lab");
+  out += WiFiRecord(aStep % 2 == 1 ? "ac84c6123401" : "AC84C6123401", QByteArray::number(-48 - aStep % 3),
+                    "Velmora-Office");
+  out += WiFiRecord("AC84C6123402", "-71", QStringLiteral("Гостевая").toUtf8());
+  out += WiFiRecord("AC84C6123403", "weak", "Lab");
   // A network without a name is not reported on.
-  out += WiFiRecord("AC:84:C6:12:34:04", "-60", QByteArray());
+  out += WiFiRecord("AC84C6123404", "-60", QByteArray());
   return out;
 }
 
