@@ -5,12 +5,16 @@
 #include "base/clock.h"
 #include "device/radio_fixture.h"
 #include "i18n/dictionary.h"
+#include "platform/app_paths.h"
 #include "platform/registry.h"
 #include "scan_streams.h"
+#include "settings/controls/edit_classes.h"
 #include "tools/scan_select_forms.h"
 #include "ui/tmf.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPointer>
@@ -18,6 +22,7 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -78,6 +83,8 @@ private Q_SLOTS:
   void okWithoutSelection();
   void escapeStopsTheScan();
   void headerClicksSort();
+  void settingsButtonOpensItsPicker_data();
+  void settingsButtonOpensItsPicker();
   void screenshots();
 };
 
@@ -195,6 +202,61 @@ void TstScanSelectForms::headerClicksSort() {
   // The selection followed its row.
   QCOMPARE(form->List()->selectionModel()->selectedRows(1).value(0).data().toString(),
            QStringLiteral("Alpha"));
+}
+
+void TstScanSelectForms::settingsButtonOpensItsPicker_data() {
+  QTest::addColumn<int>("number");
+  QTest::addColumn<QString>("dialog");
+  QTest::addColumn<QString>("value");
+  // Without a port the page is built as the first settings version.
+  QTest::newRow("BLE sensor") << 230 << "BLEDeviceSelectForm"
+                              << "C8F09E0A0008";
+  QTest::newRow("Wi-Fi network") << 106 << "WiFiSelectForm"
+                                 << "Velmora-Office";
+  QTest::newRow("cell") << 46 << "LBSSelectForm"
+                        << "1234;5678";
+}
+
+void TstScanSelectForms::settingsButtonOpensItsPicker() {
+  QFETCH(int, number);
+  QFETCH(QString, dialog);
+  QFETCH(QString, value);
+  const QString path = AppDataFolder() + "/305.json";
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(
+      QStringLiteral(R"({"data":{"settingViewList":[{"alias":"305_%1_1","type":"string","textBefore":"t",
+      "setting":{"number":%1,"type":"string","length":32}}],
+      "sectionList":[{"name":"one","subSectionList":[{"id":"s1","name":"n1","settingViewAliasList":["305_%1_1"]}]}]}})")
+          .arg(number)
+          .toUtf8());
+  file.close();
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QVERIFY(file.setFileTime(QDateTime(QDate(2100, 1, 1), QTime(0, 0)), QFileDevice::FileModificationTime));
+  file.close();
+  TRegistry registry;
+  TMF window(registry, [] { return false; });
+  window.SetRadios(TMF::TRadios{[] { return std::make_unique<TFakeBLEScanner>(false); },
+                                [] { return std::make_unique<TFakeWiFiScanner>(false); }});
+  window.SetLanguage(1);
+  window.ControlsLoadSettings("305");
+  QFile::remove(path);
+  window.show();
+  auto* control = window.findChild<TStringWithButtonClass*>();
+  QVERIFY(control);
+  QCOMPARE(control->Settings(), number);
+  control->Button()->click();
+  QPointer<TScanSelectForm> form = window.findChild<TScanSelectForm*>();
+  QVERIFY(form);
+  QCOMPARE(form->objectName(), dialog);
+  FeedScript(window);
+  QTRY_VERIFY_WITH_TIMEOUT(form->Picker().rowCount() > 2, 5000);
+  form->List()->selectRow(0);
+  form->OKButton()->click();
+  QTRY_VERIFY(!form);
+  QVariant shown;
+  QVERIFY(control->GetValue(shown));
+  QCOMPARE(shown.toString(), value);
 }
 
 void TstScanSelectForms::screenshots() {
