@@ -26,7 +26,7 @@ std::vector<TDictionaryRow> AddedRows() {
   std::vector<TDictionaryRow> rows;
   for (const std::span<const TDictionaryRow> part :
        {DictionaryRowsAdded(), DictionaryRowsUpdates(), DictionaryRowsLegacy(), DictionaryRowsSettings(),
-        DictionaryRowsFactory(), DictionaryRowsInspector(), DictionaryRowsCli()})
+        DictionaryRowsFactory(), DictionaryRowsInspector(), DictionaryRowsCli(), DictionaryRowsPickers()})
     rows.insert(rows.end(), part.begin(), part.end());
   return rows;
 }

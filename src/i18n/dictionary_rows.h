@@ -24,3 +24,5 @@ std::span<const TDictionaryRow> DictionaryRowsFactory();
 std::span<const TDictionaryRow> DictionaryRowsInspector();
 // Messages of the command line, looked up after it.
 std::span<const TDictionaryRow> DictionaryRowsCli();
+// Captions and status lines of the BLE, Wi-Fi and cell pickers, looked up after it.
+std::span<const TDictionaryRow> DictionaryRowsPickers();

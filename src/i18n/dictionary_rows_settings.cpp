@@ -8,8 +8,6 @@ constexpr TDictionaryRow kRows[] = {
     {u"mes_settingsskipped", u"Настройки, которые не помещаются в место хранения, пропущены:",
      u"Settings that do not fit their storage were skipped:"},
     {u"mes_settingsbuilderror", u"Структура настроек повреждена:", u"The settings structure is damaged:"},
-    {u"mes_pickernotready", u"Выбор значения из списка пока недоступен",
-     u"Picking the value from a list is not available yet"},
 };
 
 } // namespace

@@ -322,6 +322,20 @@ void TWiFiList::AddOrUpdate(const QString& aMAC, const QString& aRSSI, const QSt
   FItems.push_back(TWiFiDevice{aMAC, rssi, aSSID});
 }
 
+void TWiFiList::AddOrUpdatePC(const QString& aKey, qint32 aRSSI, const QString& aSSID) {
+  for (TWiFiDevice& item : FItems) {
+    const bool sameKey = item.MAC.compare(aKey, Qt::CaseInsensitive) == 0;
+    const bool sameName = item.MAC.startsWith(QLatin1String("PC_"), Qt::CaseInsensitive) &&
+                          item.SSID.compare(aSSID, Qt::CaseInsensitive) == 0;
+    if (sameKey || sameName) {
+      item.RSSI = aRSSI;
+      item.SSID = aSSID;
+      return;
+    }
+  }
+  FItems.push_back(TWiFiDevice{aKey, aRSSI, aSSID});
+}
+
 void TLBSList::AddOrUpdate(const QString& aMCC, const QString& aMNC, const QString& aRSSI,
                            const QString& aCID, const QString& aLAC) {
   const qint32 rssi = RSSIFromText(aRSSI);

@@ -84,6 +84,10 @@ public:
   // The first network with the same address (ignoring case) takes the new level and name;
   // otherwise a new one is appended.
   void AddOrUpdate(const QString& aMAC, const QString& aRSSI, const QString& aSSID);
+  // A network the PC saw, keyed "PC_" + its access point's address: the first item with that key,
+  // or the first PC item of the same name (both ignoring case), takes the level and name;
+  // otherwise a new one is appended.
+  void AddOrUpdatePC(const QString& aKey, qint32 aRSSI, const QString& aSSID);
 
   int Count() const { return int(FItems.size()); }
   const TWiFiDevice& At(int aIndex) const { return FItems.at(std::size_t(aIndex)); }

@@ -77,6 +77,9 @@ class TFileCopyJob;
 class IOperationDialogs;
 class TTabPanel;
 class TControlClass;
+class TScanSelectForm;
+class IBLEScanner;
+class IWiFiScanner;
 class QJsonObject;
 
 class TMF : public QWidget,
@@ -179,6 +182,15 @@ public:
   const TBLEDeviceList& BLEDevices() const { return FBLEDevices; }
   const TWiFiList& WiFiNetworks() const { return FWiFiNetworks; }
   const TLBSList& CellTowers() const { return FCellTowers; }
+  // The pickers of the settings page's "..." buttons (tmf_pickers.cpp): the dialog of aList over
+  // the window's list, open without blocking; aChosen receives the confirmed text.
+  TScanSelectForm* ShowScanPicker(TScanList aList, std::function<void(const QString&)> aChosen);
+  // The PC's radios the pickers fall back to; the system's unless others are given.
+  struct TRadios {
+    std::function<std::unique_ptr<IBLEScanner>()> BLE;
+    std::function<std::unique_ptr<IWiFiScanner>()> WiFi;
+  };
+  void SetRadios(TRadios aRadios);
   void SetSettingsVersionLabel(const QString& aText) override;
   void PostLogChange() override;
   void LogViewClear() override;
@@ -457,6 +469,7 @@ private:
   TBLEDeviceList FBLEDevices;
   TWiFiList FWiFiNetworks;
   TLBSList FCellTowers;
+  TRadios FRadios;
 
   TPage FPage = pgWellcome;
   bool FCanShowSettings = false;

@@ -554,8 +554,16 @@ void TMF::PickSettingValue(TControlClass* aControl) {
       MainHintShow(0, error);
     return;
   }
-  // The BLE device, Wi-Fi network and cell tower pickers are dialogs still to come.
-  MainHintShow(2, Translate(QStringLiteral("mes_pickernotready")));
+  // The same settings version the page was built with decides which list the button opens.
+  TPortInfo* port = Q();
+  const TScanList list = ScanListOf(port ? port->SettingsVersion() : 1, aControl->Settings());
+  if (list == slNone)
+    return;
+  QPointer<TControlClass> control(aControl);
+  ShowScanPicker(list, [control](const QString& aValue) {
+    if (control)
+      control->SetValue(aValue);
+  });
 }
 
 QList<TTabPanel*> TMF::SettingsTabs() const {

@@ -109,6 +109,8 @@ SIGTERM or SIGINT. Clients may open and close the terminal any number of times.
   <password>*SERV*1.7      restarts; no answer (a wrong password is ignored)
   >D 4;1, <password>*SERV*1.1   a status record set at once
   >D 8;0                   erases the recorded memory (write pointer from 0); no answer
+  >D 20;1, >D 21;1, >D 22;1   BLESCAN, WIFISCAN or LBSSCAN reports at once and then every period
+                           until the same command with ;0 (ignored with --scan none)
 and streams every period: TW GK GS TM PB DS DS2 MS ML SMS MD0-MD4 RW1-RW4 FS1-FS4,
 CAN values CA CC CE CG CQ CH CI CJ CK CU CV CXA CXB, flags CP CS, pins IA1 ID2 II3 IF4 O10,
 LLS, one TEST result, IG, TMP, ACC, from a vehicle driving a loop around a city.
@@ -156,6 +158,9 @@ answers; --received FILE appends every byte the device receives to FILE.)"));
       "Generation 1: spoil every settings image sent: crc (wrong CRC), short (shorter than a header), "
       "overrun (an entry runs past the end), base64 (not Base64).",
       "KIND");
+  const QCommandLineOption scanOption(
+      "scan", "Generation 1: scripted (stream BLE, Wi-Fi and cell reports on the scan commands) or none.",
+      "MODE", "scripted");
   const QCommandLineOption linkOption("link",
                                       "Also make PATH a symbolic link to the terminal (an existing link "
                                       "is replaced); removed on exit.",
@@ -188,6 +193,7 @@ answers; --received FILE appends every byte the device receives to FILE.)"));
                      chunkGapOption, receivedOption,    statusOption, dropOption,    badCrcOption,
                      noiseOption,    unsolicitedOption, searchOption, addressOption, uptimeOption,
                      traceOption});
+  parser.addOption(scanOption);
   AddOperationOptions(parser);
   parser.process(app);
 
@@ -270,12 +276,17 @@ answers; --received FILE appends every byte the device receives to FILE.)"));
   if (parser.isSet(corruptOption) && !ParseCorruptImage(parser.value(corruptOption), &corrupt))
     return Fail("--corrupt-settings must be crc, short, overrun or base64");
 
+  TScanMode scan = smScripted;
+  if (!ParseScanMode(parser.value(scanOption), &scan))
+    return Fail("--scan must be scripted or none");
+
   const TClock& clock = TClock::System();
   std::unique_ptr<TSimDevice> device;
   if (generation == 1 && type == 1)
     device = std::make_unique<TServiceAdapterSim>(TTrackerOptions{1, id, imei, password}, clock);
   else if (generation == 1)
-    device = std::make_unique<TTrackerSim>(TTrackerOptions{int(type), id, imei, password, corrupt}, clock, operations);
+    device = std::make_unique<TTrackerSim>(TTrackerOptions{int(type), id, imei, password, corrupt, scan},
+                                           clock, operations);
   else if (generation == 2 && parser.isSet(fixedOption))
     device = std::make_unique<TLegacyFixedSim>();
   else if (generation == 2)

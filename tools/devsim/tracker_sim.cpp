@@ -290,7 +290,7 @@ TTrackerSim::TTrackerSim(const TTrackerOptions& aOptions, const TClock& aClock,
       FMemoryGrows(aOperations.Storage.MemoryWrite < 0),
       FStorage(aOperations.Storage, BuildTripLog(FVehicle), aOperations.BlockFaults),
       FUpd(aOperations.Upd, FImei.toULongLong(), aOptions.Type, aOptions.Password),
-      FLoaderDir(aOperations.LoaderDir) {
+      FLoaderDir(aOperations.LoaderDir), FScans(aOptions.Scan) {
   FSettings = FactorySettings(FType, SettingsLayout() == 1);
   FSettings[kPasswordSetting] = FPassword;
   FSelfTest = aOperations.SelfTest;
@@ -381,6 +381,9 @@ QByteArray TTrackerSim::Answer(const QByteArray& aLine) {
       {">D 3;0", mExact, &TTrackerSim::EnterFirmwareReception},
       {"*UPD*", mInside, &TTrackerSim::FirmwareAnswer},
   };
+  QByteArray scanReports;
+  if (FScans.Command(aLine, &scanReports))
+    return scanReports;
   for (const TLineCommand& command : kCommands) {
     const bool matches = command.Match == mExact    ? aLine == command.Text
                          : command.Match == mPrefix ? aLine.startsWith(command.Text)
@@ -645,5 +648,5 @@ QByteArray TTrackerSim::Stream() {
   QByteArray records;
   for (const TStatusRecord& record : kStatusRecords)
     records += Record(record.Key, record.Value(status));
-  return records;
+  return records + FScans.Stream();
 }

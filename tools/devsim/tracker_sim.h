@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scan_streams.h"
 #include "settings_store.h"
 #include "sim_device.h"
 #include "storage_sim.h"
@@ -20,6 +21,8 @@ struct TTrackerOptions {
   QByteArray Password = "111111";
   // Spoils every settings image sent, for tests of the receiving side.
   TCorruptImage Corrupt = ciNone;
+  // Whether the BLE, Wi-Fi and cell scan commands are served.
+  TScanMode Scan = smScripted;
 };
 
 // The tracker's storages and how it takes part in the firmware operations.
@@ -114,4 +117,5 @@ private:
   TStorageSim FStorage;
   TUpdDeviceSim FUpd;
   QString FLoaderDir;
+  TScanStreams FScans;
 };

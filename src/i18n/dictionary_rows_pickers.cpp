@@ -1,0 +1,34 @@
+#include "i18n/dictionary_rows.h"
+
+// The BLE, Wi-Fi and cell pickers of the settings page's "..." buttons.
+
+namespace {
+
+constexpr TDictionaryRow kRows[] = {
+    {u"pick_ble_title", u"Выбор BLE устройства", u"BLE device selection"},
+    {u"pick_wifi_title", u"Выбор Wi-Fi сети", u"Wi-Fi network selection"},
+    {u"pick_lbs_title", u"Выбор соты (LBS)", u"Cell selection (LBS)"},
+    {u"pick_start", u"Старт", u"Start"},
+    {u"pick_stop", u"Стоп", u"Stop"},
+    {u"pick_cancel", u"Отмена", u"Cancel"},
+    {u"pick_col_name", u"Имя", u"Name"},
+    {u"pick_col_type", u"Тип", u"Type"},
+    {u"pick_col_version", u"Версия", u"Version"},
+    {u"pick_col_temp", u"Темп.", u"Temp."},
+    {u"pick_col_params", u"Параметры", u"Parameters"},
+    {u"pick_col_voltage", u"Напряжение", u"Voltage"},
+    {u"pick_scan_tracker", u"Сканирование трекером", u"Scanning by the tracker"},
+    {u"pick_scan_pc", u"Сканирование адаптером ПК\r\n(вывод с трекера недоступен)",
+     u"Scanning with the PC's adapter\r\n(no output from the tracker)"},
+    {u"pick_error_ble", u"Ошибка:\r\nТрекер не поддерживает скан, на ПК нет Bluetooth",
+     u"Error:\r\nThe tracker cannot scan, the PC has no Bluetooth"},
+    {u"pick_error_wifi", u"Ошибка:\r\nТрекер не поддерживает скан, на ПК нет WiFi",
+     u"Error:\r\nThe tracker cannot scan, the PC has no WiFi"},
+    {u"pick_hidden_network", u"[Скрытая сеть]", u"[Hidden network]"},
+};
+
+} // namespace
+
+std::span<const TDictionaryRow> DictionaryRowsPickers() {
+  return kRows;
+}
