@@ -6,10 +6,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
   const QByteArray bytes = FuzzBytes(aData, aSize);
-  FirmwareTransfer::TImage image;
-  image.Bytes = QByteArray(70000, '\xA5');
-  image.VerMajor = QStringLiteral("2");
-  image.VerMinor = QStringLiteral("300");
+  static const FirmwareTransfer::TImage image{QByteArray(70000, '\xA5'), QStringLiteral("2"),
+                                              QStringLiteral("300")};
   for (const QByteArray& frame : {FirmwareTransfer::DecodeValue(QString::fromLatin1(bytes)), bytes}) {
     if (const auto request = FirmwareTransfer::ParseRequest(frame)) {
       if (const auto answer = FirmwareTransfer::Answer(*request, image)) {
