@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QLocale>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -285,25 +286,25 @@ TBLEDevice* TBLEDeviceList::AddOrUpdate(const QString& aMAC, const QString& aRSS
 
 TBLEDevice* TBLEDeviceList::AddOrUpdate(const QString& aMAC, qint32 aRSSI, const QString& aDataBase64,
                                         const QString& aAdapterName) {
-  TBLEDevice* entry = nullptr;
-  for (auto it = FItems.begin(); it != FItems.end(); ++it) {
-    if ((*it)->MAC.compare(aMAC, Qt::CaseInsensitive) != 0)
-      continue;
-    (*it)->UpdateFromData(aRSSI, aDataBase64);
+  const QString key = aMAC.toCaseFolded();
+  TBLEDevice* entry = FByMAC.value(key);
+  if (entry) {
+    entry->UpdateFromData(aRSSI, aDataBase64);
     // A device whose latest advertisement no longer decodes leaves the list.
-    if ((*it)->DeviceType == dtUnknown) {
-      FItems.erase(it);
+    if (entry->DeviceType == dtUnknown) {
+      FByMAC.remove(key);
+      FItems.erase(
+          std::find_if(FItems.begin(), FItems.end(),
+                       [entry](const std::unique_ptr<TBLEDevice>& aItem) { return aItem.get() == entry; }));
       return nullptr;
     }
-    entry = it->get();
-    break;
-  }
-  if (!entry) {
+  } else {
     auto created = std::make_unique<TBLEDevice>(aMAC, aRSSI, aDataBase64);
     if (created->DeviceType == dtUnknown)
       return nullptr;
     entry = created.get();
     FItems.push_back(std::move(created));
+    FByMAC.insert(key, entry);
   }
   if (entry->Name.isEmpty() && !aAdapterName.isEmpty())
     entry->Name = aAdapterName;
@@ -312,13 +313,14 @@ TBLEDevice* TBLEDeviceList::AddOrUpdate(const QString& aMAC, qint32 aRSSI, const
 
 void TWiFiList::AddOrUpdate(const QString& aMAC, const QString& aRSSI, const QString& aSSID) {
   const qint32 rssi = RSSIFromText(aRSSI);
-  for (TWiFiDevice& item : FItems) {
-    if (item.MAC.compare(aMAC, Qt::CaseInsensitive) == 0) {
-      item.RSSI = rssi;
-      item.SSID = aSSID;
-      return;
-    }
+  const QString key = aMAC.toCaseFolded();
+  if (const auto found = FByMAC.constFind(key); found != FByMAC.cend()) {
+    TWiFiDevice& item = FItems[*found];
+    item.RSSI = rssi;
+    item.SSID = aSSID;
+    return;
   }
+  FByMAC.insert(key, FItems.size());
   FItems.push_back(TWiFiDevice{aMAC, rssi, aSSID});
 }
 
@@ -339,11 +341,13 @@ void TWiFiList::AddOrUpdatePC(const QString& aKey, qint32 aRSSI, const QString& 
 void TLBSList::AddOrUpdate(const QString& aMCC, const QString& aMNC, const QString& aRSSI,
                            const QString& aCID, const QString& aLAC) {
   const qint32 rssi = RSSIFromText(aRSSI);
-  for (TLBSRecord& item : FItems) {
-    if (item.MCC == aMCC && item.MNC == aMNC && item.LAC == aLAC && item.CID == aCID) {
-      item.RSSI = rssi;
-      return;
-    }
+  QString key;
+  for (const QString* part : {&aMCC, &aMNC, &aLAC, &aCID})
+    key += QString::number(part->size()) + QLatin1Char(':') + *part;
+  if (const auto found = FByCell.constFind(key); found != FByCell.cend()) {
+    FItems[*found].RSSI = rssi;
+    return;
   }
+  FByCell.insert(key, FItems.size());
   FItems.push_back(TLBSRecord{aMCC, aMNC, aLAC, aCID, rssi});
 }

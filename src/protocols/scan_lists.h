@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QtGlobal>
 #include <memory>
@@ -65,11 +66,17 @@ public:
 
   int Count() const { return int(FItems.size()); }
   const TBLEDevice& At(int aIndex) const { return *FItems.at(std::size_t(aIndex)); }
-  void Clear() { FItems.clear(); }
+  void Clear() {
+    FItems.clear();
+    FByMAC.clear();
+  }
 
 private:
   // Owned here: an entry is freed when it leaves the list.
   std::vector<std::unique_ptr<TBLEDevice>> FItems;
+  // The entries by case-folded address: a device floods its reports, and a list of thousands
+  // must not cost a walk per report.
+  QHash<QString, TBLEDevice*> FByMAC;
 };
 
 struct TWiFiDevice {
@@ -91,10 +98,15 @@ public:
 
   int Count() const { return int(FItems.size()); }
   const TWiFiDevice& At(int aIndex) const { return FItems.at(std::size_t(aIndex)); }
-  void Clear() { FItems.clear(); }
+  void Clear() {
+    FItems.clear();
+    FByMAC.clear();
+  }
 
 private:
   std::vector<TWiFiDevice> FItems;
+  // Positions in FItems by case-folded address.
+  QHash<QString, std::size_t> FByMAC;
 };
 
 struct TLBSRecord {
@@ -114,8 +126,14 @@ public:
 
   int Count() const { return int(FItems.size()); }
   const TLBSRecord& At(int aIndex) const { return FItems.at(std::size_t(aIndex)); }
-  void Clear() { FItems.clear(); }
+  void Clear() {
+    FItems.clear();
+    FByCell.clear();
+  }
 
 private:
   std::vector<TLBSRecord> FItems;
+  // Positions in FItems by the four parts of the key, each with its length so that no two keys
+  // run together.
+  QHash<QString, std::size_t> FByCell;
 };

@@ -144,6 +144,15 @@ void TestScanLists::bleList() {
   QCOMPARE(list.Count(), 1);
   QVERIFY(!list.AddOrUpdate(QStringLiteral("AA:BB"), QStringLiteral("-50"), junk));
   QCOMPARE(list.Count(), 0);
+  // Back again it is one entry, found by the next report; after Clear it starts anew.
+  QVERIFY(list.AddOrUpdate(QStringLiteral("AA:BB"), QStringLiteral("-61"), level));
+  QCOMPARE(list.AddOrUpdate(QStringLiteral("Aa:bB"), QStringLiteral("-62"), level)->RSSI, -62);
+  QCOMPARE(list.Count(), 1);
+  list.Clear();
+  QVERIFY(list.AddOrUpdate(QStringLiteral("aa:bb"), QStringLiteral("-63"), level));
+  QCOMPARE(list.Count(), 1);
+  QCOMPARE(list.At(0).MAC, QStringLiteral("aa:bb"));
+  list.Clear();
 
   // The PC adapter's name fills only a name the advertisement did not carry.
   QCOMPARE(list.AddOrUpdate(QStringLiteral("DD"), -40, level, QStringLiteral("Sensor"))->Name,
@@ -172,6 +181,12 @@ void TestScanLists::wifiList() {
   list.AddOrUpdate(QStringLiteral("CC"), QStringLiteral("-40"), QStringLiteral("Work"));
   QCOMPARE(list.Count(), 2);
   QCOMPARE(list.At(1).RSSI, -40);
+  list.AddOrUpdate(QStringLiteral("cc"), QStringLiteral("-41"), QStringLiteral("Work"));
+  QCOMPARE(list.At(1).RSSI, -41);
+  list.Clear();
+  list.AddOrUpdate(QStringLiteral("cc"), QStringLiteral("-42"), QStringLiteral("Away"));
+  QCOMPARE(list.Count(), 1);
+  QCOMPARE(list.At(0).SSID, QStringLiteral("Away"));
 }
 
 void TestScanLists::lbsList() {
@@ -190,6 +205,16 @@ void TestScanLists::lbsList() {
   list.AddOrUpdate(QStringLiteral("250"), QStringLiteral("1"), QStringLiteral("-60"), QStringLiteral("1234"),
                    QStringLiteral("5678"));
   QCOMPARE(list.Count(), 3);
+  // Parts that would run together are still different cells.
+  list.AddOrUpdate(QStringLiteral("25"), QStringLiteral("001"), QStringLiteral("-60"), QStringLiteral("1234"),
+                   QStringLiteral("5678"));
+  list.AddOrUpdate(QStringLiteral("2"), QStringLiteral("5:001"), QStringLiteral("-60"),
+                   QStringLiteral("1234"), QStringLiteral("5678"));
+  QCOMPARE(list.Count(), 5);
+  list.AddOrUpdate(QStringLiteral("25"), QStringLiteral("001"), QStringLiteral("-55"), QStringLiteral("1234"),
+                   QStringLiteral("5678"));
+  QCOMPARE(list.Count(), 5);
+  QCOMPARE(list.At(3).RSSI, -55);
 }
 
 QTEST_GUILESS_MAIN(TestScanLists)

@@ -95,7 +95,12 @@ THistoryPopup::THistoryPopup(TControlClass* aOwner)
   TPopupCloser::Install();
 }
 
-THistoryPopup::~THistoryPopup() = default;
+// Forgotten before the widget part goes: ~QWidget closes the window, and the program-wide filter
+// sees that close while the pointer still names an object that is no longer a pop-up.
+THistoryPopup::~THistoryPopup() {
+  if (gOpen == this)
+    gOpen = nullptr;
+}
 
 THistoryPopup* THistoryPopup::OpenPopup() {
   return gOpen && gOpen->isVisible() ? gOpen.data() : nullptr;
