@@ -8,8 +8,8 @@
 #include "device/port_info.h"
 #include "monitor/caption_class.h"
 #include "platform/dark_mode.h"
-#include "platform/printing/sticker_printer.h"
 #include "platform/file_copy.h"
+#include "platform/printing/sticker_printer.h"
 #include "platform/registry.h"
 #include "platform/serial_enumerator.h"
 #include "protocols/gen2_decoder.h"
@@ -139,8 +139,10 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
   connect(&FDataTimer, &QTimer::timeout, this, [this] {
     FLogPage->UpdateDataLabel(FDataLabel);
     FCore.ProbeSilentSensor();
-    if (TPortInfo* port = Q())
+    if (TPortInfo* port = Q()) {
       port->CheckReplyTimeout();
+      port->ReleaseHeldText();
+    }
   });
   FDataTimer.start();
 
@@ -169,7 +171,7 @@ TMF::~TMF() {
   for (TBaseClass* element : findChildren<TBaseClass*>())
     elements << element;
   for (const QPointer<TBaseClass>& element : elements)
-    delete element.data(); // null when its section went first
+    delete element.data();    // null when its section went first
   delete FStickerForm.data(); // it prints through FStickerPrinter
 }
 
