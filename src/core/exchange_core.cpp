@@ -273,16 +273,20 @@ void TExchangeCore::Clear() {
   FDetectStart = 0;
 }
 
+bool TExchangeCore::Probed(const TPortInfo* aPort) const {
+  return aPort && FProbedPort == aPort && FProbedActiveTime == aPort->ActiveTime();
+}
+
 bool TExchangeCore::ProbeSilentSensor() {
   TPortInfo* port = FHost.Q();
   // What the program itself sent meanwhile (a type request from painting the port) does not
   // count: only the device's silence does.
   if (!port || FVersion != vtDetect || port->HeardSinceActive())
     return false;
-  if (port->ActiveTime().msecsTo(FClock.Now()) <= 2000)
+  if (port->ActiveTime().msecsTo(FClock.Now()) <= kProbeWaitMs)
     return false;
   // Once per activation of a port, and once more after a Clear.
-  if (FProbedPort == port && FProbedActiveTime == port->ActiveTime())
+  if (Probed(port))
     return false;
   FProbedPort = port;
   FProbedActiveTime = port->ActiveTime();

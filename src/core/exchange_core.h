@@ -53,8 +53,12 @@ public:
   void SetVersion(TVersionType aVersion);
   // Empties the indexes and counters; the bytes of the log stay, so positions stay valid.
   void Clear();
+  // A selected port that has stayed silent this long is probed for a sensor master.
+  static constexpr qint64 kProbeWaitMs = 2000;
   // Sent on the data timer: generation-3 sensors stay silent until asked. True when sent.
   bool ProbeSilentSensor();
+  // The probe went to aPort in its current activation.
+  bool Probed(const TPortInfo* aPort) const;
 
   void FrameV1(int k);
   void FrameV2(int k);

@@ -296,8 +296,8 @@ void TPortDiscovery::UpdateTypeInfo() {
   if (!port)
     return;
   const QString type = port->DeviceVer();
-  port->SendAnsiString(type == QLatin1String("99") || type == QLatin1String("82") ? QByteArray(">I 36\r\n")
-                                                                                  : QByteArray(">I 7\r\n"));
+  port->SendAutomatic(type == QLatin1String("99") || type == QLatin1String("82") ? QByteArray(">I 36\r\n")
+                                                                                 : QByteArray(">I 7\r\n"));
 }
 
 int TPortDiscovery::AddVirtualPort(std::unique_ptr<TCommPortDriver> aDriver, const QString& aHint) {
@@ -340,7 +340,7 @@ void TPortDiscovery::PortPressed(int aIndex) {
   }
   if (port->Stoped()) {
     port->SetStoped(false);
-    port->SendAnsiString(">I 0\r\n");
+    port->SendAutomatic(">I 0\r\n");
     FHost.ReloadMonitorLayout();
     FExchangeHost.ControlsLoadSettings(port->DeviceVer());
     UpdateTypeInfo();

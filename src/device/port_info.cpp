@@ -8,6 +8,7 @@
 #include "device/device_types.h"
 
 #include <QUrl>
+#include <utility>
 
 TPortInfo::TPortInfo(TExchangeCore& aCore, QObject* aParent)
     : QObject(aParent), FCore(aCore), FDevicePassword(QString::fromLatin1(kUnknownPassword)),
@@ -225,6 +226,7 @@ void TPortInfo::DropHeldLetters() {
   // Only a sensor's send gate holds strings back. They were meant for the device that was
   // there; a later reply on this port may come from another one.
   FLetters.clear();
+  FHeldText.clear();
   FReplyWaitSince = -1;
 }
 
@@ -250,6 +252,35 @@ bool TPortInfo::HeardSinceActive() const {
 bool TPortInfo::TextAllowed() const {
   // The debug switch of the fuel page talks text to a master on purpose.
   return DeviceVer() != QLatin1String("250") || FCore.Version() == vtVersion1;
+}
+
+bool TPortInfo::HoldsAutomaticText() const {
+  if (!FActive || FCore.Version() != vtDetect || FCore.Host().Q() != this)
+    return false;
+  // The probe goes after its wait and the master answers within the answer time; past both, a
+  // silent port is no master.
+  if (FActiveTime.msecsTo(FCore.Clock().Now()) > TExchangeCore::kProbeWaitMs + kReplyTimeoutMs)
+    return false;
+  // Once probed, only the answer's outcome (detection) settles it: the first bytes of a master's
+  // answer must not let text through before the rest.
+  return FCore.Probed(this) || !HeardSinceActive();
+}
+
+void TPortInfo::SendAutomatic(const QByteArray& aString) {
+  if (HoldsAutomaticText()) {
+    FHeldText.append(aString);
+    return;
+  }
+  SendAnsiString(aString);
+}
+
+void TPortInfo::ReleaseHeldText() {
+  if (FHeldText.isEmpty() || HoldsAutomaticText())
+    return;
+  const QList<QByteArray> held = std::exchange(FHeldText, {});
+  // A master is never sent text (the send path drops it); any other device gets it in order.
+  for (const QByteArray& text : held)
+    SendAnsiString(text);
 }
 
 bool TPortInfo::AwaitingReply() const {

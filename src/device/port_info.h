@@ -119,6 +119,15 @@ public:
 
   // Queues one 8-bit string and sends what the gate lets through.
   void SendAnsiString(const QByteArray& aString);
+  // Text the program sends of its own accord (type requests, the resume line), as opposed to what
+  // the user typed or chose. A selected port that is not yet known and has said nothing may be a
+  // sensor master, which must hear the probe first and never any text: such text is held until
+  // the port has spoken, been found to be a master (then it is dropped), or stayed silent through
+  // the probe and its answer time.
+  void SendAutomatic(const QByteArray& aString);
+  // Run on the data timer for the selected port: sends the held text once it may go.
+  void ReleaseHeldText();
+  int HeldTextCount() const { return int(FHeldText.size()); }
   // Sends at most one queued string.
   void InnerSend();
   int QueuedCount() const { return int(FLetters.size()); }
@@ -169,6 +178,8 @@ private:
   bool AwaitingReply() const;
   // Whether text of the line protocol may go to this port now (a sensor master never gets it).
   bool TextAllowed() const;
+  // Whether automatic text must wait (see SendAutomatic).
+  bool HoldsAutomaticText() const;
 
   TExchangeCore& FCore;
   QString FCaption;
@@ -200,6 +211,7 @@ private:
   quint8 FSettingsVersion = 1;
   TDeviceData FDataPrint;
   QList<QByteArray> FLetters;
+  QList<QByteArray> FHeldText;
   // The sensor master's request waiting for its answer: when it left (steady clock, -1 when none
   // waits), the bytes for the one retry, and whether that retry has gone.
   qint64 FReplyWaitSince = -1;

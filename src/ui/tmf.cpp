@@ -10,8 +10,8 @@
 #include "factory/factory_web.h"
 #include "monitor/caption_class.h"
 #include "platform/dark_mode.h"
-#include "platform/printing/sticker_printer.h"
 #include "platform/file_copy.h"
+#include "platform/printing/sticker_printer.h"
 #include "platform/registry.h"
 #include "platform/serial_enumerator.h"
 #include "protocols/gen2_decoder.h"
@@ -142,8 +142,10 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
   connect(&FDataTimer, &QTimer::timeout, this, [this] {
     FLogPage->UpdateDataLabel(FDataLabel);
     FCore.ProbeSilentSensor();
-    if (TPortInfo* port = Q())
+    if (TPortInfo* port = Q()) {
       port->CheckReplyTimeout();
+      port->ReleaseHeldText();
+    }
   });
   FDataTimer.start();
 
@@ -172,7 +174,7 @@ TMF::~TMF() {
   for (TBaseClass* element : findChildren<TBaseClass*>())
     elements << element;
   for (const QPointer<TBaseClass>& element : elements)
-    delete element.data(); // null when its section went first
+    delete element.data();    // null when its section went first
   delete FStickerForm.data(); // it prints through FStickerPrinter
 }
 

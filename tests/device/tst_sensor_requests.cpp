@@ -43,6 +43,8 @@ private Q_SLOTS:
   void lateAnswerToTheRetryGoesOn();
   void deselectingDropsTheQueue();
   void probeIgnoresWhatTheProgramSent();
+  void automaticTextWaitsForTheProbe_data();
+  void automaticTextWaitsForTheProbe();
 };
 
 void TstSensorRequests::textNeverReachesAMaster() {
@@ -137,6 +139,52 @@ void TstSensorRequests::probeIgnoresWhatTheProgramSent() {
   busy.Receive("x");
   busy.Clock.Advance(5000);
   QVERIFY(!busy.Core.ProbeSilentSensor());
+}
+
+void TstSensorRequests::automaticTextWaitsForTheProbe_data() {
+  QTest::addColumn<bool>("speaksFirst");
+  QTest::addColumn<QByteArrayList>("answer"); // chunks after the probe
+  QTest::addColumn<QByteArrayList>("written");
+  const QByteArray masterInfo = Hex("3E10B0") + QByteArray(32, '\x01') + '\0';
+  QTest::newRow("master answers the probe") << false << QByteArrayList{masterInfo} << QByteArrayList{kInfo};
+  // The first bytes of the answer are no sign that text may go.
+  QTest::newRow("master answers in two pieces")
+      << false << QByteArrayList{masterInfo.left(10), masterInfo.mid(10)} << QByteArrayList{kInfo};
+  QTest::newRow("silent through the answer time")
+      << false << QByteArrayList{} << QByteArrayList{kInfo, kTypeRequest};
+  QTest::newRow("device speaks at once") << true << QByteArrayList{} << QByteArrayList{kTypeRequest};
+}
+
+void TstSensorRequests::automaticTextWaitsForTheProbe() {
+  QFETCH(bool, speaksFirst);
+  QFETCH(QByteArrayList, answer);
+  QFETCH(QByteArrayList, written);
+  TCoreRig rig;
+  auto tick = [&](qint64 aMs) {
+    rig.Clock.Advance(aMs);
+    rig.Core.ProbeSilentSensor();
+    rig.Port->ReleaseHeldText();
+  };
+  rig.Port->SetActive(true);
+  // Painting the new port asks for its type.
+  rig.Port->SendAutomatic(kTypeRequest);
+  tick(25);
+  QCOMPARE(rig.Driver.Written, QList<QByteArray>{});
+  if (speaksFirst) {
+    rig.Receive("$");
+    tick(25);
+    QCOMPARE(rig.Driver.Written, QList<QByteArray>{kTypeRequest});
+  }
+  tick(TExchangeCore::kProbeWaitMs);
+  for (const QByteArray& chunk : answer) {
+    QCOMPARE(rig.Driver.Written.value(0), kInfo);
+    rig.Receive(chunk);
+    tick(25);
+  }
+  tick(TPortInfo::kReplyTimeoutMs);
+  tick(60000);
+  QCOMPARE(rig.Driver.Written, written);
+  QCOMPARE(rig.Port->HeldTextCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(TstSensorRequests)

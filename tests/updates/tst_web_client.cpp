@@ -42,6 +42,7 @@ private Q_SLOTS:
   void agentAndExactlyOneRequest();
   void downloadToFile();
   void refusedAndForeignAddresses();
+  void simulatorServesASingleModuleBesideItsFolder();
 };
 
 void TstWebClient::answers_data() {
@@ -219,6 +220,40 @@ void TstWebClient::refusedAndForeignAddresses() {
            int(TWebOutcome::Unreachable));
   for (const char* url : {"file:///etc/passwd", "ftp://127.0.0.1/x", "not an address"})
     QCOMPARE(int(Fetch(client, QUrl(QString::fromLatin1(url))).Outcome), int(TWebOutcome::Unreachable));
+}
+
+void TstWebClient::simulatorServesASingleModuleBesideItsFolder() {
+  QTemporaryDir folder;
+  QTemporaryDir elsewhere;
+  auto write = [](const QString& aName, const QByteArray& aText) {
+    QFile f(aName);
+    return f.open(QIODevice::WriteOnly) && f.write(aText) == aText.size();
+  };
+  QVERIFY(write(folder.filePath(QStringLiteral("303.json")), "{\"folder\":303}"));
+  QVERIFY(write(folder.filePath(QStringLiteral("250.json")), "{\"folder\":250}"));
+  const QString own = elsewhere.filePath(QStringLiteral("250.json"));
+  QVERIFY(write(own, "{\"own\":250}"));
+  TWebSimOptions options;
+  options.ModulesFolder = folder.path();
+  options.ModuleFiles = {own, elsewhere.filePath(QStringLiteral("404.json"))};
+  options.CreatedAt = QStringLiteral("2026-10-01T10:00:00");
+  TWebSim sim(options);
+  const QString base = sim.Start();
+  TWebClient client;
+  const TWebResult list =
+      Fetch(client, QUrl(base + QStringLiteral("/public-api/v1/device-types/configurations/current")));
+  // Listed once each, the missing file not at all.
+  QCOMPARE(list.Body, QByteArray(R"({"data":[{"createdAt":"2026-10-01T10:00:00","deviceTypeId":250},)"
+                                 R"({"createdAt":"2026-10-01T10:00:00","deviceTypeId":303}]})"));
+  const auto module = [&](int aType) {
+    return Fetch(
+        client,
+        QUrl(base +
+             QStringLiteral("/public-api/v1/device-types/%1/configuration/with-translations").arg(aType)));
+  };
+  QCOMPARE(module(250).Body, QByteArray("{\"own\":250}"));
+  QCOMPARE(module(303).Body, QByteArray("{\"folder\":303}"));
+  QCOMPARE(module(404).Status, 404);
 }
 
 QTEST_GUILESS_MAIN(TstWebClient)

@@ -33,6 +33,11 @@ int main(int argc, char* argv[]) {
                                    QStringLiteral("Folder of settings modules named <type>.json; each is "
                                                   "dated by its modification time."),
                                    QStringLiteral("DIR"));
+  const QCommandLineOption module(QStringLiteral("module"),
+                                  QStringLiteral("One more settings module, named <type>.json and dated "
+                                                 "like the folder's; it wins over the folder's module of "
+                                                 "its type. Repeatable."),
+                                  QStringLiteral("FILE"));
   const QCommandLineOption createdAt(QStringLiteral("created-at"),
                                      QStringLiteral("\"createdAt\" of every module, as given."),
                                      QStringLiteral("TEXT"));
@@ -50,7 +55,7 @@ int main(int argc, char* argv[]) {
                      "truncate, stall:MS, html, huge:BYTES (waits at most 120 s, sizes at most 1 GiB). "
                      "Repeatable."),
       QStringLiteral("PATH=KIND"));
-  parser.addOptions({port, modules, createdAt, programDate, program, log, fault});
+  parser.addOptions({port, modules, module, createdAt, programDate, program, log, fault});
   // The factory services.
   const QCommandLineOption factoryKey(QStringLiteral("factory-key"),
                                       QStringLiteral("Key of the encrypted registration query."),
@@ -77,6 +82,7 @@ int main(int argc, char* argv[]) {
 
   TWebSimOptions options;
   options.ModulesFolder = parser.value(modules);
+  options.ModuleFiles = parser.values(module);
   options.CreatedAt = parser.value(createdAt);
   QString date = parser.value(programDate);
   if (date.size() == 6)

@@ -197,31 +197,42 @@ TWebSim::TAnswer TWebSim::Route(const QHttpServerRequest& aRequest) const {
   return {404, "text/plain", "not found\n"};
 }
 
+QMap<int, QFileInfo> TWebSim::Modules() const {
+  QMap<int, QFileInfo> modules;
+  QFileInfoList files;
+  if (!FOptions.ModulesFolder.isEmpty())
+    files = QDir(FOptions.ModulesFolder).entryInfoList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
+  for (const QString& file : FOptions.ModuleFiles)
+    files.append(QFileInfo(file));
+  for (const QFileInfo& file : files) {
+    bool ok = false;
+    const int type = file.completeBaseName().toInt(&ok);
+    if (ok && file.isFile())
+      modules.insert(type, file);
+  }
+  return modules;
+}
+
 TWebSim::TAnswer TWebSim::ModuleList() const {
   QJsonArray data;
-  const QDir folder(FOptions.ModulesFolder);
-  if (!FOptions.ModulesFolder.isEmpty())
-    for (const QFileInfo& file : folder.entryInfoList({QStringLiteral("*.json")}, QDir::Files, QDir::Name)) {
-      bool ok = false;
-      const int type = file.completeBaseName().toInt(&ok);
-      if (!ok)
-        continue;
-      QJsonObject entry;
-      entry[QStringLiteral("deviceTypeId")] = type;
-      entry[QStringLiteral("createdAt")] =
-          FOptions.CreatedAt.isEmpty()
-              ? file.lastModified().toLocalTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
-              : FOptions.CreatedAt;
-      data.append(entry);
-    }
+  const QMap<int, QFileInfo> modules = Modules();
+  for (auto it = modules.cbegin(); it != modules.cend(); ++it) {
+    QJsonObject entry;
+    entry[QStringLiteral("deviceTypeId")] = it.key();
+    entry[QStringLiteral("createdAt")] =
+        FOptions.CreatedAt.isEmpty()
+            ? it->lastModified().toLocalTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
+            : FOptions.CreatedAt;
+    data.append(entry);
+  }
   QJsonObject root;
   root[QStringLiteral("data")] = data;
   return {200, "application/json", QJsonDocument(root).toJson(QJsonDocument::Compact)};
 }
 
 TWebSim::TAnswer TWebSim::Module(int aType) const {
-  QFile file(QDir(FOptions.ModulesFolder).filePath(QStringLiteral("%1.json").arg(aType)));
-  if (FOptions.ModulesFolder.isEmpty() || !file.open(QIODevice::ReadOnly))
+  QFile file(Modules().value(aType).filePath());
+  if (file.fileName().isEmpty() || !file.open(QIODevice::ReadOnly))
     return {404, "application/json", "{\"error\":\"no such module\"}"};
   return {200, "application/json", file.readAll()};
 }

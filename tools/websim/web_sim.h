@@ -5,9 +5,12 @@
 #include <QAbstractHttpServer>
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QString>
+#include <QStringList>
 
 class QTcpSocket;
 
@@ -23,7 +26,10 @@ struct TWebFault {
 
 struct TWebSimOptions {
   QString ModulesFolder; // "<type>.json" files, dated by their modification time
-  QString CreatedAt;     // when set, every module's "createdAt" as given
+  // Single modules kept elsewhere (a test's own schema), named and dated like the folder's; one of
+  // these wins over the folder's module of the same type.
+  QStringList ModuleFiles;
+  QString CreatedAt; // when set, every module's "createdAt" as given
   QDate ProgramDate{2026, 9, 7};
   QString ProgramFile; // served as the program download; none: the download answers 404
   QString LogFile;     // one JSON object per request
@@ -55,6 +61,8 @@ private:
   TAnswer Route(const QHttpServerRequest& aRequest) const;
   TAnswer ModuleList() const;
   TAnswer Module(int aType) const;
+  // Every module served, by device type.
+  QMap<int, QFileInfo> Modules() const;
   TAnswer DeviceDescription(const QHttpServerRequest& aRequest) const;
   TAnswer Page(const QString& aName) const;
   void Log(const QHttpServerRequest& aRequest, const TWebFault* aFault, const QJsonObject& aExtra = {});
