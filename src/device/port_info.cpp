@@ -218,6 +218,8 @@ void TPortInfo::RequestDeviceInfo() {
 }
 
 void TPortInfo::SendAnsiString(const QByteArray& aString) {
+  if (RepeatsPendingRead(aString))
+    return;
   FLetters.append(aString);
   InnerSend();
 }
@@ -252,6 +254,16 @@ bool TPortInfo::HeardSinceActive() const {
 bool TPortInfo::TextAllowed() const {
   // The debug switch of the fuel page talks text to a master on purpose.
   return DeviceVer() != QLatin1String("250") || FCore.Version() == vtVersion1;
+}
+
+bool TPortInfo::RepeatsPendingRead(const QByteArray& aString) const {
+  if (DeviceVer() != QLatin1String("250") || !IsSensorRequest(aString) || aString.size() < 3)
+    return false;
+  // Only questions: a write or a restart asked twice is meant twice.
+  const quint8 command = quint8(aString.at(2));
+  if (command != 0xB0 && command != 0xB1 && command != 0xB4 && command != 0xB8)
+    return false;
+  return FLetters.contains(aString) || (FReplyWaitSince >= 0 && AwaitingReply() && FReplyRequest == aString);
 }
 
 bool TPortInfo::HoldsAutomaticText() const {

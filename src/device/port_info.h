@@ -178,6 +178,10 @@ private:
   bool AwaitingReply() const;
   // Whether text of the line protocol may go to this port now (a sensor master never gets it).
   bool TextAllowed() const;
+  // A master answers a question the same however often it is asked: a read that is already queued
+  // or waiting for its answer is not asked again (the settings page and its loading both ask for
+  // the slot list when a master is found).
+  bool RepeatsPendingRead(const QByteArray& aString) const;
   // Whether automatic text must wait (see SendAutomatic).
   bool HoldsAutomaticText() const;
 

@@ -6,6 +6,7 @@
 #include "monitor/caption_class.h"
 #include "monitor/item_class.h"
 #include "protocols/fuel_writer.h"
+#include "settings/controls/control_class.h"
 #include "ui/sensor_result_item.h"
 #include "ui/tmf.h"
 
@@ -82,11 +83,20 @@ std::optional<TFuelField> TMF::FuelField(const QString& aIdent) {
   if (!element || qobject_cast<TItemClass*>(element) || qobject_cast<TCaptionClass*>(element))
     return std::nullopt;
   TFuelField field;
-  field.Text = element->Value().toString();
   field.Caption = element->Caption();
+  // What the technician sees in the editor now; the stored value is only what the program put
+  // there, so comparing that with itself would never find a change.
+  QVariant current = element->Value();
+  bool controlSet = true;
+  if (auto* control = qobject_cast<TControlClass*>(element)) {
+    control->GetValue(current);
+    controlSet = control->IsSet();
+  }
+  field.Text = current.toString();
   const auto given = FProgramValues.constFind(aIdent.toLower());
-  field.IsSet = given != FProgramValues.cend();
-  field.Changed = field.IsSet && *given != element->Value();
+  // An emptied element is not set, whatever it once held.
+  field.IsSet = controlSet && given != FProgramValues.cend();
+  field.Changed = field.IsSet && *given != current;
   return field;
 }
 

@@ -43,6 +43,7 @@ private Q_SLOTS:
   void lateAnswerToTheRetryGoesOn();
   void deselectingDropsTheQueue();
   void probeIgnoresWhatTheProgramSent();
+  void repeatedQuestionIsAskedOnce();
   void automaticTextWaitsForTheProbe_data();
   void automaticTextWaitsForTheProbe();
 };
@@ -139,6 +140,27 @@ void TstSensorRequests::probeIgnoresWhatTheProgramSent() {
   busy.Receive("x");
   busy.Clock.Advance(5000);
   QVERIFY(!busy.Core.ProbeSilentSensor());
+}
+
+void TstSensorRequests::repeatedQuestionIsAskedOnce() {
+  TMasterRig rig;
+  const QByteArray restart = Hex("3110B70001E9");
+  // Loading the page and opening it both ask for the slot list while the first asking is out.
+  rig.Port->SendAnsiString(kSlots);
+  rig.Port->SendAnsiString(kSlots);
+  rig.Port->SendAnsiString(kSearch);
+  rig.Port->SendAnsiString(kSearch);
+  // A restart asked twice is meant twice.
+  rig.Port->SendAnsiString(restart);
+  rig.Port->SendAnsiString(restart);
+  QCOMPARE(rig.Port->QueuedCount(), 3);
+  for (int i = 0; i < 4; ++i)
+    rig.Answer();
+  QCOMPARE(rig.Driver.Written, (QList<QByteArray>{kSlots, kSearch, restart, restart}));
+  // Answered, the same question may be asked again.
+  rig.Port->SendAnsiString(kSlots);
+  QCOMPARE(rig.Driver.Written.last(), kSlots);
+  QCOMPARE(rig.Driver.Written.size(), 5);
 }
 
 void TstSensorRequests::automaticTextWaitsForTheProbe_data() {

@@ -1,19 +1,25 @@
 // The real window against the simulated generation-2 tracker and fuel-sensor master on
-// pseudo-terminals: detection, what the monitor shows, and exactly which bytes each device got.
+// pseudo-terminals: detection, what the monitor shows, the master's settings page built from a
+// schema the web-services simulator serves, and exactly which bytes each device got.
 
 #include "device/port_info.h"
 #include "monitor/caption_class.h"
 #include "monitor/item_class.h"
+#include "platform/app_paths.h"
 #include "platform/registry.h"
 #include "protocols/gen3_decoder.h"
+#include "settings/controls/control_class.h"
+#include "settings/controls/tab_panel.h"
 #include "sim_window_fixture.h"
 #include "ui/hint_stack.h"
 #include "ui/tmf.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,6 +47,11 @@ struct TSimulatedDevice : TSimWindowBase {
     auto* item = qobject_cast<TItemClass*>(Window->VisualFind(QString::fromLatin1(aIdent)));
     return item ? item->Value().toString() : QString();
   }
+  // The value of a settings control, as its edit box shows it.
+  QString Setting(const char* aIdent) {
+    auto* control = qobject_cast<TControlClass*>(Window->VisualFind(QString::fromLatin1(aIdent)));
+    return control && control->Edit() ? control->Edit()->text() : QStringLiteral("<none>");
+  }
   // Kept beside the test's per-user folder, for a look at what the technician would see.
   void Screenshot(const QString& aName) {
     const QString dir = QDir::home().filePath(QStringLiteral("screenshots"));
@@ -49,8 +60,47 @@ struct TSimulatedDevice : TSimWindowBase {
   }
 };
 
+// The settings web service played by velmora-websim, serving the master's schema that only the
+// tests carry.
+struct TSettingsService {
+  QProcess WebSim;
+  ~TSettingsService() {
+    WebSim.terminate();
+    WebSim.waitForFinished(5000);
+    qunsetenv("VELMORA_SETTINGS_SERVICE");
+  }
+  bool Start() {
+    WebSim.start(qEnvironmentVariable("VELMORA_BIN_DIR") + QStringLiteral("/velmora-websim"),
+                 {QStringLiteral("--module"),
+                  qEnvironmentVariable("VELMORA_SOURCE_DIR") + QStringLiteral("/tests/data/250.json")});
+    if (!WebSim.waitForStarted(5000) || !WebSim.waitForReadyRead(5000))
+      return false;
+    const QByteArray base = WebSim.readLine().trimmed();
+    qputenv("VELMORA_SETTINGS_SERVICE", base);
+    return base.startsWith("http://127.0.0.1:");
+  }
+};
+
+QString InstalledSchema() {
+  return QDir(AppDataFolder()).filePath(QStringLiteral("250.json"));
+}
+
+// Captions and values of the lines in a section's body, in order.
+QStringList ResultLines(TCaptionClass* aSection) {
+  QStringList lines;
+  if (aSection)
+    for (QObject* child : aSection->Body()->children())
+      if (auto* item = qobject_cast<TItemClass*>(child))
+        lines << item->Caption() + QStringLiteral(" = ") + item->Value().toString();
+  return lines;
+}
+
 bool SimulatorBuilt() {
   return QFileInfo::exists(qEnvironmentVariable("VELMORA_BIN_DIR") + QStringLiteral("/velmora-devsim"));
+}
+
+bool WebSimulatorBuilt() {
+  return QFileInfo::exists(qEnvironmentVariable("VELMORA_BIN_DIR") + QStringLiteral("/velmora-websim"));
 }
 
 // The bytes with every whole ">I 7" line taken out.
@@ -63,10 +113,17 @@ QByteArray WithoutTypeRequests(QByteArray aBytes) {
 class TstLegacyAndFuelE2E : public QObject {
   Q_OBJECT
 private Q_SLOTS:
+  void init();
   void legacyTrackerFillsTheMonitor();
   void silentMasterIsProbedOnceAndAnswersInTurn();
   void lostAnswerDoesNotBlockLaterRequests();
+  void masterSettingsPageWritesOneChangedSlot();
 };
+
+void TstLegacyAndFuelE2E::init() {
+  // Only the test that downloads the master's schema has one.
+  QFile::remove(InstalledSchema());
+}
 
 void TstLegacyAndFuelE2E::legacyTrackerFillsTheMonitor() {
   if (!SimulatorBuilt())
@@ -101,6 +158,12 @@ void TstLegacyAndFuelE2E::legacyTrackerFillsTheMonitor() {
   QVERIFY(sim.HintShown(w.Translate(QStringLiteral("mes_devicestart"))));
   QTest::qWait(1000);
   sim.Screenshot(QStringLiteral("legacy_tracker_monitor.png"));
+  w.SetLanguage(0);
+  QTest::qWait(300);
+  sim.Screenshot(QStringLiteral("legacy_tracker_monitor_ru.png"));
+  w.SetStyleMode(w.StyleMode() == tmLight ? tmDark : tmLight);
+  QTest::qWait(300);
+  sim.Screenshot(QStringLiteral("legacy_tracker_monitor_ru_other_theme.png"));
   // The tracker only talks: nothing reached it but the window's occasional type request.
   QCOMPARE(WithoutTypeRequests(sim.Received()), QByteArray());
 }
@@ -114,7 +177,9 @@ void TstLegacyAndFuelE2E::silentMasterIsProbedOnceAndAnswersInTurn() {
   QTRY_COMPARE_WITH_TIMEOUT(w.Core().Version(), vtVersion3, 10000);
   QCOMPARE(w.Q()->DeviceVer(), QStringLiteral("250"));
   QTRY_COMPARE_WITH_TIMEOUT(w.Q()->DeviceName(), QStringLiteral("0102030405A6"), 5000);
-  QCOMPARE(WithoutTypeRequests(sim.Received()), Hex("3110B0AB"));
+  // The probe was the first and only thing the master heard: the window's own type requests to
+  // the new port waited for it, and were dropped once the answer made it a master.
+  QCOMPARE(sim.Received(), Hex("3110B0AB"));
 
   // The slot list, asked for as the settings page or the command menu asks: the data of each
   // slot follows, one request per answer.
@@ -122,15 +187,14 @@ void TstLegacyAndFuelE2E::silentMasterIsProbedOnceAndAnswersInTurn() {
   const QByteArray expected =
       Hex("3110B0AB") + Hex("3110B1F5") + Gen3::Request(Gen3::kSensorData, Hex("00")) +
       Gen3::Request(Gen3::kSensorData, Hex("01")) + Gen3::Request(Gen3::kSensorData, Hex("02"));
-  QTRY_COMPARE_WITH_TIMEOUT(WithoutTypeRequests(sim.Received()).toHex(), expected.toHex(), 5000);
+  QTRY_COMPARE_WITH_TIMEOUT(sim.Received().toHex(), expected.toHex(), 5000);
   QTRY_COMPARE_WITH_TIMEOUT(w.Q()->QueuedCount(), 0, 5000);
-  // Nothing of the text protocol went to the master once it was known, whatever repainted. (The
-  // window may ask an undetected port for its type before the probe; that is taken out above.)
+  // Nothing of the text protocol went to the master once it was known, whatever repainted.
   w.SetLanguage(0);
   w.SetLanguage(1);
   w.repaint();
   QTest::qWait(2500);
-  QCOMPARE(WithoutTypeRequests(sim.Received()).toHex(), expected.toHex());
+  QCOMPARE(sim.Received().toHex(), expected.toHex());
   sim.Screenshot(QStringLiteral("fuel_master_detected.png"));
 }
 
@@ -148,10 +212,115 @@ void TstLegacyAndFuelE2E::lostAnswerDoesNotBlockLaterRequests() {
   port->SendAnsiString(restart);
   port->SendAnsiString(info);
   // The restart is asked once more, answered, and the request queued behind it goes out.
-  QTRY_COMPARE_WITH_TIMEOUT(WithoutTypeRequests(sim.Received()).toHex(),
-                            (info + restart + restart + info).toHex(), 10000);
+  QTRY_COMPARE_WITH_TIMEOUT(sim.Received().toHex(), (info + restart + restart + info).toHex(), 10000);
   QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(w.Translate(QStringLiteral("mes_SUCCESS"))), 5000);
   QCOMPARE(port->QueuedCount(), 0);
+}
+
+void TstLegacyAndFuelE2E::masterSettingsPageWritesOneChangedSlot() {
+  if (!SimulatorBuilt() || !WebSimulatorBuilt())
+    QSKIP("the simulators are not built");
+  TSettingsService service;
+  QVERIFY(service.Start());
+  // A first start fetches the schema of the master from the settings service; nothing is plugged
+  // in yet.
+  qunsetenv("VELMORA_EXTRA_PORTS");
+  {
+    TRegistry registry;
+    registry.DeleteKey(QStringLiteral("Forms"));
+    TMF first(registry, [] { return false; });
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(InstalledSchema()), 15000);
+  }
+
+  TSimulatedDevice sim;
+  QVERIFY(sim.Start({"--gen", "3"}));
+  TMF& w = *sim.Window;
+  QTRY_COMPARE_WITH_TIMEOUT(w.Core().Version(), vtVersion3, 10000);
+  QCOMPARE(w.CurrentPage(), pgSettings);
+  // The page asks for the slot list; the data of each slot follows, one request per answer.
+  const QByteArray read = Hex("3110B1F5") + Gen3::Request(Gen3::kSensorData, Hex("00")) +
+                          Gen3::Request(Gen3::kSensorData, Hex("01")) +
+                          Gen3::Request(Gen3::kSensorData, Hex("02"));
+  QTRY_COMPARE_WITH_TIMEOUT(sim.Received().toHex(), (Hex("3110B0AB") + read).toHex(), 10000);
+  // The master, its slots and the sensors in them fill the page.
+  QTRY_COMPARE_WITH_TIMEOUT(sim.Setting("sensor_3_8"), QStringLiteral("0"), 5000);
+  QCOMPARE(sim.Setting("master_1"), QStringLiteral("C4 10 22 07 31 5A"));
+  QCOMPARE(sim.Setting("master_2"), QStringLiteral("1.07"));
+  QCOMPARE(sim.Setting("master_1_1"), QStringLiteral("E2 3A 90 2B 4F 11"));
+  QCOMPARE(sim.Setting("master_1_3"), QStringLiteral("10"));
+  QCOMPARE(sim.Setting("master_2_3"), QStringLiteral("20"));
+  QCOMPARE(sim.Setting("sensor_2_1"), QStringLiteral("E2 3A 90 5C 81 27"));
+  QCOMPARE(sim.Setting("sensor_1_5"), QStringLiteral("4095"));
+  QCOMPARE(sim.Setting("sensor_2_6"), QStringLiteral("80"));
+  QCOMPARE(sim.Setting("sensor_2_7"), QStringLiteral("800"));
+  QVERIFY(qobject_cast<TCaptionClass*>(w.VisualFind(QStringLiteral("SensorResult"))));
+  QTest::qWait(500);
+  sim.Screenshot(QStringLiteral("master_settings_en_dark.png"));
+
+  // One value of the first slot changed on the page and written: one slot request, nothing more.
+  auto* parameter = qobject_cast<TControlClass*>(w.VisualFind(QStringLiteral("master_1_3")));
+  QVERIFY(parameter && parameter->Edit());
+  parameter->Edit()->setText(QStringLiteral("33"));
+  QTest::keyClick(parameter->Edit(), Qt::Key_Return);
+  QAction* write = w.findChild<QAction*>(QStringLiteral("act_SetCFG"));
+  QVERIFY(write->isEnabled());
+  write->trigger();
+  const QByteArray slot = Gen3::Request(Gen3::kWriteSlot, Hex("00114F2B903AE20121") + QByteArray(8, '\0'));
+  QTRY_COMPARE_WITH_TIMEOUT(sim.Received().toHex(), (Hex("3110B0AB") + read + slot).toHex(), 5000);
+  QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(w.Translate(QStringLiteral("mes_SUCCESS"))), 5000);
+  QTest::qWait(1000);
+  QCOMPARE(sim.Received().toHex(), (Hex("3110B0AB") + read + slot).toHex());
+
+  // Read back: the master kept the new value and every other one as it was.
+  w.act_GetCFG();
+  QTRY_COMPARE_WITH_TIMEOUT(sim.Received().toHex(), (Hex("3110B0AB") + read + slot + read).toHex(), 5000);
+  QTRY_COMPARE_WITH_TIMEOUT(w.Q()->QueuedCount(), 0, 5000);
+  QTest::qWait(300);
+  QCOMPARE(sim.Setting("master_1_3"), QStringLiteral("33"));
+  QCOMPARE(sim.Setting("master_1_1"), QStringLiteral("E2 3A 90 2B 4F 11"));
+  QCOMPARE(sim.Setting("master_1_2"), QStringLiteral("1"));
+  QCOMPARE(sim.Setting("master_2_3"), QStringLiteral("20"));
+  QCOMPARE(sim.Setting("sensor_1_5"), QStringLiteral("4095"));
+  QCOMPARE(sim.Setting("sensor_2_7"), QStringLiteral("800"));
+
+  // A search lists what it found in the schema's results section.
+  w.Commands_Exec(QStringLiteral("FindSensors250"));
+  const QByteArray all = Hex("3110B0AB") + read + slot + read + Hex("3110B869");
+  QTRY_COMPARE_WITH_TIMEOUT(sim.Received().toHex(), all.toHex(), 5000);
+  auto* results = qobject_cast<TCaptionClass*>(w.VisualFind(QStringLiteral("SensorResult")));
+  QTRY_COMPARE_WITH_TIMEOUT(ResultLines(results).size(), 4, 5000);
+  QCOMPARE(ResultLines(results).first(), QStringLiteral("LLS / -61 dB = E2 3A 90 2B 4F 11"));
+  QCOMPARE(ResultLines(results).last(), QStringLiteral("type #9 / -88 dB = D7 61 88 12 EE 05"));
+  for (TTabPanel* tab : w.findChildren<TTabPanel*>())
+    if (tab->Dict() == QLatin1String("section.search-250"))
+      QTest::mouseClick(tab, Qt::LeftButton);
+  QTRY_VERIFY_WITH_TIMEOUT(results->isVisible(), 5000);
+  QTest::qWait(300);
+  sim.Screenshot(QStringLiteral("master_search_en_dark.png"));
+  for (TTabPanel* tab : w.findChildren<TTabPanel*>())
+    if (tab->Dict() == QLatin1String("section.sensors-250"))
+      QTest::mouseClick(tab, Qt::LeftButton);
+  QTRY_VERIFY_WITH_TIMEOUT(w.VisualFind(QStringLiteral("sensor_1_5"))->isVisible(), 5000);
+  QTest::qWait(300);
+  sim.Screenshot(QStringLiteral("master_sensors_en_dark.png"));
+  w.act_debug();
+  w.act_PageFuel();
+  QTest::qWait(300);
+  sim.Screenshot(QStringLiteral("fuel_page_en_dark.png"));
+  w.act_PageSettings();
+
+  w.SetLanguage(0);
+  QTest::qWait(300);
+  sim.Screenshot(QStringLiteral("master_settings_ru_dark.png"));
+  w.SetStyleMode(tmLight);
+  QTest::qWait(300);
+  sim.Screenshot(QStringLiteral("master_settings_ru_light.png"));
+  w.SetLanguage(1);
+  QTest::qWait(300);
+  sim.Screenshot(QStringLiteral("master_settings_en_light.png"));
+  // Nothing of the text protocol reached the master through all of it, and reopening the page
+  // asked for the slot list once more.
+  QTRY_COMPARE_WITH_TIMEOUT(sim.Received().toHex(), (all + read).toHex(), 5000);
 }
 
 QTEST_MAIN(TstLegacyAndFuelE2E)
