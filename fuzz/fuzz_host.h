@@ -42,6 +42,7 @@ class TFuzzHost : public IExchangeHost, public IStatusHost, public IFuelHost {
 public:
   TPortInfo* Port = nullptr;
   quint8 Operation = 0;
+  quint8 Stage = 0;
   TBLEDeviceList BLE;
   TWiFiList WiFi;
   TLBSList LBS;
@@ -81,7 +82,9 @@ public:
 
   // IStatusHost
   quint8 UpdateOperation() const override { return Operation; }
-  void SetUpdateStage(quint8 aStage) override { Touched += aStage; }
+  // Kept, so the stage guards of the decoders see what they set.
+  void SetUpdateStage(quint8 aStage) override { Stage = aStage; }
+  quint8 UpdateStage() const override { return Stage; }
   bool SetValueOut(bool aValue) override { return aValue; }
   TColorRef LinkColor() const override { return 0xFF9900; }
   void SetDynamicItem(const TDynamicItem& aItem) override;

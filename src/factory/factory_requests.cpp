@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QUrl>
+#include <cmath>
 
 namespace FactoryRequests {
 
@@ -34,6 +35,15 @@ bool IsDecimalDigit(QChar c) {
   return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
+// A number without a fraction that fits 64 bits. Converting any other double to an integer is
+// undefined, and a service may answer 1e300.
+bool WholeNumber(double aNumber, qint64* aWhole) {
+  if (!(std::fabs(aNumber) < 9.2e18) || std::trunc(aNumber) != aNumber)
+    return false;
+  *aWhole = qint64(aNumber);
+  return true;
+}
+
 // A member as text, looked up by its lower-case name first and its upper-case name after.
 QString Member(const QJsonObject& aObject, const QString& aName) {
   QJsonValue value = aObject.value(aName);
@@ -43,8 +53,8 @@ QString Member(const QJsonObject& aObject, const QString& aName) {
     return value.toString();
   if (value.isDouble()) {
     const double number = value.toDouble();
-    const qint64 whole = qint64(number);
-    return double(whole) == number ? QString::number(whole) : QString::number(number);
+    qint64 whole = 0;
+    return WholeNumber(number, &whole) ? QString::number(whole) : QString::number(number);
   }
   return QString();
 }
@@ -86,33 +96,36 @@ QString RegistrationPath(const TRegistration& aRegistration, const QString& aKey
 }
 
 QByteArray JsonString(const QString& aText) {
-  QByteArray out = "\"";
+  // Escaped as text and turned into UTF-8 once at the end: a character outside the basic plane is
+  // two UTF-16 units, and converting them one by one would replace both halves.
+  QString out = QStringLiteral("\"");
   for (const QChar c : aText) {
     const char16_t u = c.unicode();
     switch (u) {
     case u'"':
-      out += "\\\"";
+      out += QLatin1String("\\\"");
       break;
     case u'\\':
-      out += "\\\\";
+      out += QLatin1String("\\\\");
       break;
     case u'\n':
-      out += "\\n";
+      out += QLatin1String("\\n");
       break;
     case u'\r':
-      out += "\\r";
+      out += QLatin1String("\\r");
       break;
     case u'\t':
-      out += "\\t";
+      out += QLatin1String("\\t");
       break;
     default:
       if (u < 0x20)
-        out += "\\u" + QByteArray::number(u, 16).rightJustified(4, '0');
+        out += QLatin1String("\\u") + QString::number(u, 16).rightJustified(4, QLatin1Char('0'));
       else
-        out += QString(c).toUtf8();
+        out += c;
     }
   }
-  return out + '"';
+  out += QLatin1Char('"');
+  return out.toUtf8();
 }
 
 QByteArray TestServiceBody(const TTestDevice& d) {
@@ -150,8 +163,9 @@ QString ParseTestServiceSerial(const QByteArray& aBody) {
   const QJsonValue sn = document.object().value(QStringLiteral("sn"));
   if (sn.isString())
     return sn.toString();
-  if (sn.isDouble() && sn.toDouble() >= 0 && sn.toDouble() == double(qint64(sn.toDouble())))
-    return QString::number(qint64(sn.toDouble()));
+  qint64 whole = 0;
+  if (sn.isDouble() && WholeNumber(sn.toDouble(), &whole) && whole >= 0)
+    return QString::number(whole);
   return QString();
 }
 

@@ -584,7 +584,9 @@ void TPacketDescriber::DescribeGen2(const TPacketInput& aInput, TPacketDescripti
     const int entry = exchange.Add(2, bytes, psComplete);
     RunDecoder(host, size, [&] { decoder.OnPacketEventV2(entry); });
   }
-  TPacketField body = Field(Text("insp_body"), QString(), QString(), 8, qMax<qint64>(0, size - 10));
+  // A packet cut inside its header has an empty body where it ends, not past it.
+  TPacketField body =
+      Field(Text("insp_body"), QString(), QString(), qMin<qint64>(size, 8), qMax<qint64>(0, size - 10));
   for (const TDescribingHost::TShown& s : host.Shown)
     body.Children.append(
         Field(s.Caption, Hex(Slice(bytes, s.Offset, s.Size)), ValueText(s.Value), s.Offset, s.Size));

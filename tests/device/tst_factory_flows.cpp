@@ -48,6 +48,8 @@ private Q_SLOTS:
   void registrationIsEncrypted();
   void testServiceBody_data();
   void testServiceBody();
+  void answerSerials_data();
+  void answerSerials();
   void refusals_data();
   void refusals();
   void lotDialogHoldsTheFlow();
@@ -119,6 +121,12 @@ void TestFactoryFlows::testServiceBody_data() {
       << QByteArray("{\"iccid\":\"89\\\"7\\\\0\\n\",\"fw\":\"0107\",\"hw\":\"1\",\"mac\":"
                     "\"C8:F0:9E:00:00:00\",\"description\":\"0012\",\"imei\":\"359254060123456\","
                     "\"type\":\"type1\"}");
+  // A character outside the basic plane is two UTF-16 units and must stay one UTF-8 character.
+  QTest::newRow("beyond the basic plane")
+      << QString::fromUtf8("89\xF0\x9F\x93\xB6")
+      << QByteArray("{\"iccid\":\"89\xF0\x9F\x93\xB6\",\"fw\":\"0107\",\"hw\":\"1\",\"mac\":"
+                    "\"C8:F0:9E:00:00:00\",\"description\":\"0012\",\"imei\":\"359254060123456\","
+                    "\"type\":\"type1\"}");
 }
 
 void TestFactoryFlows::testServiceBody() {
@@ -133,6 +141,30 @@ void TestFactoryFlows::testServiceBody() {
   const QByteArray body = TestServiceBody(d);
   QCOMPARE(body, expected);
   QVERIFY(QJsonDocument::fromJson(body).isObject());
+}
+
+// Serials as the two services may give them: text, or a JSON number of any size (converting a
+// double beyond 64 bits to an integer is undefined, which the sanitizer build traps).
+void TestFactoryFlows::answerSerials_data() {
+  QTest::addColumn<QByteArray>("body");
+  QTest::addColumn<QString>("registration"); // the registration answer's serial
+  QTest::addColumn<QString>("test");         // the test service's serial
+  QTest::newRow("text") << QByteArray(R"({"sn":"A2B4"})") << "A2B4"
+                        << "A2B4";
+  QTest::newRow("whole number") << QByteArray(R"({"sn":4100001234})") << "4100001234"
+                                << "4100001234";
+  QTest::newRow("fraction") << QByteArray(R"({"sn":12.5})") << "12.5" << QString();
+  QTest::newRow("negative") << QByteArray(R"({"sn":-7})") << "-7" << QString();
+  QTest::newRow("beyond 64 bits") << QByteArray(R"({"sn":1e300})") << "1e+300" << QString();
+  QTest::newRow("beyond 64 bits, negative") << QByteArray(R"({"sn":-1e19})") << "-1e+19" << QString();
+}
+
+void TestFactoryFlows::answerSerials() {
+  QFETCH(QByteArray, body);
+  QFETCH(QString, registration);
+  QFETCH(QString, test);
+  QCOMPARE(ParseRegistrationAnswer(body).Serial, registration);
+  QCOMPARE(ParseTestServiceSerial(body), test);
 }
 
 void TestFactoryFlows::refusals_data() {

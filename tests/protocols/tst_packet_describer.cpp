@@ -157,7 +157,7 @@ void TestPacketDescriber::describe_data() {
   QTest::newRow("gen2 unknown type") << Gen2Record(0x00990001, Hex("01")) << 2 << none
                                      << QStringList{"Record type: 0x00990001"} << "unknown record type @2";
   QTest::newRow("gen2 shorter than a header")
-      << Hex("55AA0100") << 2 << none << QStringList{} << "the packet is too short @4";
+      << Hex("55AA0100") << 2 << none << QStringList{"Body  @4+0"} << "the packet is too short @4";
 
   QTest::newRow("gen3 master info") << MasterInfo() << 3 << none
                                     << QStringList{"Direction: device > PC (answer)",
