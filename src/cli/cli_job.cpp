@@ -413,6 +413,12 @@ void TCliJob::StartOperationRow(const QString& aRow) {
 void TCliJob::OnHint(int aKind, const QString& aText) {
   if (FDone)
     return;
+  // A device that vanished answers nothing more, whatever the job waits for; watching included,
+  // which has no time-out of its own.
+  if (aKind == 0 && aText == Text("mes_devicelost")) {
+    Fail(aText);
+    return;
+  }
   if (FStage == stVerify) {
     if (aText == Text("SR0"))
       Fail(aText);

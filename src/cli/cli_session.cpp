@@ -50,9 +50,8 @@ QList<TSerialPortEntry> TOnePortEnumerator::Enumerate() {
 
 TCliSession::TCliSession(const TSerialPortEntry& aEntry, TRegistry& aRegistry, int aLanguage,
                          const QString& aUserPassword, QObject* aParent)
-    : QObject(aParent), FEntry(aEntry), FPortName(PortNameFromFriendlyName(aEntry.FriendlyName)),
-      FRegistry(aRegistry), FClock(TClock::System()), FCore(*this, FClock), FUserPassword(aUserPassword),
-      FEnumerator(aEntry) {
+    : QObject(aParent), FEntry(aEntry), FPortName(PortNameOf(aEntry)), FRegistry(aRegistry),
+      FClock(TClock::System()), FCore(*this, FClock), FUserPassword(aUserPassword), FEnumerator(aEntry) {
   FDictionary.SetLanguage(aLanguage);
   FDiscovery = std::make_unique<TPortDiscovery>(FCore, FEnumerator, *this);
   FPoll = std::make_unique<TPollCycle>(FCore);

@@ -74,7 +74,7 @@ QList<TSerialPortEntry> PresentPorts() {
   TUdevSerialEnumerator enumerator;
   QList<TSerialPortEntry> out;
   for (const TSerialPortEntry& entry : enumerator.Enumerate())
-    if (QualifiesAsDevice(entry.HardwareId) && !PortNameFromFriendlyName(entry.FriendlyName).isEmpty())
+    if (QualifiesAsDevice(entry.HardwareId) && !PortNameOf(entry).isEmpty())
       out.append(entry);
   return out;
 }
@@ -225,7 +225,7 @@ int main(int argc, char* argv[]) {
   if (!all) {
     QList<TSerialPortEntry> chosen;
     for (const TSerialPortEntry& entry : ports)
-      if (PortNameFromFriendlyName(entry.FriendlyName).compare(portArgument, Qt::CaseInsensitive) == 0 ||
+      if (PortNameOf(entry).compare(portArgument, Qt::CaseInsensitive) == 0 ||
           entry.DevicePath == portArgument)
         chosen.append(entry);
     if (chosen.isEmpty()) {
@@ -246,7 +246,7 @@ int main(int argc, char* argv[]) {
       (info->Command == ccReadSettings || info->Command == ccDumpMemory || info->Command == ccReadFiles);
   for (const TSerialPortEntry& entry : ports) {
     TCliRequest portRequest = request;
-    const QString name = PortNameFromFriendlyName(entry.FriendlyName);
+    const QString name = PortNameOf(entry);
     if (perPortPath) {
       QDir().mkpath(request.Path);
       const QString suffix = info->Command == ccReadSettings ? QStringLiteral(".cfg")

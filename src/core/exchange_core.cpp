@@ -223,7 +223,7 @@ void TExchangeCore::Reframe(int aGeneration, int aFrom, int aTo) {
 void TExchangeCore::Recount(int aGeneration) {
   int n = 0;
   for (const TPacket& p : GenIndex(aGeneration))
-    if (p.State == psRecognised)
+    if (p.State == psRecognised && p.Position >= FDetectPosition)
       ++n;
   FRecognised[aGeneration - 1] = n;
 }
@@ -234,7 +234,17 @@ void TExchangeCore::SetVersion(TVersionType aVersion) {
   switch (aVersion) {
   case vtDetect:
     FDetectStart = int(FPacketIndex.size());
+    FDetectPosition = FTrafficLog.Size();
     FReplyTail.clear();
+    // The device on the line may be another one now: only its own packets may decide what it
+    // speaks, and a packet the previous one left half-sent must not swallow its first bytes.
+    FRecognised = {};
+    for (int generation = 1; generation <= 3; ++generation) {
+      TPacketArray& index = GenIndex(generation);
+      if (!index.empty() && index.back().State == psOpen)
+        index.back().State = psComplete;
+      FMemo[generation - 1] = TScanMemo{};
+    }
     FViewIndex = &FPacketIndex;
     break;
   case vtVersion0:
@@ -271,6 +281,7 @@ void TExchangeCore::Clear() {
   FInByteTotal = 0;
   FOutByteTotal = 0;
   FDetectStart = 0;
+  FDetectPosition = 0;
 }
 
 bool TExchangeCore::Probed(const TPortInfo* aPort) const {

@@ -64,7 +64,8 @@ public:
   void FrameV2(int k);
   void FrameV3(int k);
 
-  // Number of recognised entries in a generation index (kept as packets are handed off).
+  // Number of entries recognised since the current detection began (kept as packets are handed
+  // off); what earlier devices sent stays in the log but has no say.
   int RecognisedCount(int aGeneration) const { return FRecognised[aGeneration - 1]; }
 
 private:
@@ -82,6 +83,11 @@ private:
   void Reframe(int aGeneration, int aFrom, int aTo);
   // Opens or extends the current packet of a generation for chunk k; false when k was a send.
   bool OpenForChunk(TPacketArray& aIndex, const TPacket& aChunk, TScanMemo& aMemo, bool& aExtended);
+  // Brings the current packet of a generation to its next start sign: the bytes before the sign
+  // stay behind in the open entry and the sign begins a new one. Returns the sign's position (the
+  // current packet's start), or -1 when the packet holds none, remembered in the memo.
+  qint64 AlignToSign(TPacketArray& aIndex, TScanMemo& aMemo, bool& aUseMemo, const TPacket& aChunk,
+                     const char* aSign, int aLength);
   void HandOff(int aGeneration, int aIndex);
   void AppendOpen(TPacketArray& aIndex, const TPacket& aChunk, qint64 aFrom, qint64 aEnd);
   qint64 FindSign(const TPacket& aPacket, const TScanMemo& aMemo, bool aUseMemo, const char* aSign,
@@ -97,6 +103,8 @@ private:
   TPacketArray FGen3Index;
   TPacketArray* FViewIndex = &FPacketIndex;
   int FDetectStart = 0;
+  // Where the traffic of the current detection begins in the log.
+  qint64 FDetectPosition = 0;
   qint64 FInByteTotal = 0;
   qint64 FOutByteTotal = 0;
   TVersionType FVersion = vtDetect;

@@ -75,6 +75,23 @@ qint64 TExchangeCore::FindSign(const TPacket& aPacket, const TScanMemo& aMemo, b
   return FTrafficLog.ArrayPosition(from, aPacket.End() - from, aSign, aLength);
 }
 
+qint64 TExchangeCore::AlignToSign(TPacketArray& aIndex, TScanMemo& aMemo, bool& aUseMemo,
+                                  const TPacket& aChunk, const char* aSign, int aLength) {
+  for (;;) {
+    const TPacket packet = aIndex.back();
+    const qint64 p = FindSign(packet, aMemo, aUseMemo, aSign, aLength);
+    if (p < 0) {
+      aMemo = TScanMemo{packet.Position, packet.End(), -1, -2};
+      return -1;
+    }
+    if (p == packet.Position)
+      return p;
+    aIndex.back().Size = p - packet.Position;
+    AppendOpen(aIndex, aChunk, p, aChunk.End());
+    aUseMemo = false;
+  }
+}
+
 void TExchangeCore::HandOff(int aGeneration, int aIndex) {
   if (const TDecoder& decoder = FDecoders[aGeneration - 1]) {
     try {
@@ -98,19 +115,10 @@ void TExchangeCore::FrameV1(int k) {
     return;
 
   for (;;) {
+    if (AlignToSign(index, memo, useMemo, chunk, kSign1, 1) < 0)
+      return;
     const int a = int(index.size()) - 1;
     const TPacket packet = index[a];
-    const qint64 p = FindSign(packet, memo, useMemo, kSign1, 1);
-    if (p < 0) {
-      memo = TScanMemo{packet.Position, packet.End(), -1, -2};
-      return;
-    }
-    if (p > packet.Position) {
-      index[a].Size = p - packet.Position;
-      AppendOpen(index, chunk, p, E);
-      useMemo = false;
-      continue;
-    }
 
     qint64 e;
     if (useMemo && memo.Term >= 0) {
@@ -230,19 +238,11 @@ void TExchangeCore::FrameV3(int k) {
     return;
 
   for (;;) {
+    const qint64 p = AlignToSign(index, memo, useMemo, chunk, kSign3, 2);
+    if (p < 0)
+      return;
     const int a = int(index.size()) - 1;
     const TPacket packet = index[a];
-    const qint64 p = FindSign(packet, memo, useMemo, kSign3, 2);
-    if (p < 0) {
-      memo = TScanMemo{packet.Position, packet.End(), -1, -2};
-      return;
-    }
-    if (p > packet.Position) {
-      index[a].Size = p - packet.Position;
-      AppendOpen(index, chunk, p, E);
-      useMemo = false;
-      continue;
-    }
     const qint64 logSize = FTrafficLog.Size();
     if (p + 4 > E) {
       memo = TScanMemo{packet.Position, packet.End(), p, -2};

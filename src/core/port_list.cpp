@@ -44,6 +44,10 @@ QString PortNameFromFriendlyName(const QString& aFriendlyName) {
   return name;
 }
 
+QString PortNameOf(const TSerialPortEntry& aEntry) {
+  return aEntry.PortName.isEmpty() ? PortNameFromFriendlyName(aEntry.FriendlyName) : aEntry.PortName;
+}
+
 // ---- TPortInfoList ----
 
 TPortInfoList::TPortInfoList(TExchangeCore& aCore, TDriverFactory aFactory)
@@ -152,7 +156,7 @@ void TPortDiscovery::UpdatePortListUSB() {
   for (const TSerialPortEntry& entry : FEnumerator.Enumerate()) {
     if (!QualifiesAsDevice(entry.HardwareId))
       continue;
-    const QString name = PortNameFromFriendlyName(entry.FriendlyName);
+    const QString name = PortNameOf(entry);
     if (name.isEmpty())
       continue;
     int index = FList.IndexByName(name);

@@ -34,6 +34,8 @@ bool QualifiesAsDevice(const QString& aHardwareId);
 // The port name in brackets at the end of a friendly name, or empty when it is not a well-formed
 // port name (non-empty, no spaces or brackets, ending in a whole number).
 QString PortNameFromFriendlyName(const QString& aFriendlyName);
+// The name a present port is listed by: the one the system gave, else the one in its friendly name.
+QString PortNameOf(const TSerialPortEntry& aEntry);
 
 // Every port ever seen, in discovery order; a record keeps its index for the run.
 class TPortInfoList {

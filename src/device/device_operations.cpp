@@ -3,6 +3,7 @@
 #include "base/clock.h"
 #include "core/exchange_core.h"
 #include "core/exchange_host.h"
+#include "core/log_file.h"
 #include "device/block_reading.h"
 #include "device/operations_host.h"
 #include "device/poll_cycle.h"
@@ -336,8 +337,8 @@ void TDeviceOperations::FirmwareTransferFrame(const QString& aValue) {
   const std::optional<FirmwareTransfer::TAnswer> answer = FirmwareTransfer::Answer(*request, image);
   if (!answer)
     return;
-  port->SendAnsiString(port->DevicePassword().toLatin1() + "*UPD*" + Base64Encode(answer->Frame).toLatin1() +
-                       "\r\n");
+  port->SendAnsiString(ToLogCodePage(port->DevicePassword()) + "*UPD*" +
+                       Base64Encode(answer->Frame).toLatin1() + "\r\n");
   const bool emulate = FHost.EmulateUpd();
   const qint64 size = FFirmware.size();
   switch (answer->Code) {

@@ -311,7 +311,7 @@ void TPortInfo::InnerSend() {
   if (FLetters.isEmpty())
     return;
   // A sensor answers one request at a time: the next waits until the last one's reply is in.
-  if (DeviceVer() == QLatin1String("250") && AwaitingReply())
+  if (DeviceVer() == QLatin1String("250") && (AwaitingReply() || SettlingRetry()))
     return;
   const QByteArray letter = FLetters.takeFirst();
   if (!FCom || !FCom->SendData(letter.constData(), int(letter.size())))
@@ -324,11 +324,31 @@ void TPortInfo::InnerSend() {
   }
 }
 
+int TPortInfo::AnswersSinceRetry() const {
+  int answers = 0;
+  const TPacketArray& view = FCore.ViewIndex();
+  for (auto it = view.crbegin(); it != view.crend() && it->Position > FRetryPosition; ++it)
+    if (it->State == psComplete || it->State == psRecognised)
+      ++answers;
+  return answers;
+}
+
+bool TPortInfo::SettlingRetry() const {
+  if (!FReplyRetried || FReplyWaitSince < 0 || AwaitingReply())
+    return false;
+  return AnswersSinceRetry() < 2 && FCore.Clock().MonotonicMs() - FReplyWaitSince < kReplyTimeoutMs;
+}
+
 void TPortInfo::CheckReplyTimeout() {
   if (FReplyWaitSince < 0)
     return;
   if (!AwaitingReply()) {
+    if (SettlingRetry())
+      return;
     FReplyWaitSince = -1;
+    // Settled by the quiet time: what waited behind the retried request goes now.
+    if (FReplyRetried)
+      InnerSend();
     return;
   }
   const qint64 now = FCore.Clock().MonotonicMs();
@@ -337,6 +357,7 @@ void TPortInfo::CheckReplyTimeout() {
   if (!FReplyRetried) {
     FReplyRetried = true;
     if (FCom && FCom->SendData(FReplyRequest.constData(), int(FReplyRequest.size()))) {
+      FRetryPosition = FCore.TrafficLog().Size();
       FCore.LogSent(FReplyRequest);
       FReplyWaitSince = now;
       return;

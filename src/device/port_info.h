@@ -176,6 +176,12 @@ private:
   void DropHeldLetters();
   // The last entry in view is a sensor request that has not been answered.
   bool AwaitingReply() const;
+  // A request asked twice may be answered twice: after the first answer to a retried request the
+  // next request waits for the second answer, or for a quiet time, so that the second answer is
+  // never taken for the next request's.
+  bool SettlingRetry() const;
+  // Entries that came in since the retry went out.
+  int AnswersSinceRetry() const;
   // Whether text of the line protocol may go to this port now (a sensor master never gets it).
   bool TextAllowed() const;
   // A master answers a question the same however often it is asked: a read that is already queued
@@ -221,6 +227,8 @@ private:
   qint64 FReplyWaitSince = -1;
   QByteArray FReplyRequest;
   bool FReplyRetried = false;
+  // Where the retry lies in the log.
+  qint64 FRetryPosition = -1;
   // Where the request given up on last lies in the log: it no longer holds the gate.
   qint64 FGivenUpPosition = -1;
   bool FUpdating = false;

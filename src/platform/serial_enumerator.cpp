@@ -27,6 +27,9 @@ QString ExtraPortName(const QString& aPath) {
   if (parts.isEmpty())
     return QString();
   const QString last = parts.last();
+  // The name also names files (a settings backup per port), so it may not lead out of a folder.
+  if (last == QLatin1String(".") || last == QLatin1String(".."))
+    return QString();
   bool digits = !last.isEmpty();
   for (QChar c : last)
     digits = digits && c.isDigit();
@@ -165,7 +168,7 @@ QList<TSerialPortEntry> TUdevSerialEnumerator::Enumerate() {
   }
   for (const TExtraPort& p : FExtra)
     if (QFileInfo::exists(p.Path))
-      out.append({p.HardwareId, QStringLiteral("Serial Device (%1)").arg(p.PortName), p.Path});
+      out.append({p.HardwareId, QStringLiteral("Serial Device (%1)").arg(p.PortName), p.Path, p.PortName});
   // The poll compares against what the caller has seen last, so a change that happens between
   // this call and the next poll is still announced.
   FExtraPresent = Signatures(FExtra);

@@ -15,6 +15,9 @@ struct TSerialPortEntry {
   QString FriendlyName;
   // What the driver opens.
   QString DevicePath;
+  // The name the port goes by when the system names it directly (the extra ports, whose names
+  // may be anything); empty when it is cut out of FriendlyName.
+  QString PortName;
 };
 
 // The present serial ports with their USB identity, and a notice when the set may have changed.
@@ -35,7 +38,8 @@ struct TExtraPort {
   QString PortName;
 };
 QList<TExtraPort> ParseExtraPorts(const QString& aValue);
-// The last component of the path, with its folder's name in front when it is only digits.
+// The last component of the path, with its folder's name in front when it is only digits; empty
+// for a path that names no file of its own ("/", "..").
 QString ExtraPortName(const QString& aPath);
 // "USB\VID_0483&PID_5740&REV_0200&MI_00" from sysfs values; empty parts are left out.
 QString UsbHardwareId(const QString& aVendor, const QString& aProduct, const QString& aRevision,

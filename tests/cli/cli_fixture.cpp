@@ -26,8 +26,9 @@ bool TSimFarm::Built() {
   return QFileInfo::exists(Bin("velmora-devsim")) && QFileInfo::exists(Bin("velmora-cli"));
 }
 
-bool TSimFarm::AddSimulator(const QStringList& aArgs) {
-  const QString link = FDir.filePath(QStringLiteral("sim%1").arg(FSimulators.size()));
+bool TSimFarm::AddSimulator(const QStringList& aArgs, const QString& aLinkName) {
+  const QString link =
+      FDir.filePath(aLinkName.isEmpty() ? QStringLiteral("sim%1").arg(FSimulators.size()) : aLinkName);
   auto sim = std::make_unique<QProcess>();
   sim->start(Bin("velmora-devsim"), aArgs + QStringList{QStringLiteral("--link"), link});
   FSimulators.push_back(std::move(sim));

@@ -32,9 +32,11 @@ public:
   QString Dir() const { return FDir.path(); }
   QString Path(const QString& aName) const { return FDir.filePath(aName); }
 
-  // Starts a simulator on link "sim<N>" (N counts from 0) and lists it; false when its terminal
-  // does not appear.
-  bool AddSimulator(const QStringList& aArgs);
+  // Starts a simulator on link "sim<N>" (N counts from 0), or on aLinkName when given, and lists
+  // it; false when its terminal does not appear.
+  bool AddSimulator(const QStringList& aArgs, const QString& aLinkName = QString());
+  // The process id of the N-th simulator started.
+  qint64 SimulatorPid(int aIndex) const { return FSimulators.at(size_t(aIndex))->processId(); }
   // Lists a port that nobody answers on.
   void AddPort(const QString& aPath);
   QString ExtraPorts() const { return FPorts.join(QLatin1Char(',')); }

@@ -21,7 +21,8 @@ private Q_SLOTS:
   void detection_data();
   void detection();
   void detectionKeepsSendsAndDecodesAgain();
-  void sensorWinsOnlyOverOldRecognisedPackets();
+  void nextDeviceIsJudgedByItsOwnPackets_data();
+  void nextDeviceIsJudgedByItsOwnPackets();
   void requestSentWhileSwitchingToSensorStaysInView();
 
   void replyTexts();
@@ -276,18 +277,47 @@ void TstExchangeCore::detectionKeepsSendsAndDecodesAgain() {
   QCOMPARE(Describe(rig.Core.Gen1Index()), QStringLiteral("0:4:255 4:6:2 10:1:255"));
 }
 
-void TstExchangeCore::sensorWinsOnlyOverOldRecognisedPackets() {
+void TstExchangeCore::nextDeviceIsJudgedByItsOwnPackets_data() {
+  QTest::addColumn<QByteArray>("first"); // hex, many packets of the first device
+  QTest::addColumn<QByteArray>("tail");  // hex, what the first device sent last
+  QTest::addColumn<QByteArray>("next");  // hex, one packet of the next device
+  QTest::addColumn<int>("version");
+  QTest::newRow("tracker then sensor master")
+      << QByteArray("3E413D310D0A") << QByteArray() << QByteArray("3E10B20011") << int(vtVersion3);
+  QTest::newRow("legacy then tracker")
+      << QByteArray("55AA0102030400001122") << QByteArray() << QByteArray("3E413D310D0A") << int(vtVersion1);
+  QTest::newRow("tracker then legacy")
+      << QByteArray("3E413D310D0A") << QByteArray() << QByteArray("55AA0102030400001122") << int(vtVersion2);
+  // The first device's last record was cut off by the switch (it announced 255 body bytes); it
+  // must not swallow the next device's first one.
+  QTest::newRow("half a legacy record, then another legacy device")
+      << QByteArray("55AA0102030400001122") << QByteArray("55AA01020304FF00")
+      << QByteArray("55AA0102030400003344") << int(vtVersion2);
+}
+
+void TstExchangeCore::nextDeviceIsJudgedByItsOwnPackets() {
+  QFETCH(QByteArray, first);
+  QFETCH(QByteArray, tail);
+  QFETCH(QByteArray, next);
+  QFETCH(int, version);
   TCoreRig rig;
-  rig.Receive(">A=1\r\n");
-  QCOMPARE(rig.Core.Version(), vtVersion1);
+  for (int i = 0; i < 5; ++i)
+    rig.ReceiveHex(first.constData());
+  if (!tail.isEmpty())
+    rig.ReceiveHex(tail.constData());
+  QVERIFY(rig.Core.Version() != vtDetect);
+  const qint64 switchedAt = rig.Core.TrafficLog().Size();
   rig.Core.SetVersion(vtDetect); // another device selected, no Clear
-  rig.ReceiveHex("3E10B20011");
-  QCOMPARE(rig.Core.Version(), vtDetect); // 1 against 1
-  rig.ReceiveHex("3E10B20022");
-  QCOMPARE(rig.Core.Version(), vtVersion3);
-  QCOMPARE(Describe(rig.Core.Gen3Index()), QStringLiteral("6:5:2 11:5:2"));
-  // Two while detecting, both again after the decision.
-  QCOMPARE(rig.Decoded[2].size(), 4);
+  rig.ReceiveHex(next.constData());
+  QCOMPARE(int(rig.Core.Version()), version);
+  const int generation = version - vtVersion0;
+  QCOMPARE(rig.Core.RecognisedCount(generation), 1);
+  // The packet in view is the next device's own, whole.
+  const TPacket& last = rig.Core.GenIndex(generation).back();
+  QCOMPARE(last.Position, switchedAt);
+  QCOMPARE(last.State, quint8(psRecognised));
+  // The first device's traffic stays in the log.
+  QCOMPARE(rig.Core.PacketIndex().size(), size_t(tail.isEmpty() ? 6 : 7));
 }
 
 void TstExchangeCore::requestSentWhileSwitchingToSensorStaysInView() {

@@ -11,8 +11,8 @@ public:
   QList<TSerialPortEntry> Present;
   QList<TSerialPortEntry> Enumerate() override { return Present; }
   void Plug(const QString& aName, const QString& aId = QStringLiteral("USB\\VID_0483&PID_5740&REV_0200")) {
-    Present.append(
-        {aId, QStringLiteral("USB Serial Device (%1)").arg(aName), QStringLiteral("/dev/") + aName});
+    Present.append({aId, QStringLiteral("USB Serial Device (%1)").arg(aName), QStringLiteral("/dev/") + aName,
+                    QString()});
   }
   void Unplug(const QString& aName) {
     Present.removeIf([&](const TSerialPortEntry& e) { return e.FriendlyName.contains(aName); });
@@ -113,7 +113,7 @@ void TstPortDiscovery::returningPortReusesItsRecord() {
   TDiscoveryRig rig;
   rig.Enumerator.Plug(QStringLiteral("ttyACM5"));
   rig.Enumerator.Present.append({QStringLiteral("USB\\VID_1234&PID_0001"), QStringLiteral("Other (ttyACM9)"),
-                                 QStringLiteral("/dev/ttyACM9")});
+                                 QStringLiteral("/dev/ttyACM9"), QString()});
   rig.Discovery.UpdatePortListUSB();
   QCOMPARE(rig.Present(), QStringList{"ttyACM5"});
   rig.Enumerator.Unplug(QStringLiteral("ttyACM5"));
@@ -257,6 +257,9 @@ void TstPortDiscovery::extraPorts_data() {
   QTest::newRow("two entries") << "/tmp/velmora-sim0=USB\\VID_0483&PID_5740,/dev/pts/7=USB\\VID_1A86&PID_8040"
                                << QStringList{"velmora-sim0", "pts7"}
                                << QStringList{"USB\\VID_0483&PID_5740", "USB\\VID_1A86&PID_8040"};
+  // Any file name will do; one that leads out of its folder names no port.
+  QTest::newRow("name without a number") << "/tmp/sim=USB\\VID_0483&PID_5740,/tmp/..=USB\\X"
+                                         << QStringList{"sim"} << QStringList{"USB\\VID_0483&PID_5740"};
   QTest::newRow("malformed entries skipped") << "=USB\\X,,/tmp/a1" << QStringList{} << QStringList{};
   QTest::newRow("empty") << "" << QStringList{} << QStringList{};
 }

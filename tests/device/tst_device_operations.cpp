@@ -278,6 +278,11 @@ void TstDeviceOperations::refusals() {
 void TstDeviceOperations::firmwareOverTheLine() {
   TOperationsRig rig;
   rig.Port->SetDeviceSOFT(QStringLiteral("216:0|2.14"));
+  // Every answer carries the password in the device's code page, like every other send.
+  const QString password = QStringLiteral("пароль");
+  rig.Port->SetDevicePassword(password);
+  rig.Port->SetUserPassword(password);
+  const QByteArray prefix = QByteArray("\xEF\xE0\xF0\xEE\xEB\xFC") + "*UPD*";
   QByteArray image(5000, '\0');
   for (int i = 0; i < image.size(); ++i)
     image[i] = char(i * 13);
@@ -303,19 +308,18 @@ void TstDeviceOperations::firmwareOverTheLine() {
   for (int i = 3; i >= 0; --i)
     info.append(char((crc >> (8 * i)) & 0xFF));
   info.append(']');
-  QCOMPARE(rig.LastSent(), "111111*UPD*" + Base64Encode(info).toLatin1() + "\r\n");
+  QCOMPARE(rig.LastSent(), prefix + Base64Encode(info).toLatin1() + "\r\n");
   QCOMPARE(rig.Receive(UpdRecord(4, FirmwareTransfer::ChunkPayload(3, 15, 216, 2, 4096, 4999))),
            int(psComplete));
-  QVERIFY(rig.LastSent().startsWith("111111*UPD*"));
-  const QByteArray chunk = Base64Decode(QString::fromLatin1(rig.LastSent().mid(11).chopped(2)));
+  QVERIFY(rig.LastSent().startsWith(prefix));
+  const QByteArray chunk = Base64Decode(QString::fromLatin1(rig.LastSent().mid(prefix.size()).chopped(2)));
   QCOMPARE(chunk.size(), 904 + 8);
   QCOMPARE(chunk.mid(7, 904), image.mid(4096));
   QCOMPARE(rig.Host.Position, 5000);
   QCOMPARE(rig.Host.Count, 5000);
 
   rig.Receive(UpdRecord(6, QByteArray(1, '\1')));
-  QCOMPARE(rig.LastSent(),
-           "111111*UPD*" + Base64Encode(QByteArray::fromHex("5b00030006015d")).toLatin1() + "\r\n");
+  QCOMPARE(rig.LastSent(), prefix + Base64Encode(QByteArray::fromHex("5b00030006015d")).toLatin1() + "\r\n");
   QCOMPARE(int(rig.Port->Operation()), 0);
   QCOMPARE(int(rig.Poll.UpdateOperation()), 0);
   QVERIFY(rig.Operations.Firmware().isEmpty());

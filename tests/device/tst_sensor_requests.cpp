@@ -40,7 +40,8 @@ class TstSensorRequests : public QObject {
 private Q_SLOTS:
   void textNeverReachesAMaster();
   void lostAnswerIsAskedAgainThenGivenUp();
-  void lateAnswerToTheRetryGoesOn();
+  void retriedRequestSettlesBeforeTheNextGoes_data();
+  void retriedRequestSettlesBeforeTheNextGoes();
   void deselectingDropsTheQueue();
   void probeIgnoresWhatTheProgramSent();
   void repeatedQuestionIsAskedOnce();
@@ -91,13 +92,37 @@ void TstSensorRequests::lostAnswerIsAskedAgainThenGivenUp() {
   QCOMPARE(rig.Host.Hints.size(), 2); // the search went unanswered too
 }
 
-void TstSensorRequests::lateAnswerToTheRetryGoesOn() {
+void TstSensorRequests::retriedRequestSettlesBeforeTheNextGoes_data() {
+  QTest::addColumn<int>("answers");    // answers to the retried request: the late one, the retry's
+  QTest::addColumn<qint64>("quietMs"); // waited after them
+  QTest::addColumn<bool>("nextGoes");
+  QTest::newRow("both answers in: the next goes at once") << 2 << qint64(0) << true;
+  QTest::newRow("one answer: the next waits for the second")
+      << 1 << qint64(TPortInfo::kReplyTimeoutMs / 2) << false;
+  QTest::newRow("one answer, then quiet: the next goes") << 1 << qint64(TPortInfo::kReplyTimeoutMs) << true;
+}
+
+void TstSensorRequests::retriedRequestSettlesBeforeTheNextGoes() {
+  QFETCH(int, answers);
+  QFETCH(qint64, quietMs);
+  QFETCH(bool, nextGoes);
   TMasterRig rig;
-  rig.Port->SendAnsiString(kInfo);
-  rig.Port->SendAnsiString(kSlots);
-  rig.Tick(TPortInfo::kReplyTimeoutMs);
-  rig.Answer();
-  QCOMPARE(rig.Driver.Written, (QList<QByteArray>{kInfo, kInfo, kSlots}));
+  const QByteArray slot0 = AppendCrc8(Hex("3110B400"));
+  const QByteArray slot1 = AppendCrc8(Hex("3110B401"));
+  rig.Port->SendAnsiString(slot0);
+  rig.Port->SendAnsiString(slot1);
+  rig.Tick(TPortInfo::kReplyTimeoutMs); // no answer in time: asked again
+  QCOMPARE(rig.Driver.Written, (QList<QByteArray>{slot0, slot0}));
+  for (int i = 0; i < answers; ++i)
+    rig.Answer();
+  rig.Tick(quietMs);
+  QCOMPARE(rig.Driver.Written.size(), nextGoes ? 3 : 2);
+  if (!nextGoes)
+    return;
+  QCOMPARE(rig.Driver.Written.last(), slot1);
+  // Whatever came for the retried request lies before the next request: an answer after it is
+  // the next request's own.
+  QCOMPARE(rig.Core.Gen3Index().back().State, quint8(psSent));
   rig.Answer();
   rig.Tick(10 * TPortInfo::kReplyTimeoutMs);
   QVERIFY(rig.Host.Hints.isEmpty());

@@ -95,6 +95,18 @@ QStringList ResultLines(TCaptionClass* aSection) {
   return lines;
 }
 
+// A first start fetches the schema of the master from the settings service; nothing is plugged
+// in yet.
+bool FetchMasterSchema(TSettingsService& aService) {
+  if (!aService.Start())
+    return false;
+  qunsetenv("VELMORA_EXTRA_PORTS");
+  TRegistry registry;
+  registry.DeleteKey(QStringLiteral("Forms"));
+  TMF first(registry, [] { return false; });
+  return QTest::qWaitFor([] { return QFileInfo::exists(InstalledSchema()); }, 15000);
+}
+
 bool SimulatorBuilt() {
   return QFileInfo::exists(qEnvironmentVariable("VELMORA_BIN_DIR") + QStringLiteral("/velmora-devsim"));
 }
@@ -117,6 +129,7 @@ private Q_SLOTS:
   void legacyTrackerFillsTheMonitor();
   void silentMasterIsProbedOnceAndAnswersInTurn();
   void lostAnswerDoesNotBlockLaterRequests();
+  void lateAnswerLeavesEverySlotItsOwnData();
   void masterSettingsPageWritesOneChangedSlot();
 };
 
@@ -217,20 +230,40 @@ void TstLegacyAndFuelE2E::lostAnswerDoesNotBlockLaterRequests() {
   QCOMPARE(port->QueuedCount(), 0);
 }
 
+void TstLegacyAndFuelE2E::lateAnswerLeavesEverySlotItsOwnData() {
+  if (!SimulatorBuilt() || !WebSimulatorBuilt())
+    QSKIP("the simulators are not built");
+  TSettingsService service;
+  QVERIFY(FetchMasterSchema(service));
+  TSimulatedDevice sim;
+  // Answers: 1 the probe, 2 the slot list, 3 the first slot's data, late enough that it was asked
+  // again; the answer to that retry (4) comes a little after it, and everything behind waits.
+  QVERIFY(sim.Start({"--gen", "3", "--late", "3:2200,4:1000"}));
+  TMF& w = *sim.Window;
+  QTRY_COMPARE_WITH_TIMEOUT(w.Core().Version(), vtVersion3, 10000);
+  // The settings page asks for the slot list and then for each slot's data.
+  const QByteArray slot0 = Gen3::Request(Gen3::kSensorData, Hex("00"));
+  const QByteArray slot1 = Gen3::Request(Gen3::kSensorData, Hex("01"));
+  const QByteArray slot2 = Gen3::Request(Gen3::kSensorData, Hex("02"));
+  // The first slot asked twice, then each of the others once, in turn.
+  QTRY_COMPARE_WITH_TIMEOUT(sim.Received().toHex(),
+                            (Hex("3110B0AB") + Hex("3110B1F5") + slot0 + slot0 + slot1 + slot2).toHex(),
+                            15000);
+  QTRY_COMPARE_WITH_TIMEOUT(w.Q()->QueuedCount(), 0, 5000);
+  // The simulated master's sensors read 60 and 80 in that field, the third slot is empty.
+  QTRY_COMPARE_WITH_TIMEOUT(sim.Setting("sensor_3_8"), QStringLiteral("0"), 5000);
+  QTest::qWait(500);
+  QCOMPARE(sim.Setting("sensor_1_6"), QStringLiteral("60"));
+  QCOMPARE(sim.Setting("sensor_2_6"), QStringLiteral("80"));
+  QCOMPARE(sim.Setting("sensor_2_7"), QStringLiteral("800"));
+  QCOMPARE(sim.Setting("sensor_3_6"), QStringLiteral("0"));
+}
+
 void TstLegacyAndFuelE2E::masterSettingsPageWritesOneChangedSlot() {
   if (!SimulatorBuilt() || !WebSimulatorBuilt())
     QSKIP("the simulators are not built");
   TSettingsService service;
-  QVERIFY(service.Start());
-  // A first start fetches the schema of the master from the settings service; nothing is plugged
-  // in yet.
-  qunsetenv("VELMORA_EXTRA_PORTS");
-  {
-    TRegistry registry;
-    registry.DeleteKey(QStringLiteral("Forms"));
-    TMF first(registry, [] { return false; });
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(InstalledSchema()), 15000);
-  }
+  QVERIFY(FetchMasterSchema(service));
 
   TSimulatedDevice sim;
   QVERIFY(sim.Start({"--gen", "3"}));

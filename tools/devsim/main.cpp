@@ -130,7 +130,7 @@ known records, plus a position without altitude (NaN), a power record cut short 
 of an unknown type.
 
 --gen 3, a fuel-sensor master with three slots answering the requests 31 10 B0, B1, B2, B4,
-B5, B7, B8 (with their CRC-8); silent otherwise. Faults on demand: --status, --drop,
+B5, B7, B8 (with their CRC-8); silent otherwise. Faults on demand: --status, --drop, --late,
 --bad-crc, --noise, --unsolicited; identity: --address, --uptime, --search.
 
 Any generation: --chunk N writes N bytes at a time (--chunk-gap apart), splitting records and
@@ -175,6 +175,10 @@ answers; --received FILE appends every byte the device receives to FILE.)"));
   const QCommandLineOption receivedOption("received", "Append every byte received to FILE.", "FILE");
   const QCommandLineOption statusOption(
       "status", "Generation 3: status code of every write and restart answer.", "CODE");
+  const QCommandLineOption lateOption("late",
+                                      "Generation 3: send these answers late (numbers from 1, each with its "
+                                      "delay; later answers wait behind).",
+                                      "N:MS[,N:MS...]");
   const QCommandLineOption dropOption(
       "drop", "Generation 3: never send these answers (numbers from 1, comma-separated).", "N[,N...]");
   const QCommandLineOption badCrcOption("bad-crc", "Generation 3: every answer ends with a wrong CRC-8.");
@@ -188,11 +192,11 @@ answers; --received FILE appends every byte the device receives to FILE.)"));
       "address", "Generation 3: master address, 12 hexadecimal digits in stored order.", "HEX");
   const QCommandLineOption uptimeOption("uptime", "Generation 3: seconds the master has been up at start.",
                                         "S", "3725");
-  parser.addOptions({genOption,      typeOption,        idOption,     imeiOption,    passwordOption,
-                     rateOption,     quietOption,       corruptOption, linkOption,   fixedOption,   chunkOption,
-                     chunkGapOption, receivedOption,    statusOption, dropOption,    badCrcOption,
-                     noiseOption,    unsolicitedOption, searchOption, addressOption, uptimeOption,
-                     traceOption});
+  parser.addOptions({genOption,     typeOption,     idOption,       imeiOption,        passwordOption,
+                     rateOption,    quietOption,    corruptOption,  linkOption,        fixedOption,
+                     chunkOption,   chunkGapOption, receivedOption, statusOption,      dropOption,
+                     lateOption,    badCrcOption,   noiseOption,    unsolicitedOption, searchOption,
+                     addressOption, uptimeOption,   traceOption});
   parser.addOption(scanOption);
   AddOperationOptions(parser);
   parser.process(app);
@@ -243,6 +247,16 @@ answers; --received FILE appends every byte the device receives to FILE.)"));
       if (!ReadNumber(item, 1, 1000000, &n))
         return Fail("--drop must list answer numbers from 1");
       faults.Drop.insert(int(n));
+    }
+  }
+  if (parser.isSet(lateOption)) {
+    for (const QString& item : parser.value(lateOption).split(QLatin1Char(','))) {
+      const QStringList parts = item.split(QLatin1Char(':'));
+      qint64 n = 0;
+      qint64 ms = 0;
+      if (parts.size() != 2 || !ReadNumber(parts[0], 1, 1000000, &n) || !ReadNumber(parts[1], 1, 60000, &ms))
+        return Fail("--late must list answer numbers from 1, each with a delay of 1 to 60000 milliseconds");
+      faults.Late.insert(int(n), int(ms));
     }
   }
   faults.BadCrc = parser.isSet(badCrcOption);

@@ -3,7 +3,9 @@
 #include "updates/crypto/checksums.h"
 
 TFaultySensorSim::TFaultySensorSim(std::unique_ptr<TSensorSim> aMaster, TSensorFaults aFaults)
-    : FMaster(std::move(aMaster)), FFaults(std::move(aFaults)) {}
+    : FMaster(std::move(aMaster)), FFaults(std::move(aFaults)) {
+  FSince.start();
+}
 
 qsizetype TFaultySensorSim::AnswerLength(const QByteArray& aBytes, qsizetype aAt) {
   if (aAt + 4 > aBytes.size())
@@ -56,10 +58,27 @@ QByteArray TFaultySensorSim::Feed(const QByteArray& aBytes) {
       break;
     }
     ++FAnswers;
-    if (!FFaults.Drop.contains(FAnswers))
-      out += Alter(answers.mid(at, length));
+    if (!FFaults.Drop.contains(FAnswers)) {
+      const QByteArray answer = Alter(answers.mid(at, length));
+      const auto late = FFaults.Late.constFind(FAnswers);
+      if (late != FFaults.Late.cend() || !FDelayed.isEmpty()) {
+        const qint64 now = FSince.elapsed();
+        const qint64 own = now + (late != FFaults.Late.cend() ? late.value() : 0);
+        FDelayed.append({FDelayed.isEmpty() ? own : qMax(own, FDelayed.last().DueMs), answer});
+      } else {
+        out += answer;
+      }
+    }
     at += length;
   }
+  return out;
+}
+
+QByteArray TFaultySensorSim::Due() {
+  QByteArray out;
+  const qint64 now = FSince.elapsed();
+  while (!FDelayed.isEmpty() && FDelayed.first().DueMs <= now)
+    out += FDelayed.takeFirst().Bytes;
   return out;
 }
 

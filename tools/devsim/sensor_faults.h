@@ -4,6 +4,9 @@
 #include "sim_device.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QList>
 #include <QSet>
 #include <memory>
 
@@ -19,6 +22,9 @@ struct TSensorFaults {
   QByteArray Noise;
   // Stream() yields an answer nobody asked for (sensor data of the first slot).
   bool Unsolicited = false;
+  // Answers sent this many milliseconds late, by their number counting from 1. A master works
+  // through its requests in turn, so every later answer waits behind a late one.
+  QHash<int, int> Late;
 };
 
 // A fuel-sensor master with faults: the master answers as ever, and its answers are then dropped,
@@ -29,6 +35,7 @@ public:
 
   QByteArray Feed(const QByteArray& aBytes) override;
   QByteArray Stream() override;
+  QByteArray Due() override;
 
   // Length of the answer that starts at aAt (its command and count bytes read from there), or 0
   // when the bytes do not hold one.
@@ -40,4 +47,11 @@ private:
   std::unique_ptr<TSensorSim> FMaster;
   TSensorFaults FFaults;
   int FAnswers = 0;
+  struct TDelayed {
+    qint64 DueMs;
+    QByteArray Bytes;
+  };
+  // Answers held back, in the order they go out.
+  QList<TDelayed> FDelayed;
+  QElapsedTimer FSince;
 };
