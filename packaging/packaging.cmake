@@ -1,5 +1,6 @@
 # Installing Velmora: `cmake --install` and a Debian package from CPack.
 #   bin/velmora, bin/velmora-devsim            the program and the device simulator
+#   lib/velmora/velmora_webview.so              the welcome page's browser, loaded when first shown
 #   share/applications/velmora.desktop          start menu entry; opens exchange logs (.log)
 #   share/icons/hicolor/scalable/apps/velmora.svg
 #   lib/udev/rules.d/70-velmora.rules           device access for the user at the seat,

@@ -2,12 +2,15 @@
 #include "platform/app_paths.h"
 #include "platform/registry.h"
 #include "platform/termination_signals.h"
+#include "ui/shown_reporter.h"
 #include "ui/tmf.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QEvent>
 #include <QProcess>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -43,6 +46,9 @@ int main(int argc, char* argv[]) {
   TTerminationSignals signals_;
   QObject::connect(&signals_, &TTerminationSignals::TerminationRequested, window.get(), &QWidget::close);
   window->show();
+  // Start-up benchmarks want to know when the window is first on screen.
+  if (TShownReporter::Wanted() && window->windowHandle())
+    window->windowHandle()->installEventFilter(new TShownReporter(window.get()));
 
   const QStringList files = parser.positionalArguments();
   if (!files.isEmpty()) {

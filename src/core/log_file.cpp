@@ -7,6 +7,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -93,6 +94,64 @@ QString TimeFormatWithoutZone(const QString& aFormat) {
 QString FromLogCodePage(QByteArrayView aBytes) {
   QStringDecoder decoder(kCodePage);
   return decoder.decode(aBytes);
+}
+
+std::optional<QByteArray> Utf8ToLogCodePage(QByteArrayView aUtf8) {
+  const std::vector<char>& table = CodeTable();
+  const auto* p = reinterpret_cast<const unsigned char*>(aUtf8.data());
+  const auto* const end = p + aUtf8.size();
+  QByteArray out(aUtf8.size(), Qt::Uninitialized);
+  char* o = out.data();
+  const auto continuation = [](unsigned char c) { return (c & 0xC0) == 0x80; };
+  while (p < end) {
+    // Runs of ASCII, the bulk of any log, are copied as they are.
+    const unsigned char* ascii = p;
+    while (ascii < end && *ascii < 0x80)
+      ++ascii;
+    std::memcpy(o, p, size_t(ascii - p));
+    o += ascii - p;
+    p = ascii;
+    if (p == end)
+      break;
+    const unsigned char c = *p;
+    char32_t code = 0;
+    qsizetype length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+      length = 2;
+      code = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      length = 3;
+      code = c & 0x0F;
+      // No overlong forms, no surrogates.
+      if (c == 0xE0)
+        low = 0xA0;
+      else if (c == 0xED)
+        high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      length = 4;
+      code = c & 0x07;
+      if (c == 0xF0)
+        low = 0x90;
+      else if (c == 0xF4)
+        high = 0x8F;
+    } else {
+      return std::nullopt;
+    }
+    if (end - p < length || p[1] < low || p[1] > high)
+      return std::nullopt;
+    for (qsizetype i = 1; i < length; ++i) {
+      if (!continuation(p[i]))
+        return std::nullopt;
+      code = (code << 6) | (p[i] & 0x3F);
+    }
+    // A character beyond the first 65536 is one unknown character.
+    *o++ = code < 0x10000 ? table[code] : '?';
+    p += length;
+  }
+  out.truncate(o - out.constData());
+  return out;
 }
 
 QByteArray ToLogCodePage(QStringView aText) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 // Exchange log files: what the log page saves and the replay driver plays back. One line per index
 // entry: a stamp, a tab and the entry's bytes as text or hexadecimal, lines ending in CR LF, in the
 // devices' 8-bit code page (Windows-1251) and without a byte order mark.
@@ -22,6 +24,8 @@ inline constexpr char kLogSentStamp[] = "PC > DEVICE";
 QString FromLogCodePage(QByteArrayView aBytes);
 // Characters without a code in the devices' code page become "?".
 QByteArray ToLogCodePage(QStringView aText);
+// The same from UTF-8 text, in one pass; nothing when the bytes are not valid UTF-8.
+std::optional<QByteArray> Utf8ToLogCodePage(QByteArrayView aUtf8);
 
 // kLogSentStamp for a sent entry, else the entry's time of day as "hh:mm:ss.zzz".
 QByteArray LogStamp(const TPacket& aEntry);

@@ -35,33 +35,45 @@ int StampPart(QByteArrayView aStamp, qsizetype aFrom, qsizetype aCount) {
   return value;
 }
 
-// Reads the lines of a log file, in the devices' code page, in one pass.
+// Reads the lines of a log file, in the devices' code page, in one pass. An entry is a view of the
+// bytes it delivers: in our own logs (lines ending in CR LF) those are the file's own bytes, one
+// stretch per entry, so nothing is copied; a file with LF line ends is rewritten once into a
+// buffer with CR LF.
 class TLogReader {
 public:
   explicit TLogReader(std::vector<TLogEntry>& aEntries) : FEntries(aEntries) {}
 
-  // False when a stamp is out of range; FailedLine and FailedStamp then tell which.
-  bool Read(QByteArrayView aText) {
+  // Reads aBytes, which then hold what the entries view. False when a stamp is out of range;
+  // FailedLine and FailedStamp then tell which.
+  bool Read(QByteArray& aBytes) {
     // Our logs end their lines in CR LF, and a lone CR or LF in them is a byte the device sent. A
     // file without a single CR LF was written elsewhere (an editor, another system): its lines end
     // in LF, and its blank lines carry nothing.
-    FLfLines = !aText.contains(QByteArrayView("\r\n"));
-    const char* p = aText.data();
-    const char* const end = p + aText.size();
+    FLfLines = !HasCrLf(aBytes.constData(), aBytes.constData() + aBytes.size());
+    if (!FLfLines && !aBytes.endsWith("\r\n"))
+      aBytes.append("\r\n"); // the last line's end, which every entry carries
+    QByteArray converted;
+    if (FLfLines) {
+      // Each line grows by its CR at most, and the last one by its whole end.
+      converted.resize(2 * aBytes.size() + 2);
+      FOut = FOutBegin = converted.data();
+    }
+    FEntries.reserve(std::size_t(aBytes.size() / 32));
+    const char* p = aBytes.constData();
+    const char* const end = p + aBytes.size();
     qsizetype lineNo = 0;
     while (p < end) {
       const char* eol = end;
       const char* next = end;
-      if (FLfLines) {
-        if (const auto* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)))) {
-          eol = lf;
-          next = lf + 1;
-        }
-      }
-      for (const char* from = p; !FLfLines && from < end;) {
+      for (const char* from = p; from < end;) {
         const auto* lf = static_cast<const char*>(std::memchr(from, '\n', size_t(end - from)));
         if (!lf)
           break;
+        if (FLfLines) {
+          eol = lf;
+          next = lf + 1;
+          break;
+        }
         if (lf > p && lf[-1] == '\r') {
           eol = lf - 1;
           next = lf + 1;
@@ -76,6 +88,15 @@ public:
       }
       p = next;
     }
+    if (FLfLines) {
+      converted.truncate(FOut - converted.constData());
+      // Views are made only now: the buffer no longer moves.
+      for (std::size_t i = 0; i < FEntries.size(); ++i) {
+        const qsizetype to = i + 1 < FStarts.size() ? FStarts[i + 1] : converted.size();
+        FEntries[i].Data = QByteArrayView(converted.constData() + FStarts[i], to - FStarts[i]);
+      }
+      aBytes = std::move(converted);
+    }
     return true;
   }
 
@@ -83,11 +104,24 @@ public:
   QByteArrayView FailedStamp;
 
 private:
+  static bool HasCrLf(const char* aFrom, const char* aEnd) {
+    for (const char* from = aFrom; from < aEnd;) {
+      const auto* lf = static_cast<const char*>(std::memchr(from, '\n', size_t(aEnd - from)));
+      if (!lf)
+        return false;
+      if (lf > aFrom && lf[-1] == '\r')
+        return true;
+      from = lf + 1;
+    }
+    return false;
+  }
+
+  // aLine lies in the bytes being read; with CR LF line ends its end is followed by them.
   bool ReadLine(QByteArrayView aLine) {
     if (aLine.isEmpty()) {
       // A blank line inside an entry of our own log is part of what the device sent.
       if (!FEntries.empty() && !FLfLines)
-        FEntries.back().Data.append("\r\n", 2);
+        Extend(aLine);
       return true;
     }
     const auto* tab = static_cast<const char*>(std::memchr(aLine.data(), '\t', size_t(aLine.size())));
@@ -98,14 +132,34 @@ private:
         FailedStamp = stamp;
         return false;
       }
-      const QByteArrayView data(tab + 1, aLine.end() - (tab + 1));
-      StartEntry(offsetMs, data);
+      StartEntry(offsetMs, QByteArrayView(tab + 1, aLine.end() - (tab + 1)));
     } else if (FEntries.empty()) {
       StartEntry(FLastOffsetMs, aLine);
     } else {
-      FEntries.back().Data.append(aLine).append("\r\n", 2);
+      Extend(aLine);
     }
     return true;
+  }
+
+  void StartEntry(qint64 aOffsetMs, QByteArrayView aData) {
+    FEntries.push_back(TLogEntry{double(aOffsetMs) / 1000.0, QByteArrayView(aData.data(), 0)});
+    if (FLfLines)
+      FStarts.push_back(FOut - FOutBegin);
+    Extend(aData);
+    FLastOffsetMs = aOffsetMs;
+  }
+
+  // The last entry takes in aData and a line end.
+  void Extend(QByteArrayView aData) {
+    if (FLfLines) {
+      std::memcpy(FOut, aData.data(), size_t(aData.size()));
+      FOut += aData.size();
+      *FOut++ = '\r';
+      *FOut++ = '\n';
+      return;
+    }
+    QByteArrayView& data = FEntries.back().Data;
+    data = QByteArrayView(data.data(), aData.end() + 2 - data.data());
   }
 
   // Hours, minutes, seconds and milliseconds at characters 1-2, 4-5, 7-8 and 10-12; a part that is
@@ -133,16 +187,12 @@ private:
     return true;
   }
 
-  void StartEntry(qint64 aOffsetMs, QByteArrayView aData) {
-    TLogEntry entry;
-    entry.TimeOffset = double(aOffsetMs) / 1000.0;
-    entry.Data.reserve(aData.size() + 2);
-    entry.Data.append(aData).append("\r\n", 2);
-    FEntries.push_back(std::move(entry));
-    FLastOffsetMs = aOffsetMs;
-  }
-
   std::vector<TLogEntry>& FEntries;
+  // LF line ends only: where the next byte goes in the rewritten bytes, and where each entry
+  // starts in them.
+  char* FOut = nullptr;
+  char* FOutBegin = nullptr;
+  std::vector<qsizetype> FStarts;
   bool FLfLines = false;
   bool FHaveTime = false;
   qint64 FBaseMs = 0;
@@ -201,18 +251,20 @@ bool TVirtualCommDriver::LoadFromFile(const QString& Filename, QString* aError) 
     encoding = QStringConverter::Utf16BE;
     bomSize = 2;
   }
-  if (encoding) {
+  if (encoding == QStringConverter::Utf8) {
+    std::optional<QByteArray> converted = Utf8ToLogCodePage(QByteArrayView(bytes).sliced(bomSize));
+    if (!converted)
+      return fail(QStringLiteral("the text after its byte order mark is not valid UTF-8"));
+    bytes = std::move(*converted);
+  } else if (encoding) {
     // Stateless: a sequence cut off at the end of the file counts as an error, not as pending.
     QStringDecoder decoder(*encoding,
                            QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     const QString text = decoder.decode(QByteArrayView(bytes).sliced(bomSize));
     // The UTF-16 decoder stands a replacement character for a lone last byte without calling it
     // an error.
-    const bool oddUtf16 = *encoding != QStringConverter::Utf8 && (bytes.size() - bomSize) % 2 != 0;
-    if (decoder.hasError() || oddUtf16)
-      return fail(
-          QStringLiteral("the text after its byte order mark is not valid %1")
-              .arg(*encoding == QStringConverter::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("UTF-16")));
+    if (decoder.hasError() || (bytes.size() - bomSize) % 2 != 0)
+      return fail(QStringLiteral("the text after its byte order mark is not valid UTF-16"));
     bytes = ToLogCodePage(text);
   }
 
@@ -230,6 +282,7 @@ bool TVirtualCommDriver::LoadFromFile(const QString& Filename, QString* aError) 
   FCurrentIdx = 0;
   FLastElapsed = 0;
   FLogEntries = std::move(entries);
+  FLogBuffer = std::move(bytes);
   if (aError)
     aError->clear();
   return true;
@@ -323,7 +376,7 @@ void TVirtualCommDriver::TimerTick() {
          FLogEntries[std::size_t(FCurrentIdx)].TimeOffset * 1000.0 <= replayMs) {
     // Moved on before the call out, so that a step from inside the receive event does not deliver
     // the same entry again.
-    const QByteArray data = FLogEntries[std::size_t(FCurrentIdx)].Data;
+    const QByteArray data = FLogEntries[std::size_t(FCurrentIdx)].Data.toByteArray();
     ++FCurrentIdx;
     Deliver(data);
     Notify();
@@ -387,7 +440,7 @@ void TVirtualCommDriver::StepForward() {
   const int index = FCurrentIdx;
   ++FCurrentIdx;
   PlaceAt(index);
-  Deliver(FLogEntries[std::size_t(index)].Data);
+  Deliver(FLogEntries[std::size_t(index)].Data.toByteArray());
   Notify();
 }
 
@@ -396,7 +449,7 @@ void TVirtualCommDriver::StepBackward() {
     return;
   --FCurrentIdx;
   PlaceAt(FCurrentIdx);
-  Deliver(FLogEntries[std::size_t(FCurrentIdx)].Data);
+  Deliver(FLogEntries[std::size_t(FCurrentIdx)].Data.toByteArray());
   Notify();
 }
 

@@ -15,8 +15,9 @@ struct TLogEntry {
   // earlier (a sent line, a clock set back) comes right after its predecessor, and stepping onto
   // it does not wind the replay back to the start.
   double TimeOffset = 0;
-  // The bytes to deliver: every line of the entry followed by CR LF.
-  QByteArray Data;
+  // The bytes to deliver: every line of the entry followed by CR LF. They live in the driver's copy
+  // of the log, until the next load.
+  QByteArrayView Data;
 };
 
 // Plays a saved exchange log into the receive event as if a device were sending it, at the pace it
@@ -111,4 +112,6 @@ private:
   TNotifyEvent FOnStep;
   bool FLoopEnabled = false;
   std::vector<TLogEntry> FLogEntries;
+  // The bytes of every entry, one after the other.
+  QByteArray FLogBuffer;
 };

@@ -17,7 +17,7 @@ struct TSerialPortEntry {
   QString DevicePath;
   // The name the port goes by when the system names it directly (the extra ports, whose names
   // may be anything); empty when it is cut out of FriendlyName.
-  QString PortName;
+  QString PortName = QString();
 };
 
 // The present serial ports with their USB identity, and a notice when the set may have changed.

@@ -1,11 +1,32 @@
 #include "ui/welcome_browser.h"
 
+#include "ui/web_view_plugin.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QPluginLoader>
 #include <QTimer>
 #include <QVBoxLayout>
-#ifdef VELMORA_HAVE_WEBENGINE
-#include <QWebEngineView>
-#include <unistd.h>
-#endif
+
+namespace {
+
+// Loaded once, on the first navigation; null when the plugin is missing or broken (the page then
+// keeps its own text).
+IWebViewPlugin* WebViewPlugin() {
+  static IWebViewPlugin* const plugin = []() -> IWebViewPlugin* {
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    for (const QString& folder :
+         {programDir.filePath(QLatin1String(kWebViewPluginFolder)), programDir.path()}) {
+      QPluginLoader loader(QDir(folder).filePath(QLatin1String(kWebViewPluginName)));
+      if (auto* found = qobject_cast<IWebViewPlugin*>(loader.instance()))
+        return found;
+    }
+    return nullptr;
+  }();
+  return plugin;
+}
+
+} // namespace
 
 TWelcomeBrowser::TWelcomeBrowser(QWidget* aParent) : QWidget(aParent) {
   setObjectName(QStringLiteral("WellcomeWebBrowser"));
@@ -16,25 +37,20 @@ TWelcomeBrowser::TWelcomeBrowser(QWidget* aParent) : QWidget(aParent) {
 void TWelcomeBrowser::Navigate(const QUrl& aUrl) {
   FUrl = aUrl;
   FLoading = true;
-#ifdef VELMORA_HAVE_WEBENGINE
+  IWebViewPlugin* plugin = WebViewPlugin();
+  if (!plugin) {
+    QTimer::singleShot(0, this, [this] {
+      FLoading = false;
+      Q_EMIT Loaded(FUrl, false);
+    });
+    return;
+  }
   if (!FView) {
-    // The engine's sandbox refuses to run as root; it must be told before it starts.
-    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-      qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    auto* view = new QWebEngineView(this);
-    view->setContextMenuPolicy(Qt::NoContextMenu);
-    layout()->addWidget(view);
-    connect(view, &QWebEngineView::loadFinished, this, [this](bool aOk) {
+    FView = plugin->CreateView(this, [this](bool aOk) {
       FLoading = false;
       Q_EMIT Loaded(FUrl, aOk);
     });
-    FView = view;
+    layout()->addWidget(FView);
   }
-  static_cast<QWebEngineView*>(FView)->load(aUrl);
-#else
-  QTimer::singleShot(0, this, [this] {
-    FLoading = false;
-    Q_EMIT Loaded(FUrl, false);
-  });
-#endif
+  plugin->Load(FView, aUrl);
 }

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSet>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -49,6 +50,8 @@ private Q_SLOTS:
   void proposedName_data();
   void proposedName();
   void codePageKeepsEveryByte();
+  void utf8MatchesTheDecoder_data();
+  void utf8MatchesTheDecoder();
 };
 
 void TstLogFile::lines_data() {
@@ -243,6 +246,32 @@ void TstLogFile::codePageKeepsEveryByte() {
   QCOMPARE(FromLogCodePage("\xC0\xFF\xB9"), QString::fromUtf8("Ая№"));
   QCOMPARE(ToLogCodePage(QString::fromUtf8("Ая№€")), QByteArray("\xC0\xFF\xB9\x88"));
   QCOMPARE(ToLogCodePage(QString::fromUtf8("中😀.")), QByteArray("??."));
+}
+
+void TstLogFile::utf8MatchesTheDecoder_data() {
+  QTest::addColumn<QByteArray>("utf8");
+  QTest::newRow("ascii") << QByteArray(">A=1\r\n");
+  QTest::newRow("cyrillic") << QByteArray("Напряжение 12.5 ёЁ");
+  QTest::newRow("no code in the page") << QByteArray("€ ✓ 中");
+  QTest::newRow("beyond 65536") << QByteArray("a\xF0\x9F\x98\x80" "b");
+  QTest::newRow("overlong") << QByteArray("a\xC0\x80");
+  QTest::newRow("overlong of three") << QByteArray("\xE0\x80\xAF");
+  QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80");
+  QTest::newRow("cut at the end") << QByteArray("ok\xE2\x82");
+  QTest::newRow("lone continuation") << QByteArray("\x80");
+  QTest::newRow("beyond the last code point") << QByteArray("\xF4\x90\x80\x80");
+  QTest::newRow("no such lead byte") << QByteArray("\xF5\x80\x80\x80");
+}
+
+// The one-pass conversion of a log with a UTF-8 mark says what the decoder and the code page say.
+void TstLogFile::utf8MatchesTheDecoder() {
+  QFETCH(QByteArray, utf8);
+  QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+  const QString text = decoder.decode(utf8);
+  const std::optional<QByteArray> converted = Utf8ToLogCodePage(utf8);
+  QCOMPARE(converted.has_value(), !decoder.hasError());
+  if (converted)
+    QCOMPARE(*converted, ToLogCodePage(text));
 }
 
 QTEST_GUILESS_MAIN(TstLogFile)

@@ -53,7 +53,7 @@ struct TReplayRig {
 QByteArray Describe(const std::vector<TLogEntry>& aEntries) {
   QByteArrayList parts;
   for (const TLogEntry& e : aEntries)
-    parts << QByteArray::number(e.TimeOffset) + ':' + e.Data;
+    parts << QByteArray::number(e.TimeOffset) + ':' + e.Data.toByteArray();
   return parts.join('|');
 }
 
@@ -174,7 +174,7 @@ void TstVirtualCommDriver::encodings() {
   QString error;
   QVERIFY2(rig.Load(file, &error), qPrintable(error));
   QCOMPARE(rig.Driver.LogEntries().size(), std::size_t(1));
-  QCOMPARE(rig.Driver.LogEntries()[0].Data, data);
+  QCOMPARE(rig.Driver.LogEntries()[0].Data.toByteArray(), data);
 }
 
 void TstVirtualCommDriver::badFileFailsAndKeepsLoadedLog_data() {

@@ -35,6 +35,7 @@ const QStringList kExpected = {
     QStringLiteral("bin/velmora"),
     QStringLiteral("bin/velmora-devsim"),
     QStringLiteral("bin/velmora-cli"),
+    QStringLiteral("lib/velmora/velmora_webview.so"),
     QStringLiteral("lib/udev/rules.d/70-velmora.rules"),
     QStringLiteral("share/applications/velmora.desktop"),
     QStringLiteral("share/icons/hicolor/scalable/apps/velmora.svg"),
@@ -75,6 +76,13 @@ void TstPackaging::installPutsEverythingInItsPlace() {
       Run(QStringLiteral("ldd"), {p.filePath(QStringLiteral("bin/velmora-cli"))}, &ok);
   QVERIFY2(ok && libraries.contains("libQt6Core"), libraries.constData());
   QVERIFY2(!libraries.contains("libQt6Gui") && !libraries.contains("libQt6Widgets"), libraries.constData());
+  // The window starts without the web engine: only its browser plugin, loaded when the welcome
+  // page first shows a site, links it.
+  const QByteArray window = Run(QStringLiteral("ldd"), {p.filePath(QStringLiteral("bin/velmora"))}, &ok);
+  QVERIFY2(ok && window.contains("libQt6Widgets") && !window.contains("WebEngine"), window.constData());
+  const QByteArray plugin =
+      Run(QStringLiteral("ldd"), {p.filePath(QStringLiteral("lib/velmora/velmora_webview.so"))}, &ok);
+  QVERIFY2(ok && plugin.contains("libQt6WebEngineWidgets"), plugin.constData());
 
   const QString desktop =
       QString::fromUtf8(ReadFile(p.filePath(QStringLiteral("share/applications/velmora.desktop"))));
