@@ -430,6 +430,10 @@ void TCliJob::OnHint(int aKind, const QString& aText) {
   }
   if (FStage != stRunning || FRequest.Command == ccCommand)
     return;
+  if (FRequest.Command == ccReadFiles) {
+    FilesHint(aKind, aText);
+    return;
+  }
   if (aKind == 0) {
     Fail(aText);
     return;
@@ -439,10 +443,6 @@ void TCliJob::OnHint(int aKind, const QString& aText) {
     if (aText == Text("mes_filesave"))
       Finish(true, WithPath(aText, FRequest.Path));
     break;
-  case ccReadFiles:
-    if (aText.startsWith(Text("mes_devicefileok")) || aText == Text("mes_devicefileempty"))
-      Finish(true, aText);
-    break;
   case ccFirmware:
     if (aKind == 1 && aText == Text("mes_deviceupdatecomplete"))
       Finish(true, aText);
@@ -450,6 +450,27 @@ void TCliJob::OnHint(int aKind, const QString& aText) {
   default:
     break;
   }
+}
+
+void TCliJob::FilesHint(int aKind, const QString& aText) {
+  // The end of a file reading tells what was not written and what was in several hints, one
+  // right after another: the result holds all of them, and any failure fails the port.
+  if (aKind == 0)
+    FFileErrors << aText;
+  else if (aText.startsWith(Text("mes_devicefileok")) || aText == Text("mes_devicefileempty"))
+    FFileSummary = aText;
+  else
+    return;
+  if (FFilesEndPosted)
+    return;
+  FFilesEndPosted = true;
+  QTimer::singleShot(0, this, [this] {
+    if (FFileErrors.isEmpty())
+      Finish(true, FFileSummary);
+    else
+      Fail((FFileSummary.isEmpty() ? FFileErrors : FFileErrors + QStringList(FFileSummary))
+               .join(QStringLiteral("; ")));
+  });
 }
 
 void TCliJob::OnProgress(qint64 aPosition, qint64 aCount) {

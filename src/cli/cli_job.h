@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <QObject>
+#include <QStringList>
 #include <QTimer>
 #include <memory>
 
@@ -74,6 +75,7 @@ private:
   enum TStage { stIdentity, stSettings, stStorage, stRunning, stVerify, stWatching };
   void Step();
   void OnHint(int aKind, const QString& aText);
+  void FilesHint(int aKind, const QString& aText);
   void OnProgress(qint64 aPosition, qint64 aCount);
   void OnValue(const QString& aIdent, const QString& aCaption, const QString& aText);
   bool Identified() const;
@@ -104,4 +106,7 @@ private:
   bool FSaved = false;
   bool FCommandSent = false;
   int FLastPercent = -1;
+  QStringList FFileErrors;
+  QString FFileSummary;
+  bool FFilesEndPosted = false;
 };

@@ -2,13 +2,13 @@
 
 #include "core/zip_extract.h"
 #include "platform/elevated_runner.h"
+#include "platform/save_file.h"
 
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUuid>
@@ -29,12 +29,9 @@ void TDriversInstaller::Start() {
         std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("velmora-drivers-XXXXXX")));
     if (!FFolder->isValid())
       return Done(doFailed, QStringLiteral("Ошибка извлечения ресурса: ") + FFolder->errorString());
-    QFile archive(FArchive);
-    QSaveFile copy(FFolder->filePath(QString::fromLatin1(kArchiveName)));
-    if (!archive.open(QIODevice::ReadOnly))
-      return Done(doFailed, QStringLiteral("Ошибка извлечения ресурса: ") + archive.errorString());
-    if (!copy.open(QIODevice::WriteOnly) || copy.write(archive.readAll()) != archive.size() || !copy.commit())
-      return Done(doFailed, QStringLiteral("Ошибка извлечения ресурса: ") + copy.errorString());
+    QString error;
+    if (!CopyFileAtomically(FArchive, FFolder->filePath(QString::fromLatin1(kArchiveName)), &error))
+      return Done(doFailed, QStringLiteral("Ошибка извлечения ресурса: ") + error);
     FStage = dsInstalling;
     Q_EMIT Installing();
     QTimer::singleShot(0, this, &TDriversInstaller::Unpack);

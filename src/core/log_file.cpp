@@ -2,6 +2,7 @@
 
 #include "base/build_info.h"
 #include "core/memory_stream_ex.h"
+#include "platform/save_file.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -69,10 +70,6 @@ bool Fail(QString* aError, const QString& aFileName, const QString& aReason) {
     *aError = QStringLiteral("Cannot save the log file \"%1\": %2")
                   .arg(QDir::toNativeSeparators(aFileName), aReason);
   return false;
-}
-
-bool WriteAll(QSaveFile& aFile, const QByteArray& aBytes) {
-  return aFile.write(aBytes) == aBytes.size();
 }
 
 // The locale's long time format names the time zone; a file name has no use for it.
@@ -208,22 +205,22 @@ bool SaveLogFile(const QString& aFileName, const TMemoryStreamEx& aLog, const TP
     try {
       AppendLine(block, aLog, aIndex[i], aHEX);
     } catch (const TStreamRangeError&) {
-      file.cancelWriting();
+      DiscardSaveFile(file);
       return Fail(aError, aFileName, QStringLiteral("entry %1 lies outside the exchange log").arg(i + 1));
     }
     block += "\r\n";
     if (block.size() >= kWriteBlock) {
-      if (!WriteAll(file, block)) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+      QString reason;
+      if (!WriteThrough(file, block, &reason)) {
+        DiscardSaveFile(file);
         return Fail(aError, aFileName, reason);
       }
       block.resize(0); // keeps the room for the next block
     }
   }
-  if (!WriteAll(file, block) || !file.commit()) {
-    const QString reason = file.errorString();
-    file.cancelWriting();
+  QString reason;
+  if (!WriteThrough(file, block, &reason) || !CommitSaveFile(file, &reason)) {
+    DiscardSaveFile(file);
     return Fail(aError, aFileName, reason);
   }
   if (aError)

@@ -1,5 +1,7 @@
 #include "core/zip_extract.h"
 
+#include "platform/save_file.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -57,17 +59,24 @@ bool ExtractZipSafely(const QString& aArchiveFile, const QString& aFolder, QStri
       return Fail(aError, QStringLiteral("cannot write %1: %2").arg(path, out.errorString()));
     char buffer[64 * 1024];
     qint64 got = 0;
+    QString reason;
     while ((got = entry.read(buffer, sizeof buffer)) > 0)
-      if (out.write(buffer, got) != got)
-        return Fail(aError, QStringLiteral("cannot write %1: %2").arg(path, out.errorString()));
+      if (!WriteThrough(out, QByteArrayView(buffer, got), &reason)) {
+        DiscardSaveFile(out);
+        return Fail(aError, QStringLiteral("cannot write %1: %2").arg(path, reason));
+      }
     // A damaged entry shows as a read error or a failed CRC check when it is closed.
-    if (got < 0)
+    if (got < 0) {
+      DiscardSaveFile(out);
       return Fail(aError, QStringLiteral("cannot read archive entry %1").arg(name));
+    }
     entry.close();
-    if (entry.getZipError() != UNZ_OK)
+    if (entry.getZipError() != UNZ_OK) {
+      DiscardSaveFile(out);
       return Fail(aError, QStringLiteral("archive entry %1 is damaged").arg(name));
-    if (!out.commit())
-      return Fail(aError, QStringLiteral("cannot write %1: %2").arg(path, out.errorString()));
+    }
+    if (!CommitSaveFile(out, &reason))
+      return Fail(aError, QStringLiteral("cannot write %1: %2").arg(path, reason));
   }
   if (zip.getZipError() != UNZ_OK)
     return Fail(aError,

@@ -10,6 +10,7 @@
 #include "device/port_info.h"
 #include "device/stored_files.h"
 #include "platform/file_copy.h"
+#include "platform/save_file.h"
 #include "protocols/firmware_transfer.h"
 #include "updates/crypto/checksums.h"
 
@@ -17,7 +18,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 
 namespace {
 
@@ -28,11 +28,6 @@ constexpr char kFleetLoaderLabel[] = "VT_FLEET";
 constexpr char kVt35LoaderLabel[] = "VT_35";
 constexpr char kFolderTitle[] = "Выберите папку для сохранения";
 
-bool SaveAtomically(const QString& aFileName, const QByteArray& aBytes) {
-  QSaveFile file(aFileName);
-  return file.open(QIODevice::WriteOnly) && file.write(aBytes) == aBytes.size() && file.commit();
-}
-
 } // namespace
 
 TDeviceOperations::TDeviceOperations(TExchangeCore& aCore, TPollCycle& aPoll, IOperationsHost& aHost,
@@ -41,6 +36,8 @@ TDeviceOperations::TDeviceOperations(TExchangeCore& aCore, TPollCycle& aPoll, IO
   FPoll.SetUpdateFlow(4, [this] { FirmwareOverLineTick(); });
   FPoll.SetUpdateFlow(5, [this] { LoaderDiskTick(); });
   connect(&FPoll, &TPollCycle::UpdateCleanup, this, &TDeviceOperations::Cleanup);
+  FReadingWatchdog.setSingleShot(true);
+  connect(&FReadingWatchdog, &QTimer::timeout, this, &TDeviceOperations::ReadingTimedOut);
 }
 
 TDeviceOperations::~TDeviceOperations() {
@@ -116,7 +113,10 @@ bool TDeviceOperations::Start(TPortInfo* aPort, quint8 aValue) {
   case 5:
     return StartFirmware(aPort, aValue);
   default:
-    // 0 ends whatever runs; the factory flows keep their own preconditions.
+    // 0 ends whatever runs; the factory flows keep their own preconditions. A reading ends this
+    // way only when something else stops it (another port chosen, the device gone).
+    if (aValue == 0 && aPort && aPort == FReadingPort)
+      ReadingInterrupted();
     return true;
   }
 }
@@ -153,6 +153,7 @@ bool TDeviceOperations::StartReading(TPortInfo* aPort, quint8 aValue) {
   Hint(3, text);
   FBlockBuffer.reset();
   FHost.SetLanguageIndicator(0, 1);
+  FReadingPort = aPort;
   RequestBlock(aPort, first);
   return true;
 }
@@ -237,6 +238,7 @@ void TDeviceOperations::QOperationData7(int aIndex) {
 
 void TDeviceOperations::RequestBlock(TPortInfo* aPort, qint64 aNumber) {
   aPort->FMemoryTime = Now();
+  FReadingWatchdog.start(FGiveUpMs);
   aPort->SendAnsiString(BlockReading::BlockRequest(aNumber));
 }
 
@@ -255,7 +257,8 @@ void TDeviceOperations::ReadBlock(int aIndex, bool aFiles) {
                                                 : port->FMemoryCount;
   const qint64 now = Now();
   if (!answer.IsAnswer) {
-    if (now - port->FMemoryTime > kGiveUpMs) {
+    if (now - port->FMemoryTime > FGiveUpMs) {
+      EndReading();
       port->SetOperation(0);
       Hint(0, Text("mes_filesaveerror"));
       EndProgress();
@@ -278,6 +281,7 @@ void TDeviceOperations::ReadBlock(int aIndex, bool aFiles) {
     RequestBlock(port, index + first);
     return;
   }
+  EndReading();
   port->SetOperation(0);
   if (aFiles)
     FinishFiles(port);
@@ -285,18 +289,48 @@ void TDeviceOperations::ReadBlock(int aIndex, bool aFiles) {
     FinishMemory(port);
 }
 
+void TDeviceOperations::EndReading() {
+  FReadingWatchdog.stop();
+  FReadingPort.clear();
+}
+
+void TDeviceOperations::ReadingInterrupted() {
+  EndReading();
+  Hint(0, Text("mes_readinginterrupted"));
+  EndProgress();
+}
+
+void TDeviceOperations::ReadingTimedOut() {
+  TPortInfo* port = FReadingPort;
+  EndReading();
+  if (port) {
+    // Another operation took the port over and ended the reading with it.
+    if (port->Operation() != 2 && port->Operation() != 3 && port->Operation() != 7)
+      return;
+    port->SetOperation(0);
+  }
+  Hint(0, Text("mes_filesaveerror"));
+  EndProgress();
+}
+
 void TDeviceOperations::EndProgress() {
   FHost.SetProgressText(QString());
   FHost.SetLanguageIndicator(0, 0);
 }
 
+QString TDeviceOperations::SaveError(const QString& aReason) const {
+  return aReason.isEmpty() ? Text("mes_filesaveerror")
+                           : Text("mes_filesaveerror") + QLatin1Char(' ') + aReason;
+}
+
 void TDeviceOperations::FinishMemory(TPortInfo* aPort) {
-  const bool saved = FBlockBuffer && SaveAtomically(aPort->FMemoryFile, *FBlockBuffer);
+  QString error;
+  const bool saved = FBlockBuffer && SaveFileAtomically(aPort->FMemoryFile, *FBlockBuffer, &error);
   FBlockBuffer.reset();
   if (saved)
     Hint(3, Text("mes_filesave"));
   else
-    Hint(0, Text("mes_filesaveerror"));
+    Hint(0, SaveError(error));
   EndProgress();
 }
 
@@ -307,16 +341,22 @@ void TDeviceOperations::FinishFiles(TPortInfo* aPort) {
     return;
   }
   QDir().mkpath(aPort->FFileDir);
-  bool failed = FHost.AdminMode() && !SaveAtomically(aPort->FMemoryFile, *FBlockBuffer);
+  QString dumpError;
+  const bool dumpFailed =
+      FHost.AdminMode() && !SaveFileAtomically(aPort->FMemoryFile, *FBlockBuffer, &dumpError);
   const StoredFiles::TWriteResult result =
       StoredFiles::WriteAll(StoredFiles::Extract(*FBlockBuffer), aPort->FFileDir);
   FBlockBuffer.reset();
-  failed = failed || result.Failed > 0;
-  if (failed)
-    Hint(0, Text("mes_filesaveerror"));
-  if (result.Written > 0)
-    Hint(3, Text("mes_devicefileok") + QLatin1Char(' ') + QString::number(result.Written));
-  else if (!failed)
+  // What was not written is said before the count, and by name: a count alone hides the rest.
+  if (dumpFailed)
+    Hint(0, SaveError(QFileInfo(aPort->FMemoryFile).fileName() + QStringLiteral(": ") + dumpError));
+  if (!result.Failed.isEmpty())
+    Hint(0, SaveError(result.Failed.join(QStringLiteral(", ")) + QStringLiteral(": ") + result.Error));
+  if (!result.Refused.isEmpty())
+    Hint(0, Text("mes_devicefilerefused") + QLatin1Char(' ') + result.Refused.join(QStringLiteral(", ")));
+  if (!result.Written.isEmpty())
+    Hint(3, Text("mes_devicefileok") + QLatin1Char(' ') + QString::number(result.Written.size()));
+  else if (!dumpFailed && result.Failed.isEmpty() && result.Refused.isEmpty())
     Hint(3, Text("mes_devicefileempty"));
   EndProgress();
 }

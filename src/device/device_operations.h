@@ -1,16 +1,19 @@
 #pragma once
 
+#include "device/port_info.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <optional>
 #include <utility>
 
 class IOperationsHost;
 class TExchangeCore;
 class TPollCycle;
-class TPortInfo;
 
 // The long jobs a technician runs on the current device: reading its memory or its stored files
 // block by block into local files, and loading firmware over the line or onto its loader disk.
@@ -19,8 +22,9 @@ class TPortInfo;
 class TDeviceOperations : public QObject {
   Q_OBJECT
 public:
-  // A reading asks for the current block again after this long without progress, and gives up
-  // after the longer time (both noticed only when some packet arrives).
+  // A reading asks for the current block again after this long without progress (noticed when
+  // some packet arrives), and gives up after the longer time: when a packet arrives that late, or
+  // when the device falls silent altogether.
   static constexpr qint64 kReRequestMs = 3000;
   static constexpr qint64 kGiveUpMs = 15000;
   // The device must ask for firmware this soon after entering reception, and keep asking.
@@ -63,6 +67,9 @@ public:
   QString UpdateFilePath() const { return FUpdateFilePath; }
   QString UpdateDiskLabel() const { return FUpdateDiskLabel; }
   bool HasBlockBuffer() const { return FBlockBuffer.has_value(); }
+  bool Reading() const { return !FReadingPort.isNull(); }
+  // How long a reading waits for its block before it gives up (kGiveUpMs unless a test shortens it).
+  void SetGiveUpMs(int aMs) { FGiveUpMs = aMs; }
 
   // Major and minor from a firmware file's name ("abc-3.14.dfw": 3 and 14); "255" both when the
   // name carries no version.
@@ -81,11 +88,18 @@ private:
   void RequestBlock(TPortInfo* aPort, qint64 aNumber);
   void FinishMemory(TPortInfo* aPort);
   void FinishFiles(TPortInfo* aPort);
+  // "Error saving file." followed by why.
+  QString SaveError(const QString& aReason) const;
   QString FirmwareMessage(qint64 aSize, const TPortInfo* aPort) const;
   void FirmwareOverLineTick();
   void LoaderDiskTick();
   void Cleanup();
   void EndProgress();
+  // The reading no longer waits for blocks: its watchdog stops and ending its operation is no
+  // longer an interruption.
+  void EndReading();
+  void ReadingInterrupted();
+  void ReadingTimedOut();
   // The emulated device's next request, injected into the receive path after aDelayMs.
   void EmulateRequest(int aDelayMs, quint8 aCode, const QByteArray& aPayload);
 
@@ -103,6 +117,11 @@ private:
   QString FUpdateDiskLabel;
   // Created at the first good block, saved and released at the end of a reading.
   std::optional<QByteArray> FBlockBuffer;
+  // The port whose reading runs, and the watchdog re-armed at every block request: a device that
+  // falls silent sends no packet that would let the reading notice.
+  QPointer<TPortInfo> FReadingPort;
+  QTimer FReadingWatchdog;
+  int FGiveUpMs = int(kGiveUpMs);
   bool FCopying = false;
   qint64 FCopySize = 0;
 };

@@ -1,9 +1,11 @@
 #include "device/stored_files.h"
 
 #include "core/log_file.h"
+#include "platform/save_file.h"
 
 #include <QDir>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QSet>
 
 namespace StoredFiles {
 
@@ -96,24 +98,47 @@ QString FileNameFromText(const QString& aText) {
   return name;
 }
 
+QString ShownName(const TStoredFile& aFile) {
+  QString shown;
+  for (const QChar c : aFile.Name + QLatin1Char('.') + aFile.Extension)
+    if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+      shown += QStringLiteral("\\x") + QString::number(c.unicode(), 16).rightJustified(2, u'0').toUpper();
+    else
+      shown += c;
+  return shown;
+}
+
 TWriteResult WriteAll(const QList<TStoredFile>& aFiles, const QString& aFolder) {
   TWriteResult result;
   const QDir folder(aFolder);
+  // Compared without case: on the file systems of the devices and of Windows two names that
+  // differ only in case are one file.
+  QSet<QString> used;
   for (const TStoredFile& file : aFiles) {
-    const QString name = SafeFileName(file);
-    if (name.isEmpty()) {
-      ++result.Refused;
+    const QString safe = SafeFileName(file);
+    if (safe.isEmpty()) {
+      result.Refused << ShownName(file);
       continue;
     }
+    QString name = safe;
+    for (int n = 2; used.contains(name.toCaseFolded()); ++n)
+      name = file.Name + QStringLiteral(" (%1).").arg(n) + file.Extension;
+    used.insert(name.toCaseFolded());
+    const QString path = folder.filePath(name);
+    QString error;
     if (!folder.mkpath(QStringLiteral("."))) {
-      ++result.Failed;
+      error = QStringLiteral("cannot create the folder");
+    } else if (QFileInfo(path).isSymLink()) {
+      // The save would go wherever the link points, outside the chosen folder.
+      result.Refused << ShownName(file);
+      continue;
+    } else if (SaveFileAtomically(path, file.Contents, &error)) {
+      result.Written << name;
       continue;
     }
-    QSaveFile out(folder.filePath(name));
-    if (out.open(QIODevice::WriteOnly) && out.write(file.Contents) == file.Contents.size() && out.commit())
-      ++result.Written;
-    else
-      ++result.Failed;
+    result.Failed << name;
+    if (result.Error.isEmpty())
+      result.Error = error;
   }
   return result;
 }

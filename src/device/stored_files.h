@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // Files the device keeps in its file storage, found in a dump of that storage. The storage is a
 // ring: a file's contents may run past the dump's end and go on at its start.
@@ -29,14 +30,24 @@ QString SafeFileName(const TStoredFile& aFile);
 // Characters a file name cannot hold on the devices' and the users' file systems become "-".
 QString FileNameFromText(const QString& aText);
 
+// The device's name of a file as the technician is shown it: characters that cannot be shown
+// (NUL and the other control characters) are written as \xNN.
+QString ShownName(const TStoredFile& aFile);
+
 struct TWriteResult {
-  int Written = 0;
-  int Refused = 0; // names that would leave the folder or cannot be file names
-  int Failed = 0;  // files that could not be written
+  // Names in the folder of the files that reached the disk.
+  QStringList Written;
+  // Shown names of the files left out: their names would leave the folder or cannot be file
+  // names, or a link already stands under the name.
+  QStringList Refused;
+  // Names of the files that could not be written, and why the first of them could not.
+  QStringList Failed;
+  QString Error;
 };
 
-// Writes every file into aFolder (created when missing), each atomically; a name used twice
-// keeps the last file. Counts only files that reached the disk.
+// Writes every file into aFolder (created when missing), each atomically. A name used again in
+// the same run gets " (2)", " (3)"... before its extension, so no file replaces another; a link
+// in the folder is never written through.
 TWriteResult WriteAll(const QList<TStoredFile>& aFiles, const QString& aFolder);
 
 } // namespace StoredFiles

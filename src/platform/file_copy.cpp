@@ -1,5 +1,7 @@
 #include "platform/file_copy.h"
 
+#include "platform/save_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -37,7 +39,7 @@ bool CopyChunks(const QString& aFrom, const QString& aTo, const TCopyProgress& a
     aProgress(0, total);
   while (!source.atEnd()) {
     const QByteArray bytes = source.read(aChunk);
-    if (bytes.isEmpty() || target.write(bytes) != bytes.size())
+    if (bytes.isEmpty() || !WriteThrough(target, bytes))
       return false;
     done += bytes.size();
     if (aProgress)

@@ -1,12 +1,12 @@
 #include "settings/settings_files.h"
 
+#include "platform/save_file.h"
 #include "settings/settings_image.h"
 #include "settings/settings_model.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 std::optional<QString> ReadConfigFile(const QString& aFileName) {
   QFile file(aFileName);
@@ -26,15 +26,7 @@ std::optional<QString> ReadConfigFile(const QString& aFileName) {
 }
 
 bool WriteConfigFile(const QString& aFileName, const QString& aBase64) {
-  QSaveFile file(aFileName);
-  if (!file.open(QIODevice::WriteOnly))
-    return false;
-  const QByteArray bytes = aBase64.toLatin1();
-  if (file.write(bytes) != bytes.size()) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
+  return SaveFileAtomically(aFileName, aBase64.toLatin1());
 }
 
 std::optional<QByteArray> EmbeddedSettingsSchema(const QString& aType) {

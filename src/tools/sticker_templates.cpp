@@ -2,9 +2,9 @@
 
 #include "core/log_file.h"
 #include "platform/registry.h"
+#include "platform/save_file.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace {
@@ -126,13 +126,7 @@ void TStickerTemplates::WriteNames(const QStringList& aNames) {
 }
 
 bool WriteTemplateFile(const QString& aPath, const QString& aText, QString* aError) {
-  QSaveFile file(aPath);
-  if (!file.open(QIODevice::WriteOnly) || file.write(aText.toUtf8()) < 0 || !file.commit()) {
-    if (aError)
-      *aError = file.errorString();
-    return false;
-  }
-  return true;
+  return SaveFileAtomically(aPath, aText.toUtf8(), aError);
 }
 
 bool ReadTextFile(const QString& aPath, QString* aText, QString* aError) {

@@ -1,6 +1,7 @@
 #include "updates/module_installer.h"
 
 #include "platform/file_date.h"
+#include "platform/save_file.h"
 #include "updates/module_format.h"
 #include "updates/web_client.h"
 
@@ -25,7 +26,7 @@ bool InstallModuleFile(const QString& aFolder, int aType, const QByteArray& aDow
   QFile file(download);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
     return fail(file.errorString());
-  bool written = file.write(text) == text.size() && file.flush();
+  bool written = WriteThrough(file, text);
 #ifdef Q_OS_UNIX
   written = written && ::fsync(file.handle()) == 0;
 #endif

@@ -1,6 +1,7 @@
 #include "updates/self_updater.h"
 
 #include "platform/file_date.h"
+#include "platform/save_file.h"
 #include "updates/web_client.h"
 
 #include <QCryptographicHash>
@@ -203,7 +204,7 @@ bool TSelfUpdater::Install(QString* aError) {
     return fail(QStringLiteral("cannot create %1").arg(FBackupFolder));
   const QString backup = BackupPath();
   QFile::remove(backup);
-  if (!QFile::copy(FProgram, backup))
+  if (!CopyFileAtomically(FProgram, backup))
     return fail(QStringLiteral("cannot keep a copy of the program in %1").arg(FBackupFolder));
   QString error;
   if (!ReplaceFile(DownloadPath(), FProgram, &error))

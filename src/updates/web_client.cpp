@@ -1,5 +1,7 @@
 #include "updates/web_client.h"
 
+#include "platform/save_file.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
@@ -115,8 +117,10 @@ void TWebTransfer::OnReadyRead() {
   }
   if (!FToFile) {
     FResult.Body += chunk;
-  } else if (FFile.write(chunk) != chunk.size()) {
-    Fail(TWebOutcome::Failed, FFile.errorString());
+  } else {
+    QString error;
+    if (!WriteThrough(FFile, chunk, &error))
+      Fail(TWebOutcome::Failed, error);
   }
 }
 

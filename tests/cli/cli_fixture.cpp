@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QTest>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -67,6 +69,17 @@ TCliRun TSimFarm::Cli(const QStringList& aArgs, int aWaitMs) const {
     env.insert(QStringLiteral("VELMORA_SETTINGS_SERVICE"), FSettingsService);
   cli.setProcessEnvironment(env);
   cli.setWorkingDirectory(FDir.path());
+  if (FFileSizeLimit >= 0) {
+    const rlim_t bytes = rlim_t(FFileSizeLimit);
+    cli.setChildProcessModifier([bytes] {
+      // Both survive the exec: the program runs as on a disk that is full past aBytes.
+      ::signal(SIGXFSZ, SIG_IGN);
+      rlimit limit{};
+      ::getrlimit(RLIMIT_FSIZE, &limit);
+      limit.rlim_cur = bytes;
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+  }
   cli.start(Bin("velmora-cli"), aArgs + QStringList{QStringLiteral("--lang"), QStringLiteral("en")});
   TCliRun run;
   if (!cli.waitForFinished(aWaitMs)) {

@@ -44,6 +44,10 @@ public:
   // false when it does not start.
   bool StartSettingsService(const QString& aModules);
 
+  // Later runs may not make any file larger than aBytes, as on a full disk: writes past it fail
+  // (EFBIG, SIGXFSZ ignored). Below 0: no limit.
+  void LimitFileSize(qint64 aBytes) { FFileSizeLimit = aBytes; }
+
   // Runs velmora-cli with the listed ports, in English; waits at most aWaitMs.
   TCliRun Cli(const QStringList& aArgs, int aWaitMs = 120000) const;
 
@@ -52,6 +56,7 @@ private:
   std::vector<std::unique_ptr<QProcess>> FSimulators;
   QStringList FPorts;
   QString FSettingsService;
+  qint64 FFileSizeLimit = -1;
 };
 
 // The same bytes in aFileName, or empty when it cannot be read.

@@ -93,6 +93,12 @@ public:
     return delay;
   }
   bool HasHint(int aKind, const QString& aText) const { return Hints.contains({aKind, aText}); }
+  bool HasHintStarting(int aKind, const QString& aText) const {
+    for (const auto& hint : Hints)
+      if (hint.first == aKind && hint.second.startsWith(aText))
+        return true;
+    return false;
+  }
 };
 
 struct TOperationsRig {

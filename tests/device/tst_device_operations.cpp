@@ -49,6 +49,9 @@ private Q_SLOTS:
   void silenceReRequestsThenGivesUp();
   void readingFailuresAreReported_data();
   void readingFailuresAreReported();
+  void readingEndedFromOutsideSaysSo_data();
+  void readingEndedFromOutsideSaysSo();
+  void silentDeviceEndsTheReading();
   void fileReadingWritesStoredFiles();
   void refusals_data();
   void refusals();
@@ -189,8 +192,63 @@ void TstDeviceOperations::readingFailuresAreReported() {
     rig.Receive(BlockAnswer(100, TestBlock(100)));
   }
   QCOMPARE(int(rig.Port->Operation()), 0);
-  QVERIFY(rig.Host.HasHint(0, QStringLiteral("mes_filesaveerror")));
+  QVERIFY(rig.Host.HasHintStarting(0, QStringLiteral("mes_filesaveerror")));
   QVERIFY(!rig.Host.HasHint(3, QStringLiteral("mes_filesave")));
+}
+
+void TstDeviceOperations::readingEndedFromOutsideSaysSo_data() {
+  QTest::addColumn<int>("operation");
+  QTest::newRow("memory") << 2;
+  QTest::newRow("files") << 7;
+}
+
+void TstDeviceOperations::readingEndedFromOutsideSaysSo() {
+  QFETCH(int, operation);
+  TOperationsRig rig;
+  rig.Port->FMemoryOffset = 100;
+  rig.Port->FMemoryCount = 5;
+  rig.Port->FMemoryWrite = 5;
+  rig.Port->FFileOffset = 200;
+  rig.Port->FFileCount = 5;
+  rig.Host.SaveAnswer = rig.Path(QStringLiteral("m.dump"));
+  rig.Host.FolderAnswer = rig.Path(QStringLiteral("files"));
+  rig.Port->SetOperation(quint8(operation));
+  rig.Receive(BlockAnswer(operation == 7 ? 200 : 100, TestBlock(operation == 7 ? 200 : 100)));
+  QCOMPARE(rig.Host.Count, 5);
+  // Another port chosen (or the device gone) ends the reading from outside.
+  rig.Port->SetActive(false);
+  QCOMPARE(int(rig.Port->Operation()), 0);
+  QVERIFY(rig.Host.HasHint(0, QStringLiteral("mes_readinginterrupted")));
+  QCOMPARE(rig.Host.Count, 0);
+  QVERIFY(rig.Host.ProgressText.isEmpty());
+  QVERIFY(!rig.Operations.Reading());
+  // The end of an operation that is not a reading says nothing.
+  rig.Host.Hints.clear();
+  rig.Port->SetOperation(0);
+  QVERIFY(rig.Host.Hints.isEmpty());
+}
+
+void TstDeviceOperations::silentDeviceEndsTheReading() {
+  TOperationsRig rig;
+  rig.Port->FMemoryOffset = 100;
+  rig.Port->FMemoryCount = 5;
+  rig.Port->FMemoryWrite = 5;
+  rig.Host.SaveAnswer = rig.Path(QStringLiteral("m.dump"));
+  rig.Operations.SetGiveUpMs(300);
+  rig.Port->SetOperation(2);
+  rig.Receive(BlockAnswer(100, TestBlock(100)));
+  // Every block request re-arms the watchdog: steady answers never trip it.
+  for (int i = 1; i < 3; ++i) {
+    QTest::qWait(200);
+    rig.Receive(BlockAnswer(100 + i, TestBlock(100 + i)));
+  }
+  QCOMPARE(int(rig.Port->Operation()), 2);
+  // Then nothing arrives at all, not even a status record.
+  QTRY_COMPARE_WITH_TIMEOUT(int(rig.Port->Operation()), 0, 2000);
+  QVERIFY(rig.Host.HasHint(0, QStringLiteral("mes_filesaveerror")));
+  QCOMPARE(rig.Host.Count, 0);
+  QVERIFY(rig.Host.ProgressText.isEmpty());
+  QVERIFY(!QFile::exists(rig.Path(QStringLiteral("m.dump"))));
 }
 
 void TstDeviceOperations::fileReadingWritesStoredFiles() {
@@ -214,6 +272,8 @@ void TstDeviceOperations::fileReadingWritesStoredFiles() {
   QCOMPARE(file.readAll(), trip);
   QVERIFY(!QFile::exists(rig.Path(QStringLiteral("evil.sh"))));
   QVERIFY(rig.Host.HasHint(3, QStringLiteral("mes_devicefileok 1")));
+  // The refused name is said, not dropped in silence.
+  QVERIFY(rig.Host.HasHint(0, QStringLiteral("mes_devicefilerefused ../../evil.sh")));
   // The administrator also keeps the raw dump, in the chosen folder.
   QFile raw(rig.Port->FMemoryFile);
   QCOMPARE(QFileInfo(raw).absolutePath(), QDir(rig.Path(QStringLiteral("out"))).absolutePath());

@@ -40,6 +40,8 @@ private Q_SLOTS:
   void unsafeNamesAreSkipped_data();
   void unsafeNamesAreSkipped();
   void writeFailuresAreCounted();
+  void sameNameKeepsBoth();
+  void linkInTheFolderIsNotWrittenThrough();
   void names_data();
   void names();
   void dumpNameHoldsNoSeparators();
@@ -132,6 +134,9 @@ void TstStoredFiles::unsafeNamesAreSkipped_data() {
                                      << "txt" << false;
   QTest::newRow("separator in extension") << "a"
                                           << "b/c" << false;
+  QTest::newRow("NUL") << QStringLiteral("a") + QChar(0) + QStringLiteral("b") << "txt" << false;
+  QTest::newRow("backslash path") << "C:\\Windows\\evil"
+                                  << "dll" << false;
 }
 
 void TstStoredFiles::unsafeNamesAreSkipped() {
@@ -142,8 +147,13 @@ void TstStoredFiles::unsafeNamesAreSkipped() {
   const QString folder = dir.filePath(QStringLiteral("a/b"));
   const StoredFiles::TWriteResult result =
       StoredFiles::WriteAll({TStoredFile{0, name, extension, "data"}}, folder);
-  QCOMPARE(result.Written, written ? 1 : 0);
-  QCOMPARE(result.Refused, written ? 0 : 1);
+  QCOMPARE(result.Written.size(), written ? 1 : 0);
+  // A refused name is reported, shown so that even a NUL can be read.
+  QCOMPARE(result.Refused,
+           written ? QStringList() : QStringList{StoredFiles::ShownName({0, name, extension, {}})});
+  if (!written)
+    QVERIFY(!result.Refused.first().contains(QChar(0)) &&
+            !result.Refused.first().contains(QLatin1Char('\n')));
   // Nothing lands anywhere but the chosen folder.
   QStringList everything;
   QDir root(dir.path());
@@ -166,8 +176,51 @@ void TstStoredFiles::writeFailuresAreCounted() {
   file.close();
   const StoredFiles::TWriteResult result =
       StoredFiles::WriteAll({TStoredFile{0, "A", "TXT", "x"}, TStoredFile{0, "B", "TXT", "y"}}, blocker);
-  QCOMPARE(result.Written, 0);
-  QCOMPARE(result.Failed, 2);
+  QVERIFY(result.Written.isEmpty());
+  QCOMPARE(result.Failed, (QStringList{QStringLiteral("A.TXT"), QStringLiteral("B.TXT")}));
+  QVERIFY(!result.Error.isEmpty());
+}
+
+void TstStoredFiles::sameNameKeepsBoth() {
+  QTemporaryDir dir;
+  const StoredFiles::TWriteResult result = StoredFiles::WriteAll(
+      {TStoredFile{0, "TRIP0001", "CSV", "first"}, TStoredFile{0, "TRIP0001", "CSV", "second"},
+       TStoredFile{0, "trip0001", "csv", "third"}, TStoredFile{0, "TRIP0001 (2)", "CSV", "fourth"}},
+      dir.path());
+  const QStringList names{QStringLiteral("TRIP0001.CSV"), QStringLiteral("TRIP0001 (2).CSV"),
+                          QStringLiteral("trip0001 (3).csv"), QStringLiteral("TRIP0001 (2) (2).CSV")};
+  QCOMPARE(result.Written, names);
+  const QList<QByteArray> contents{"first", "second", "third", "fourth"};
+  for (int i = 0; i < names.size(); ++i) {
+    QFile file(dir.filePath(names.at(i)));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), contents.at(i));
+  }
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), names.size());
+}
+
+void TstStoredFiles::linkInTheFolderIsNotWrittenThrough() {
+  QTemporaryDir dir;
+  const QString outside = dir.filePath(QStringLiteral("outside.txt"));
+  QFile precious(outside);
+  QVERIFY(precious.open(QIODevice::WriteOnly));
+  precious.write("precious");
+  precious.close();
+  const QString folder = dir.filePath(QStringLiteral("files"));
+  QVERIFY(QDir().mkpath(folder));
+  QVERIFY(QFile::link(outside, QDir(folder).filePath(QStringLiteral("TRIP0001.CSV"))));
+  // A dangling link would create the file it points to.
+  QVERIFY(QFile::link(dir.filePath(QStringLiteral("created.txt")),
+                      QDir(folder).filePath(QStringLiteral("LOG.TXT"))));
+  const StoredFiles::TWriteResult result = StoredFiles::WriteAll({TStoredFile{0, "TRIP0001", "CSV", "device"},
+                                                                  TStoredFile{0, "LOG", "TXT", "device"},
+                                                                  TStoredFile{0, "OTHER", "CSV", "device"}},
+                                                                 folder);
+  QCOMPARE(result.Written, QStringList{QStringLiteral("OTHER.CSV")});
+  QCOMPARE(result.Refused, (QStringList{QStringLiteral("TRIP0001.CSV"), QStringLiteral("LOG.TXT")}));
+  QVERIFY(precious.open(QIODevice::ReadOnly));
+  QCOMPARE(precious.readAll(), QByteArray("precious"));
+  QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("created.txt"))));
 }
 
 void TstStoredFiles::names_data() {

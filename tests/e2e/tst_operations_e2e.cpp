@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 
 namespace {
 
@@ -105,6 +106,8 @@ private Q_SLOTS:
   void loadsFirmwareOverTheLine();
   void copiesFirmwareToTheLoaderDisk();
   void silentDeviceTimesOut();
+  void deviceLostMidDumpEndsTheReading_data();
+  void deviceLostMidDumpEndsTheReading();
 };
 
 void TstOperationsE2E::readsTheMemory() {
@@ -222,6 +225,56 @@ void TstOperationsE2E::silentDeviceTimesOut() {
   QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(sim.Text("mes_deviceupdatefail_timeout")), 15000);
   QVERIFY(waited.elapsed() >= 9500);
   QVERIFY(!QFileInfo::exists(sim.Dir.filePath(QStringLiteral("never.bin"))));
+}
+
+void TstOperationsE2E::deviceLostMidDumpEndsTheReading_data() {
+  QTest::addColumn<int>("signal");
+  QTest::newRow("frozen") << int(SIGSTOP);
+  QTest::newRow("killed") << int(SIGKILL);
+}
+
+void TstOperationsE2E::deviceLostMidDumpEndsTheReading() {
+  QFETCH(int, signal);
+  if (!SimulatorBuilt())
+    QSKIP("velmora-devsim is not built");
+  TSimulatedWindow sim;
+  // The device leaves block 120 unanswered once: the reading waits there, half way.
+  QVERIFY(sim.Start({QStringLiteral("--type"), QStringLiteral("216"), QStringLiteral("--id"),
+                     QStringLiteral("4247"), QStringLiteral("--memory-offset"), QStringLiteral("100"),
+                     QStringLiteral("--memory-write"), QStringLiteral("40"), QStringLiteral("--block-fault"),
+                     QStringLiteral("drop:120")}));
+  QVERIFY(sim.Identified(QStringLiteral("4247")));
+  TMF& w = *sim.Window;
+  QTRY_COMPARE_WITH_TIMEOUT(w.Q()->FMemoryWrite, 40, 5000);
+  const QByteArray previous = sim.WriteFile(QStringLiteral("memory.dump"), "the dump read last week\n");
+  sim.Dialogs->Save = sim.Dir.filePath(QStringLiteral("memory.dump"));
+  // Shorter than the reading's own 15 s, so the test does not wait that long.
+  w.Operations().SetGiveUpMs(4000);
+  auto* panel = w.findChild<QWidget*>(QStringLiteral("ProgressPanel"));
+  auto* percent = w.findChild<QLabel*>(QStringLiteral("PercentLabel"));
+  QVERIFY(panel && percent);
+  w.Q()->SetOperation(2);
+  QTRY_VERIFY_WITH_TIMEOUT(sim.Sent().contains(QStringLiteral(">D 18;120\r\n")), 10000);
+  QVERIFY(panel->isVisible());
+  QCOMPARE(percent->text(), QStringLiteral("47%"));
+  ::kill(sim.Simulator.processId(), signal);
+  QElapsedTimer waited;
+  waited.start();
+  QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(sim.Text("mes_filesaveerror")) ||
+                               sim.HintShown(sim.Text("mes_readinginterrupted")),
+                           10000);
+  QVERIFY(!w.Operations().Reading());
+  QVERIFY(!panel->isVisible());
+  QVERIFY(w.ProgressText().isEmpty());
+  QCOMPARE(ReadAll(sim.Dialogs->Save), previous);
+  QCOMPARE(QDir(sim.Dir.path()).entryList({QStringLiteral("memory.dump*")}, QDir::Files | QDir::Hidden),
+           QStringList{QStringLiteral("memory.dump")});
+  if (signal == SIGSTOP) {
+    // Frozen, the line stays open: only the watchdog can have ended the reading.
+    QVERIFY(waited.elapsed() >= 3000);
+    QCOMPARE(int(w.Q()->Operation()), 0);
+    ::kill(sim.Simulator.processId(), SIGCONT);
+  }
 }
 
 QTEST_MAIN(TstOperationsE2E)

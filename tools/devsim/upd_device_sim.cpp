@@ -128,7 +128,7 @@ QByteArray TUpdDeviceSim::Complete() {
     return RequestChunk();
   }
   QSaveFile out(FOptions.FwOut);
-  if (!(out.open(QIODevice::WriteOnly) && out.write(FImage) == FImage.size() && out.commit()))
+  if (!(out.open(QIODevice::WriteOnly) && out.write(FImage) == FImage.size() && out.flush() && out.commit()))
     return {};
   return Request(kDone, QByteArray(1, '\1'));
 }
