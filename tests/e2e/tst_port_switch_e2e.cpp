@@ -50,6 +50,17 @@ struct TTwoDevices : TSimWindowBase {
       QTest::qWait(50);
     return QFileInfo::exists(SecondLink());
   }
+  // Watches the first device until it is detected and has spoken for a while (enough packets to
+  // outweigh the second device's first ones), then plugs in the second; false when a step fails.
+  bool FirstThenSecond(const QStringList& aFirst, TVersionType aFirstVersion, const QStringList& aSecond) {
+    if (!StartFirst(aFirst))
+      return false;
+    TExchangeCore& core = Window->Core();
+    const int generation = aFirstVersion - vtVersion0;
+    return QTest::qWaitFor([&] { return core.Version() == aFirstVersion; }, 10000) &&
+           QTest::qWaitFor([&] { return core.RecognisedCount(generation) > 10; }, 10000) &&
+           StartSecond(aSecond);
+  }
   QByteArray SecondReceived() const {
     QFile file(SecondReceivedFile());
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -82,13 +93,8 @@ void TstPortSwitchE2E::trackerAfterLegacyDeviceGetsItsIdentityPoll() {
   if (!SimulatorBuilt())
     QSKIP("velmora-devsim is not built");
   TTwoDevices rig;
-  QVERIFY(rig.StartFirst(kLegacyTracker));
+  QVERIFY(rig.FirstThenSecond(kLegacyTracker, vtVersion2, kTracker));
   TMF& w = *rig.Window;
-  QTRY_COMPARE_WITH_TIMEOUT(w.Core().Version(), vtVersion2, 10000);
-  // Enough legacy records that their number would outweigh the tracker's first lines.
-  QTRY_VERIFY_WITH_TIMEOUT(w.Core().RecognisedCount(2) > 10, 10000);
-
-  QVERIFY(rig.StartSecond(kTracker));
   // The tracker talks by itself, so the window turns to it.
   QTRY_COMPARE_WITH_TIMEOUT(rig.SelectedName(), QStringLiteral("sim1"), 10000);
   QTRY_COMPARE_WITH_TIMEOUT(w.Core().Version(), vtVersion1, 10000);
@@ -100,12 +106,8 @@ void TstPortSwitchE2E::legacyDeviceAfterTrackerIsNeverAskedAndSurvivesAResume() 
   if (!SimulatorBuilt())
     QSKIP("velmora-devsim is not built");
   TTwoDevices rig;
-  QVERIFY(rig.StartFirst(kTracker));
+  QVERIFY(rig.FirstThenSecond(kTracker, vtVersion1, kLegacyTracker));
   TMF& w = *rig.Window;
-  QTRY_COMPARE_WITH_TIMEOUT(w.Core().Version(), vtVersion1, 10000);
-  QTRY_VERIFY_WITH_TIMEOUT(w.Core().RecognisedCount(1) > 10, 10000);
-
-  QVERIFY(rig.StartSecond(kLegacyTracker));
   QTRY_COMPARE_WITH_TIMEOUT(rig.SelectedName(), QStringLiteral("sim1"), 10000);
   QTRY_COMPARE_WITH_TIMEOUT(w.Core().Version(), vtVersion2, 10000);
   w.act_PageInfo();
@@ -132,12 +134,8 @@ void TstPortSwitchE2E::silentMasterAfterLegacyDeviceIsProbedAndOpened() {
   if (!SimulatorBuilt())
     QSKIP("velmora-devsim is not built");
   TTwoDevices rig;
-  QVERIFY(rig.StartFirst(kLegacyTracker));
+  QVERIFY(rig.FirstThenSecond(kLegacyTracker, vtVersion2, {"--gen", "3", "--address", "0102030405A6"}));
   TMF& w = *rig.Window;
-  QTRY_COMPARE_WITH_TIMEOUT(w.Core().Version(), vtVersion2, 10000);
-  QTRY_VERIFY_WITH_TIMEOUT(w.Core().RecognisedCount(2) > 10, 10000);
-
-  QVERIFY(rig.StartSecond({"--gen", "3", "--address", "0102030405A6"}));
   // A master never speaks first: the technician picks its port.
   QTRY_VERIFY_WITH_TIMEOUT(rig.Port(QStringLiteral("sim1")) && rig.Port(QStringLiteral("sim1"))->Exist(),
                            10000);

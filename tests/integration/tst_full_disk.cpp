@@ -180,6 +180,22 @@ const std::vector<TWriter>& Writers() {
   return writers;
 }
 
+// The old file every writer must leave as it was, and the archive the extraction reads.
+bool Prepare(const QTemporaryDir& aDir, const QString& aTarget) {
+  if (!QDir().mkpath(QFileInfo(aTarget).absolutePath()) || !WriteAll(aTarget, kOld))
+    return false;
+  QuaZip zip(aDir.filePath(QStringLiteral("archive.zip")));
+  if (!zip.open(QuaZip::mdCreate))
+    return false;
+  QuaZipFile entry(&zip);
+  if (!entry.open(QIODevice::WriteOnly, QuaZipNewInfo(QStringLiteral("rules/70-velmora.rules"))))
+    return false;
+  const bool written = entry.write(kNew) == kNew.size();
+  entry.close();
+  zip.close();
+  return written && entry.getZipError() == ZIP_OK && zip.getZipError() == ZIP_OK;
+}
+
 } // namespace
 
 class TstFullDisk : public QObject {
@@ -202,17 +218,7 @@ void TstFullDisk::failedWriteKeepsTheOldFile() {
   QTemporaryDir dir;
   const QString folder = dir.filePath(QStringLiteral("target"));
   const QString target = QDir(folder).filePath(QLatin1String(w.Target));
-  QVERIFY(QDir().mkpath(QFileInfo(target).absolutePath()));
-  QVERIFY(WriteAll(target, kOld));
-  {
-    QuaZip zip(dir.filePath(QStringLiteral("archive.zip")));
-    QVERIFY(zip.open(QuaZip::mdCreate));
-    QuaZipFile entry(&zip);
-    QVERIFY(entry.open(QIODevice::WriteOnly, QuaZipNewInfo(QStringLiteral("rules/70-velmora.rules"))));
-    entry.write(kNew);
-    entry.close();
-    zip.close();
-  }
+  QVERIFY(Prepare(dir, target));
   const QStringList before = FilesUnder(folder);
 
   const TOutcome outcome = RunLimited([&](QString* aError) { return w.Write(folder, aError); });
@@ -232,15 +238,7 @@ void TstFullDisk::writersSucceedWithRoom() {
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("target"));
     const QString target = QDir(folder).filePath(QLatin1String(w.Target));
-    QVERIFY(QDir().mkpath(QFileInfo(target).absolutePath()));
-    QVERIFY(WriteAll(target, kOld));
-    QuaZip zip(dir.filePath(QStringLiteral("archive.zip")));
-    QVERIFY(zip.open(QuaZip::mdCreate));
-    QuaZipFile entry(&zip);
-    QVERIFY(entry.open(QIODevice::WriteOnly, QuaZipNewInfo(QStringLiteral("rules/70-velmora.rules"))));
-    entry.write(kNew);
-    entry.close();
-    zip.close();
+    QVERIFY(Prepare(dir, target));
     QString error;
     QVERIFY2(w.Write(folder, &error), qPrintable(QLatin1String(w.Name) + QStringLiteral(": ") + error));
     QVERIFY2(ReadAll(target) != kOld, w.Name);
