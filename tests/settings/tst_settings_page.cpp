@@ -54,7 +54,9 @@ struct TControlRig {
     Monitor.Hint = [this](int aKind, const QString& aText) { Hints.append({aKind, aText}); };
     Context.Monitor = &Monitor;
     Context.Registry = &Registry;
-    Context.SettingsError = [this](int aNumber, const QString& aText) { Errors.append({aNumber, aText}); };
+    Context.SettingsError = [this](int aNumber, const QString& aText, const QObject*) {
+      Errors.append({aNumber, aText});
+    };
     Parent.resize(600, 100);
   }
 };
@@ -338,10 +340,13 @@ void TstSettingsPage::validationMessages_data() {
                               << "";
   QTest::newRow("4-byte above") << true << 9 << "Period" << qint64(0) << qint64(4294967295LL) << "4294967296"
                                 << "Maximum value parameter \"Period\": 4294967295";
+  // An emptied field or a sign alone is no number: it must not go out as 0.
+  QTest::newRow("emptied") << true << 9 << "Period" << qint64(60) << qint64(86400) << ""
+                           << "No value given for parameter \"Period\"";
   QTest::newRow("minus alone") << true << 9 << "Period" << qint64(0) << qint64(10) << "-"
-                               << "";
+                               << "Invalid characters in value parameter \"Period\"";
   QTest::newRow("plus alone") << true << 9 << "" << qint64(0) << qint64(10) << "+"
-                              << "";
+                              << "Invalid characters in value parameter \"\"";
   QTest::newRow("not a number, empty caption") << true << 9 << "" << qint64(0) << qint64(10) << "12a"
                                                << "Invalid characters in value parameter \"\"";
   QTest::newRow("signed byte -128") << true << 9 << "T" << qint64(-127) << qint64(127) << "-128"
