@@ -78,6 +78,7 @@ private Q_SLOTS:
   void validationMessages_data();
   void validationMessages();
   void stringLengthLimitWhileTyping();
+  void devicesOwnValueIsMarkedNotRefused();
   void valuesInAndOut();
   void historyGroups_data();
   void historyGroups();
@@ -379,6 +380,31 @@ void TstSettingsPage::validationMessages() {
     QVERIFY(c->GetValue(v));
     QCOMPARE(v.toLongLong(), text.toLongLong());
   }
+}
+
+void TstSettingsPage::devicesOwnValueIsMarkedNotRefused() {
+  TControlRig rig;
+  // A device whose password is four characters long: the page would want six.
+  auto* password = new TStringClass(rig.Context, &rig.Parent);
+  password->SetSettings(5);
+  password->SetDeviceValue(QStringLiteral("1234"));
+  QCOMPARE(rig.Errors.last(), qMakePair(5, QString()));
+  QVERIFY(password->OwnValueMarked());
+  // What the technician types is checked as ever; the device's own value again is not.
+  password->Edit()->setText(QStringLiteral("12345"));
+  QCOMPARE(rig.Errors.last(), qMakePair(5, QStringLiteral("Password must contain exactly 6 characters")));
+  QVERIFY(!password->OwnValueMarked());
+  password->Edit()->setText(QStringLiteral("1234"));
+  QCOMPARE(rig.Errors.last(), qMakePair(5, QString()));
+  QVERIFY(password->OwnValueMarked());
+  // A file's value is not the device's own.
+  auto* period = new TIntegerClass(rig.Context, &rig.Parent);
+  period->SetSettings(49174);
+  period->SetMin(60);
+  period->SetDeviceValue(3600);
+  period->SetValue(10);
+  QVERIFY(rig.Errors.last().second.startsWith(QStringLiteral("Minimum value parameter")));
+  QVERIFY(!period->OwnValueMarked());
 }
 
 void TstSettingsPage::stringLengthLimitWhileTyping() {

@@ -100,8 +100,9 @@ void TControlClass::SetDeviceValue(const QVariant& aValue) {
 }
 
 QString TControlClass::ExceptOwnValue(const QString& aMessage, const QString& aShown) {
+  const QString deviceText = IsEmptyValue(FDeviceValue) ? QString() : FDeviceValue.toString();
   const bool own = !aMessage.isEmpty() && FIsSet && !IsEmptyValue(FDeviceValue) &&
-                   aShown.trimmed() == FDeviceValue.toString();
+                   (aShown == deviceText || aShown.trimmed() == deviceText);
   SetOwnMark(own);
   return own ? QString() : aMessage;
 }
