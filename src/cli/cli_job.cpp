@@ -284,6 +284,14 @@ void TCliJob::SettingsArrived() {
                           [this](const QString& aKey) { return FSession->Translate(aKey); }));
     return;
   }
+  // Saved as the device holds them; said, as the page marks them.
+  const auto translate = [this](const QString& aKey) { return FSession->Translate(aKey); };
+  const QList<TSetting>& rows = FSession->Model().Rows;
+  for (int i = 0; i < rows.size(); ++i)
+    if (FSession->Page().HoldsOwnValueOutside(i, translate))
+      Q_EMIT Note(PortName() + QStringLiteral(": ") + QString::number(rows.at(i).Number) +
+                  QStringLiteral(": ") + FSession->Page().ShownText(i) + QStringLiteral(": ") +
+                  Text("mes_ownvalue"));
   const QString text = built.Image.isEmpty() ? QString() : Base64Encode(built.Image);
   if (!text.isEmpty() && WriteConfigFile(FRequest.Path, text))
     Finish(true, WithPath(Text("mes_filesave"), FRequest.Path));

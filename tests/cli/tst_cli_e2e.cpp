@@ -399,6 +399,11 @@ void TstCliE2E::keepsWhatTheFileDoesNotChange() {
   QCOMPARE(backup.value(49153), QByteArray("\xC5", 1));
   QCOMPARE(backup.value(49212), QByteArray("\x09", 1));
   QCOMPARE(backup.value(49174), QByteArray("\x0A\x00\x00\x00", 4));
+  // Said as the page marks them.
+  QVERIFY2(
+      run.Err.contains(QStringLiteral("sim0: 49174: 10: The device's own value, outside the allowed bounds")),
+      qPrintable(run.Err));
+  QVERIFY(run.Err.contains(QStringLiteral("sim0: 49212: 9: The device's own value")));
 
   // A file that changes one other setting leaves them as they are.
   QVERIFY(WriteAll(farm.Path(QStringLiteral("sleep.cfg")),
