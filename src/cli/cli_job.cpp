@@ -172,13 +172,22 @@ void TCliJob::Step() {
     return;
   case stVerify:
     if (FSaved && FSession->DeviceImages() > FImagesSeen) {
-      TSettingsPageValues readBack(FSession->Model());
-      const TSettingsPageValues::TApplied applied =
-          readBack.ApplyImage(FSession->Layout(), FSession->LastDeviceImage());
-      if (applied.Valid && readBack.Build(FSession->Layout()).Image == FSentImage)
-        Finish(true, Text("cli_settingswritten"));
-      else
+      // The bytes the device reads back, not a page rebuilt from them: what the page cannot
+      // describe would be rebuilt the same way and hide a loss.
+      bool decoded = false;
+      const TDecodedImage readBack = DecodeSettingsImage(
+          FSession->Layout(), Base64Decode(FSession->LastDeviceImage().trimmed(), &decoded));
+      const TImageEntries stored = EntriesByNumber(readBack.Entries);
+      const TImageEntries sent = EntriesByNumber(DecodeSettingsImage(FSession->Layout(), FSentImage).Entries);
+      bool same = decoded && readBack.Valid && !readBack.Truncated;
+      for (auto it = sent.cbegin(); same && it != sent.cend(); ++it)
+        same = stored.contains(it.key()) && stored.value(it.key()) == it.value();
+      if (!same)
         Fail(Text("cli_verifyfailed"));
+      else if (!FNewPassword.isEmpty())
+        Finish(true, Text("cli_settingswritten") + QStringLiteral("; ") + Text("cli_passwordchanged"));
+      else
+        Finish(true, Text("cli_settingswritten"));
     }
     return;
   case stWatching:
@@ -231,7 +240,7 @@ void TCliJob::SettingsArrived() {
   FImagesSeen = FSession->DeviceImages();
   const TSettingsPageValues::TApplied& applied = FSession->LastDeviceApplied();
   if (!applied.Valid) {
-    Fail(Text("mes_filedataerror"));
+    Fail(Text("mes_deviceimagedamaged"));
     return;
   }
   for (const auto& error : applied.Errors)
@@ -239,6 +248,13 @@ void TCliJob::SettingsArrived() {
                 error.second);
   if (FRequest.Command == ccFirmware) {
     StartOperationRow(QStringLiteral("act_UpdateSoftLocal"));
+    return;
+  }
+  // What a damaged image did not carry (the password among it) is not the technician's error.
+  if (!applied.Errors.isEmpty()) {
+    Fail(Text("mes_deviceimagedamaged") + QStringLiteral(": ") +
+         QString::number(applied.Errors.first().first) + QStringLiteral(": ") +
+         applied.Errors.first().second);
     return;
   }
   TPortInfo* port = FSession->Q();
@@ -262,8 +278,21 @@ void TCliJob::SettingsArrived() {
     Fail(error->second);
     return;
   }
-  const QString text =
-      layout == 1 || layout == 2 ? Base64Encode(FSession->Page().Build(layout).Image) : QString();
+  const TBuiltImage built = layout == 1 || layout == 2 ? FSession->Page().Build(layout) : TBuiltImage();
+  if (built.Refused()) {
+    Fail(RefusedValueText(FSession->Model().Rows.at(built.RefusedRow),
+                          [this](const QString& aKey) { return FSession->Translate(aKey); }));
+    return;
+  }
+  // Saved as the device holds them; said, as the page marks them.
+  const auto translate = [this](const QString& aKey) { return FSession->Translate(aKey); };
+  const QList<TSetting>& rows = FSession->Model().Rows;
+  for (int i = 0; i < rows.size(); ++i)
+    if (FSession->Page().HoldsOwnValueOutside(i, translate))
+      Q_EMIT Note(PortName() + QStringLiteral(": ") + QString::number(rows.at(i).Number) +
+                  QStringLiteral(": ") + FSession->Page().ShownText(i) + QStringLiteral(": ") +
+                  Text("mes_ownvalue"));
+  const QString text = built.Image.isEmpty() ? QString() : Base64Encode(built.Image);
   if (!text.isEmpty() && WriteConfigFile(FRequest.Path, text))
     Finish(true, WithPath(Text("mes_filesave"), FRequest.Path));
   else
@@ -278,15 +307,17 @@ void TCliJob::WriteSettings() {
     Fail(WithPath(Text("mes_fileopenerror"), FRequest.Path));
     return;
   }
-  const TSettingsPageValues::TApplied applied = FSession->Page().ApplyImage(layout, *text);
+  const auto translate = [this](const QString& aKey) { return FSession->Translate(aKey); };
+  const TSettingsPageValues::TApplied applied = FSession->Page().ApplyFile(layout, *text, translate);
+  if (applied.Fault) {
+    Fail(WithPath(FileFaultText(*applied.Fault, translate), FRequest.Path));
+    return;
+  }
   if (!applied.Valid || !applied.Errors.isEmpty() || applied.Given == 0) {
     Fail(WithPath(Text("mes_filedataerror"), FRequest.Path));
     return;
   }
-  if (applied.HasPassword && layout == 2)
-    port->SetDevicePassword(applied.Password);
-  const auto error =
-      FSession->Page().FirstError([this](const QString& aKey) { return FSession->Translate(aKey); });
+  const auto error = FSession->Page().FirstError(translate);
   if (error) {
     Fail(error->second);
     return;
@@ -301,11 +332,21 @@ void TCliJob::WriteSettings() {
     return;
   }
   const TBuiltImage built = layout == 1 || layout == 2 ? FSession->Page().Build(layout) : TBuiltImage();
+  if (built.Refused()) {
+    Fail(RefusedValueText(FSession->Model().Rows.at(built.RefusedRow), translate));
+    return;
+  }
   // An image without entries would tell the device nothing and still be answered as saved.
   if (built.Entries == 0) {
     Fail(Text("mes_settingsempty"));
     return;
   }
+  // The file's password is one value among the others: it goes out under the device's current
+  // one and is the device's only once the device has taken it.
+  FNewPassword.clear();
+  for (const TImageEntry& e : DecodeSettingsImage(layout, built.Image).Entries)
+    if (e.Number == kPasswordSetting && FromLogCodePage(e.Value) != port->DevicePassword())
+      FNewPassword = FromLogCodePage(e.Value);
   FSentImage = built.Image;
   FImagesSeen = FSession->DeviceImages();
   FStage = stVerify;

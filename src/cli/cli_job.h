@@ -103,6 +103,8 @@ private:
   QJsonObject FJson;
   int FImagesSeen = 0;
   QByteArray FSentImage;
+  // The password the written image gives the device, when it changes it.
+  QString FNewPassword;
   bool FSaved = false;
   bool FCommandSent = false;
   int FLastPercent = -1;

@@ -369,7 +369,7 @@ void TCliSession::ApplySettingsImage(const QString& aBase64) {
   TPortInfo* port = Q();
   const int layout = Layout();
   FLastDeviceImage = aBase64;
-  FLastDeviceApplied = FPage.ApplyImage(layout, aBase64);
+  FLastDeviceApplied = FPage.ApplyDeviceImage(layout, aBase64);
   if (!FLastDeviceApplied.Valid)
     MainHintShow(0, Translate(QStringLiteral("mes_filedataerror")));
   else if (FLastDeviceApplied.HasPassword && port)

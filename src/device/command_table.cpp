@@ -177,7 +177,9 @@ void TCommandTable::Fill(const TPortInfo* aCurrent, const QList<TCustomCommandSe
   }
 
   for (const TCustomCommandSet& set : aCustom) {
-    if (set.Entries.isEmpty())
+    // A fuel-sensor master takes request frames only; its send gate drops text lines, so text
+    // commands stored for it (by an older version) are not offered.
+    if (set.Entries.isEmpty() || set.Type == kFuelMasterType)
       continue;
     Commands_New(QStringLiteral("-"), 0, kAnyType, {});
     for (qsizetype k = 0; k < set.Entries.size(); ++k) {

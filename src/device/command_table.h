@@ -10,6 +10,9 @@ class TPortInfo;
 
 // One service command: valid for a range of device type codes, it either sends a fixed text (or a
 // sensor frame) or starts a long operation on the port.
+// The generation-3 fuel-sensor master: it takes request frames only, never text lines.
+inline constexpr int kFuelMasterType = 250;
+
 struct TCommand {
   QString Ident;  // command name and dictionary key of its caption; empty for separators and own captions
   QString NameEN; // English caption

@@ -109,6 +109,12 @@ bool TCommands::AddCustomCommand(const QString& aShownType, const QString& aName
     FHost.MainHintShow(0, Text("mes_customcommandaddederror"));
     return false;
   }
+  // The master's send gate drops every text line: a command it would never get is not offered.
+  if (aShownType == QString::number(kFuelMasterType)) {
+    FHost.MainHintShow(0,
+                       Text("mes_customcommandaddederror") + QStringLiteral(": ") + Text("mes_mastertext"));
+    return false;
+  }
   // The list in memory may be another type's (the one whose settings were loaded last): change
   // the shown type's list as stored.
   QStringList entries = FStore.Entries(aShownType);

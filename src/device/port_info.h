@@ -164,9 +164,13 @@ public:
   qint32 FFileOffset = 0;
   QString FFileDir;
 
+  // The device answered a settings write: aOk when it saved them.
+  void ReportSettingsSaved(bool aOk) { Q_EMIT SettingsSaved(aOk); }
+
 Q_SIGNALS:
   void Executed(TPortInfo* aPort);
   void RepaintRequested();
+  void SettingsSaved(bool aOk);
   void VisibleChanged(bool aVisible);
   void StyleUpdateRequested();
 

@@ -22,6 +22,8 @@ constexpr TDictionaryRow kRows[] = {
      u"The settings read back differ from those written"},
     {u"cli_settingswritten", u"Настройки записаны и проверены чтением",
      u"Settings written and verified by reading them back"},
+    {u"cli_passwordchanged", u"пароль устройства теперь пароль из файла",
+     u"the device's password is now the file's"},
     {u"cli_fuelmaster", u"Настройки мастера датчиков топлива записываются из окна программы",
      u"The settings of a fuel-sensor master are written from the window"},
     {u"cli_windowonly", u"Эта операция выполняется из окна программы",

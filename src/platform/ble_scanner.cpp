@@ -28,12 +28,21 @@ QByteArray UuidOnAir(const QBluetoothUuid& aUuid) {
   return bytes;
 }
 
-void AppendSection(QByteArray& aOut, quint8 aType, const QByteArray& aHead, const QByteArray& aData) {
+// aTypeFirst: the type byte before the length byte, as the trackers pass manufacturer sections on
+// (and as the beacon decoder looks for them).
+void AppendSection(QByteArray& aOut, quint8 aType, const QByteArray& aHead, const QByteArray& aData,
+                   bool aTypeFirst = false) {
   // The length byte counts the type byte too.
   const qsizetype room = 255 - 1 - aHead.size();
   const QByteArray data = aData.left(std::max<qsizetype>(room, 0));
-  aOut += char(1 + aHead.size() + data.size());
-  aOut += char(aType);
+  const char length = char(1 + aHead.size() + data.size());
+  if (aTypeFirst) {
+    aOut += char(aType);
+    aOut += length;
+  } else {
+    aOut += length;
+    aOut += char(aType);
+  }
   aOut += aHead;
   aOut += data;
 }
@@ -132,7 +141,7 @@ QByteArray RebuildAdvertisement(TAdvertPieces aPieces) {
     AppendSection(out, type, uuid, data);
   }
   for (const auto& [company, data] : aPieces.ManufacturerData)
-    AppendSection(out, 0xFF, LittleEndian(company, 2), data);
+    AppendSection(out, 0xFF, LittleEndian(company, 2), data, true);
   if (!aPieces.Name.isEmpty())
     AppendSection(out, 0x09, QByteArray(), aPieces.Name);
   return out;

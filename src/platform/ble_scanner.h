@@ -45,7 +45,8 @@ struct TAdvertPieces {
 
 // The sections the pieces came from, in a fixed order so that equal adverts give equal bytes:
 // service data by UUID, then manufacturer data by company, then the complete local name. A section
-// too long for its one length byte keeps what fits.
+// too long for its one length byte keeps what fits. Manufacturer sections carry their type byte
+// before their length byte, as the trackers' own reports do: a beacon decodes from either.
 QByteArray RebuildAdvertisement(TAdvertPieces aPieces);
 TAdvertPieces AdvertPiecesOf(const QBluetoothDeviceInfo& aInfo);
 

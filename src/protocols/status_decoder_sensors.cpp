@@ -288,6 +288,7 @@ void TStatusDecoderV1::OnSR(const TStatusRecord& r, int) {
   TPortInfo* port = Port();
   if (!port)
     return;
+  port->ReportSettingsSaved(r.F(0) == QLatin1String("1"));
   if (r.F(0) == QLatin1String("1")) {
     Host().MainHintShow(1, Text(QStringLiteral("SR1")));
     // Read back what the device stored, so the page shows it.

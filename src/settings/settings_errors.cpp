@@ -1,26 +1,35 @@
 #include "settings/settings_errors.h"
 
-TSettingsErrors::TAction TSettingsErrors::Set(int aNumber, const QString& aText, bool aBannerShown) {
-  if (FErrors.value(aNumber) == aText)
+TSettingsErrors::TAction TSettingsErrors::Set(int aNumber, const QString& aText, bool aBannerShown,
+                                              quintptr aSource) {
+  const TKey key(aNumber, aSource);
+  if (FErrors.value(key) == aText)
     return eaNone;
   if (aText.isEmpty())
-    FErrors.remove(aNumber);
+    FErrors.remove(key);
   else
-    FErrors.insert(aNumber, aText);
-  FCurrent = aNumber;
+    FErrors.insert(key, aText);
+  FCurrent = key;
   if (!aText.isEmpty())
     return eaShowBanner;
   if (!aBannerShown)
     return eaNone;
   // The lowest number still in error takes the banner over.
-  FCurrent = FErrors.isEmpty() ? -1 : FErrors.firstKey();
-  return FCurrent < 0 ? eaRemoveBanner : eaShowBanner;
+  FCurrent = FErrors.isEmpty() ? TKey(-1, 0) : FErrors.firstKey();
+  return FErrors.isEmpty() ? eaRemoveBanner : eaShowBanner;
+}
+
+QString TSettingsErrors::Message(int aNumber) const {
+  for (auto it = FErrors.cbegin(); it != FErrors.cend(); ++it)
+    if (it.key().first == aNumber)
+      return it.value();
+  return QString();
 }
 
 bool TSettingsErrors::Keep(const QSet<int>& aNumbers) {
   bool dropped = false;
   for (auto it = FErrors.begin(); it != FErrors.end();) {
-    if (aNumbers.contains(it.key())) {
+    if (aNumbers.contains(it.key().first)) {
       ++it;
     } else {
       it = FErrors.erase(it);
@@ -28,6 +37,6 @@ bool TSettingsErrors::Keep(const QSet<int>& aNumbers) {
     }
   }
   if (!FErrors.contains(FCurrent))
-    FCurrent = FErrors.isEmpty() ? -1 : FErrors.firstKey();
+    FCurrent = FErrors.isEmpty() ? TKey(-1, 0) : FErrors.firstKey();
   return dropped;
 }

@@ -55,6 +55,11 @@ QByteArray EncodeSettingValue(int aLayout, quint16 aVarType, const QVariant& aVa
   const qint64 value = aValue.toLongLong(&ok);
   if (!ok)
     return out;
+  const int bits = 8 * width;
+  const qint64 low = VarTypeIsSigned(aVarType) ? -(qint64(1) << (bits - 1)) : 0;
+  const qint64 high = VarTypeIsSigned(aVarType) ? (qint64(1) << (bits - 1)) - 1 : (qint64(1) << bits) - 1;
+  if (value < low || value > high)
+    return out;
   AppendInteger(out, quint64(value), width, aLayout == 1);
   *aOk = true;
   return out;
@@ -84,8 +89,16 @@ QVariant DecodeSettingValue(int aLayout, quint16 aVarType, const QByteArray& aBy
   }
 }
 
+TImageEntries EntriesByNumber(const QList<TImageEntry>& aEntries) {
+  TImageEntries out;
+  for (const TImageEntry& e : aEntries)
+    out.insert(e.Number, e.Value);
+  return out;
+}
+
 TBuiltImage BuildSettingsImage(int aLayout, const QList<TSetting>& aRows,
-                               const std::function<TRowValue(const TSetting&)>& aValueOf) {
+                               const std::function<TRowValue(const TSetting&)>& aValueOf,
+                               const TImageEntries& aDevice) {
   if (aLayout != 1 && aLayout != 2)
     return {};
   const int maxNumber = aLayout == 1 ? 255 : 65535;
@@ -95,15 +108,24 @@ TBuiltImage BuildSettingsImage(int aLayout, const QList<TSetting>& aRows,
       byNumber[aRows.at(i).Number].append(int(i));
 
   TBuiltImage built;
-  QByteArray& image = built.Image;
-  image = QByteArray(aLayout == 1 ? 4 : 3, '\0');
+  QByteArray image(aLayout == 1 ? 4 : 3, '\0');
   for (auto it = byNumber.cbegin(); it != byNumber.cend(); ++it) {
     const int number = it.key();
-    QVariant value = qint64(0);
+    const auto device = aDevice.constFind(number);
     quint16 type = varEmpty;
+    for (int index : it.value())
+      if (aValueOf(aRows.at(index)).Found)
+        type = aRows.at(index).VarType;
+    // What the device holds is where the value starts: bits and values the page does not
+    // describe stay as they are.
+    QVariant deviceValue;
+    if (device != aDevice.cend() && (type == varString || VarTypeIsInteger(type)))
+      deviceValue = DecodeSettingValue(aLayout, type, *device, nullptr);
+    QVariant value = VarTypeIsInteger(type) && deviceValue.isValid() ? deviceValue : QVariant(qint64(0));
     bool matched = false;
     bool failed = false;
     bool lastSet = false;
+    int lastRow = -1;
     // One alias placed in two sub-sections is still one flag.
     QSet<QString> flagsSeen;
     for (int index : it.value()) {
@@ -112,18 +134,29 @@ TBuiltImage BuildSettingsImage(int aLayout, const QList<TSetting>& aRows,
       if (!v.Found)
         continue;
       matched = true;
-      type = row.VarType;
       lastSet = v.IsSet;
+      lastRow = index;
       if (!v.HasValue || !v.Value.isValid()) {
-        failed = true;
+        // A list showing a value it has no item for still holds the device's value.
+        if (!(row.Control == ckList && deviceValue.isValid()))
+          failed = true;
         continue;
       }
       if (row.Control == ckFlag && row.Bit >= 0) {
         if (flagsSeen.contains(row.Alias))
           continue;
         flagsSeen.insert(row.Alias);
-        const qint64 bit = v.Value.toLongLong() != 0 ? (qint64(1) << row.Bit) : 0;
-        value = value.toLongLong() | bit;
+        const bool on = v.Value.toLongLong() != 0;
+        if (row.Bit >= 63) {
+          // A bit no integer has: it can only be left clear.
+          if (on) {
+            built.RefusedRow = index;
+            return built;
+          }
+          continue;
+        }
+        const qint64 bit = qint64(1) << row.Bit;
+        value = on ? (value.toLongLong() | bit) : (value.toLongLong() & ~bit);
       } else {
         value = v.Value;
       }
@@ -137,10 +170,17 @@ TBuiltImage BuildSettingsImage(int aLayout, const QList<TSetting>& aRows,
       if (length < 1 || length > 6)
         continue;
     }
-    bool ok = false;
-    const QByteArray bytes = EncodeSettingValue(aLayout, type, value, &ok);
-    if (!ok)
-      continue;
+    QByteArray bytes;
+    if (deviceValue.isValid() && deviceValue.toString() == value.toString()) {
+      bytes = *device;
+    } else {
+      bool ok = false;
+      bytes = EncodeSettingValue(aLayout, type, value, &ok);
+      if (!ok) {
+        built.RefusedRow = lastRow;
+        return built;
+      }
+    }
     if (aLayout == 1) {
       image += '\x23';
       image += static_cast<char>(number);
@@ -169,6 +209,7 @@ TBuiltImage BuildSettingsImage(int aLayout, const QList<TSetting>& aRows,
     image[image.size() - 2] = static_cast<char>(crc >> 8);
     image[image.size() - 1] = static_cast<char>(crc & 0xFF);
   }
+  built.Image = image;
   return built;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -26,21 +27,31 @@ struct TRowValue {
   QVariant Value;
 };
 
-struct TBuiltImage {
-  QByteArray Image;
-  int Entries = 0;
-};
-
-// Builds the image of the rows' values; numbers 1-255 in layout 1, 1-65535 in layout 2. Only
-// settings whose element is set are written; flag rows of one number are OR-ed into one value.
-// An empty image (layout neither 1 nor 2) when nothing can be built.
-TBuiltImage BuildSettingsImage(int aLayout, const QList<TSetting>& aRows,
-                               const std::function<TRowValue(const TSetting&)>& aValueOf);
-
 struct TImageEntry {
   int Number = 0;
   QByteArray Value;
 };
+
+// Value bytes by setting number, as the device sent them.
+using TImageEntries = QMap<int, QByteArray>;
+TImageEntries EntriesByNumber(const QList<TImageEntry>& aEntries);
+
+struct TBuiltImage {
+  QByteArray Image;
+  int Entries = 0;
+  // A value its storage cannot hold: nothing is built, and this row names the setting.
+  int RefusedRow = -1;
+  bool Refused() const { return RefusedRow >= 0; }
+};
+
+// Builds the image of the rows' values; numbers 1-255 in layout 1, 1-65535 in layout 2. Only
+// settings whose element is set are written. Every value starts from the device's own bytes
+// (aDevice): flag rows set or clear their own bits and leave the others, a list without a
+// selection keeps the device's value, and a value the page leaves as the device sent it goes back
+// byte for byte. An empty image (layout neither 1 nor 2) when nothing can be built.
+TBuiltImage BuildSettingsImage(int aLayout, const QList<TSetting>& aRows,
+                               const std::function<TRowValue(const TSetting&)>& aValueOf,
+                               const TImageEntries& aDevice = {});
 
 struct TDecodedImage {
   // The header and CRC check passed; when false nothing may be applied.
@@ -73,7 +84,8 @@ struct TAppliedImage {
 TAppliedImage ApplySettingsEntries(int aLayout, const QList<TSetting>& aRows,
                                    const QList<TImageEntry>& aEntries);
 
-// Value bytes of one entry by storage type; empty for a value that cannot be stored.
+// Value bytes of one entry by storage type; empty (and aOk false) for a value that cannot be stored
+// whole: an integer outside what its width holds is refused, never cut to it.
 QByteArray EncodeSettingValue(int aLayout, quint16 aVarType, const QVariant& aValue, bool* aOk);
 // The value of one entry; invalid when its length does not fit the type.
 QVariant DecodeSettingValue(int aLayout, quint16 aVarType, const QByteArray& aBytes, QString* aError);

@@ -78,6 +78,7 @@ TScanSelectForm::TScanSelectForm(TScanPicker* aPicker, const TPickerServices& aS
   connect(lvDevices->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
     const QModelIndexList rows = lvDevices->selectionModel()->selectedRows();
     FPicker->SetSelectedRow(rows.isEmpty() ? -1 : rows.first().row());
+    UpdateState();
   });
   connect(FPicker, &TScanPicker::SelectRow, this, &TScanSelectForm::SelectRow);
   connect(FPicker, &TScanPicker::StateChanged, this, &TScanSelectForm::UpdateState);
@@ -106,6 +107,8 @@ void TScanSelectForm::UpdateState() {
   const Qt::SortOrder order = FPicker->SortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder;
   lvDevices->horizontalHeader()->setSortIndicatorShown(true);
   lvDevices->horizontalHeader()->setSortIndicator(FPicker->SortColumn(), order);
+  // Without a chosen row OK would empty the setting: it waits for one.
+  btnOK->setEnabled(FPicker->SelectedRow() >= 0);
 }
 
 void TScanSelectForm::SelectRow(int aRow) {
@@ -120,7 +123,8 @@ void TScanSelectForm::SelectRow(int aRow) {
 
 void TScanSelectForm::OK() {
   FSelected = FPicker->Confirm();
-  accept();
+  if (!FSelected.isEmpty())
+    accept();
 }
 
 void TScanSelectForm::DoubleClicked() {

@@ -12,8 +12,11 @@ TQRSymbol EncodeQR(const QString& aText, int aLevel) {
   TQRSymbol out;
   try {
     const QByteArray utf8 = aText.toUtf8();
-    const qrcodegen::QrCode code =
-        qrcodegen::QrCode::encodeText(utf8.constData(), kLevels[std::clamp(aLevel, 0, 3)]);
+    const int level = std::clamp(aLevel, 0, 3);
+    const qrcodegen::QrCode code = qrcodegen::QrCode::encodeSegments(
+        qrcodegen::QrSegment::makeSegments(utf8.constData()), kLevels[level], qrcodegen::QrCode::MIN_VERSION,
+        qrcodegen::QrCode::MAX_VERSION, -1, false);
+    out.Level = level;
     out.Size = code.getSize();
     out.Modules.resize(size_t(out.Size) * size_t(out.Size));
     for (int y = 0; y < out.Size; ++y)

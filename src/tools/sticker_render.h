@@ -16,12 +16,15 @@ struct TQRSymbol {
   int Size = 0;
   std::vector<bool> Modules;
   QString Error;
+  // The error-correction level the symbol carries, 0..3 (L, M, Q, H).
+  int Level = 0;
   bool Valid() const { return Size > 0; }
   bool Dark(int aX, int aY) const { return Modules[size_t(aY) * size_t(Size) + size_t(aX)]; }
 };
 
-// Encodes the text as UTF-8 at level 0..3 (L, M, Q, H); version and mask are chosen by the
-// encoder, which also raises the level when that costs no extra space.
+// Encodes the text as UTF-8 at level 0..3 (L, M, Q, H), exactly the level chosen (a sticker's
+// level is the technician's choice, not raised when it would fit); version and mask are chosen by
+// the encoder.
 TQRSymbol EncodeQR(const QString& aText, int aLevel);
 // Pixels per module for a square of aSide pixels: the side divided by the modules across the
 // symbol with its quiet zone, when that gives more than 3; else 4.

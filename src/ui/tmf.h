@@ -158,8 +158,9 @@ public:
   void act_SetCFG();
   void act_OpenCFG();
   void act_SaveCFG();
-  // A validating control reports its setting number and message (empty: valid).
-  void SettingsError(int aNumber, const QString& aText);
+  // A validating control reports its setting number and message (empty: valid). Messages are kept
+  // per control (aSource): two controls of one setting each keep their own.
+  void SettingsError(int aNumber, const QString& aText, const QObject* aSource = nullptr);
   const QList<TSetting>& SettingsTable() const { return FSettingsTable; }
   QList<TTabPanel*> SettingsTabs() const;
   const TSettingsErrors& Errors() const { return FErrors; }
@@ -543,6 +544,13 @@ private:
   bool FValueOut = false;
   // Settings page.
   QList<TSetting> FSettingsTable;
+  // Bounds and list items of each row, as the page's check of a file needs them.
+  QList<TControlShape> FSettingsShapes;
+  // What the device sent last, by setting number: every value written starts from it.
+  TImageEntries FDeviceEntries;
+  // The password a write on its way gives the device; the device's once it has saved.
+  QString FPendingPassword;
+  QMetaObject::Connection FSavedConnection;
   QList<QPointer<TTabPanel>> FTabs;
   TSettingsContext FSettingsContext;
   TSettingsErrors FErrors;
@@ -566,4 +574,6 @@ private:
   std::unique_ptr<TDriversInstaller> FDriversInstaller;
   std::unique_ptr<IStickerPrinter> FStickerPrinter;
   QPointer<QWidget> FStickerForm;
+  // Automatic prints asked for while a sticker dialog was busy, printed in turn once it closes.
+  QList<std::shared_ptr<TDeviceData>> FStickerQueue;
 };

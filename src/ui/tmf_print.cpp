@@ -5,6 +5,9 @@
 #include "tools/print_sticker_form.h"
 #include "ui/tmf.h"
 
+#include <QTimer>
+#include <memory>
+
 void TMF::btnPrintClick() {
   if (TPortInfo* port = Q())
     ShowStickerDialog(port->DataPrint(), FState.AutoPrint);
@@ -13,8 +16,13 @@ void TMF::btnPrintClick() {
 }
 
 TPrintStickerForm* TMF::ShowStickerDialog(const TDeviceData& aData, bool aAutoPrint) {
-  // One sticker dialog at a time: a second request while one is open goes to that one.
+  // One sticker dialog at a time: a second request while one is open goes to that one, except an
+  // automatic print, which would be lost there: it waits its turn.
   if (TPrintStickerForm* open = StickerDialog()) {
+    if (aAutoPrint) {
+      FStickerQueue.append(std::make_shared<TDeviceData>(aData));
+      return open;
+    }
     if (!open->Printing())
       open->SetDeviceData(aData);
     open->raise();
@@ -24,6 +32,15 @@ TPrintStickerForm* TMF::ShowStickerDialog(const TDeviceData& aData, bool aAutoPr
     FStickerPrinter = NewDefaultStickerPrinter();
   TPrintStickerForm* form = ::ShowStickerDialog(aData, aAutoPrint, FRegistry, *FStickerPrinter, this);
   FStickerForm = form;
+  connect(form, &QObject::destroyed, this, [this] {
+    // After the dialog has fully gone, not inside its destruction.
+    QTimer::singleShot(0, this, [this] {
+      if (FStickerQueue.isEmpty() || StickerDialog())
+        return;
+      const std::shared_ptr<TDeviceData> next = FStickerQueue.takeFirst();
+      ShowStickerDialog(*next, true);
+    });
+  });
   return form;
 }
 

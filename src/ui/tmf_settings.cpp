@@ -11,6 +11,7 @@
 #include "settings/controls/tab_panel.h"
 #include "settings/settings_files.h"
 #include "settings/settings_image.h"
+#include "settings/settings_page_values.h"
 #include "tools/car_select_form.h"
 #include "ui/tmf.h"
 #include "updates/crypto/checksums.h"
@@ -25,8 +26,10 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QScrollArea>
+#include <QSignalBlocker>
 #include <cmath>
 #include <exception>
+#include <utility>
 
 namespace {
 
@@ -71,8 +74,8 @@ void TMF::InitSettingsPage() {
   FSettingsGraveyard->hide();
   FSettingsContext.Monitor = &FMonitorContext;
   FSettingsContext.Registry = &FRegistry;
-  FSettingsContext.SettingsError = [this](int aNumber, const QString& aText) {
-    SettingsError(aNumber, aText);
+  FSettingsContext.SettingsError = [this](int aNumber, const QString& aText, const QObject* aSource) {
+    SettingsError(aNumber, aText, aSource);
   };
   FSettingsContext.RunCommand = [this](const QString& aCommand) { Commands_Exec(aCommand); };
   FSettingsContext.PickValue = [this](TControlClass* aControl) { PickSettingValue(aControl); };
@@ -131,6 +134,14 @@ void TMF::ClearSettingsPage(bool aTabs) {
   }
   FVisualIndex.MarkDirty();
   FSettingsTable.clear();
+  FSettingsShapes.clear();
+  FDeviceEntries.clear();
+  // Messages are kept per control: those of the controls going now could never be cleared.
+  if (FErrors.HasErrors()) {
+    FErrors.Clear();
+    RemoveBanner();
+    UpdateSettingsActions();
+  }
   if (aTabs) {
     for (const QPointer<TTabPanel>& tab : FTabs)
       if (tab) {
@@ -244,6 +255,7 @@ void TMF::BuildSettingsFromSchema(const QJsonObject& aSchema, int aSettingsVersi
   auto* strip = findChild<QWidget*>(QStringLiteral("PanelT2"));
   auto* body = findChild<TPagePanel*>(QStringLiteral("PanelP1"));
   FSettingsTable = model.Rows;
+  FSettingsShapes = model.Controls;
   for (const TSchemaSection& section : model.Sections) {
     auto* tab = new TTabPanel(strip, FTheme);
     tab->SetDict(section.Dict);
@@ -266,12 +278,6 @@ void TMF::BuildSettingsFromSchema(const QJsonObject& aSchema, int aSettingsVersi
     }
     column->UpdateHeight();
   }
-  QSet<int> numbers;
-  for (const TSetting& row : FSettingsTable)
-    numbers.insert(row.Number);
-  // A message of a setting the new page does not have could never be cleared.
-  if (FErrors.Keep(numbers) && !FErrors.HasErrors())
-    RemoveBanner();
   if (!model.Error.isEmpty())
     MainHintShow(0, Translate(QStringLiteral("mes_settingsbuilderror")) + QLatin1Char(' ') + model.Error);
   if (!model.Skipped.isEmpty())
@@ -326,16 +332,19 @@ int TMF::SettingsLayout() const {
 }
 
 TBuiltImage TMF::BuildImage() {
-  return BuildSettingsImage(SettingsLayout(), FSettingsTable, [this](const TSetting& aRow) {
-    TRowValue v;
-    auto* control = qobject_cast<TControlClass*>(VisualFind(aRow.Alias));
-    if (!control)
-      return v;
-    v.Found = true;
-    v.IsSet = control->IsSet();
-    v.HasValue = control->GetValue(v.Value);
-    return v;
-  });
+  return BuildSettingsImage(
+      SettingsLayout(), FSettingsTable,
+      [this](const TSetting& aRow) {
+        TRowValue v;
+        auto* control = qobject_cast<TControlClass*>(VisualFind(aRow.Alias));
+        if (!control)
+          return v;
+        v.Found = true;
+        v.IsSet = control->IsSet();
+        v.HasValue = control->GetValue(v.Value);
+        return v;
+      },
+      FDeviceEntries);
 }
 
 QString TMF::ConfigToString() {
@@ -372,11 +381,38 @@ void TMF::act_SetCFG() {
   }
   const int layout = SettingsLayout();
   const TBuiltImage built = layout == 1 || layout == 2 ? BuildImage() : TBuiltImage();
+  if (built.Refused()) {
+    MainHintShow(0, RefusedValueText(FSettingsTable.at(built.RefusedRow),
+                                     [this](const QString& aKey) { return Translate(aKey); }));
+    return;
+  }
   // An image without entries would tell the device nothing and still be answered as saved.
   if (built.Entries == 0) {
     MainHintShow(0, Translate(QStringLiteral("mes_settingsempty")));
     return;
   }
+  // A new password travels as a value under the current one; it becomes the device's (and the
+  // field's) only when the device says it saved the settings.
+  FPendingPassword.clear();
+  for (const TImageEntry& e : DecodeSettingsImage(layout, built.Image).Entries)
+    if (e.Number == kPasswordSetting && FromLogCodePage(e.Value) != port->DevicePassword())
+      FPendingPassword = FromLogCodePage(e.Value);
+  disconnect(FSavedConnection);
+  FSavedConnection = connect(
+      port, &TPortInfo::SettingsSaved, this,
+      [this, port](bool aOk) {
+        const QString taken = std::exchange(FPendingPassword, QString());
+        if (!aOk || taken.isEmpty() || Q() != port)
+          return;
+        {
+          const QSignalBlocker quiet(FPasswordEdit);
+          FPasswordEdit->setText(taken);
+        }
+        port->SetUserPassword(taken);
+        port->SetDevicePassword(taken);
+        MainHintShow(1, Translate(QStringLiteral("mes_passwordchanged")));
+      },
+      Qt::SingleShotConnection);
   const QByteArray text = Base64Encode(built.Image).toLatin1();
   if (port->DeviceVer() == QLatin1String("1"))
     port->SendAnsiString("settings set " + text + "\r\n");
@@ -396,7 +432,14 @@ void TMF::act_SaveCFG() {
       port->DeviceName() + QStringLiteral(".cfg"));
   if (file.isEmpty())
     return;
-  const QString text = ConfigToString();
+  const int layout = SettingsLayout();
+  const TBuiltImage built = layout == 1 || layout == 2 ? BuildImage() : TBuiltImage();
+  if (built.Refused()) {
+    MainHintShow(0, RefusedValueText(FSettingsTable.at(built.RefusedRow),
+                                     [this](const QString& aKey) { return Translate(aKey); }));
+    return;
+  }
+  const QString text = built.Image.isEmpty() ? QString() : Base64Encode(built.Image);
   if (!text.isEmpty() && WriteConfigFile(file, text))
     MainHintShow(1, Translate(QStringLiteral("mes_filesave")));
   else
@@ -437,6 +480,22 @@ void TMF::ApplyImageText(const QString& aBase64, bool aFromDevice) {
     MainHintShow(0, Translate(QStringLiteral("mes_filedataerror")));
     return;
   }
+  const auto translate = [this](const QString& aKey) { return Translate(aKey); };
+  if (!aFromDevice) {
+    // A file is taken whole or not at all: one entry the page would refuse refuses all of it.
+    const std::optional<TEntryFault> fault = CheckFileEntries(
+        layout, FSettingsTable, FSettingsShapes,
+        [this](int aRow) {
+          return qobject_cast<TControlClass*>(FSettingsTable.at(aRow).WinControl.data()) != nullptr;
+        },
+        checked, FDeviceEntries, translate);
+    if (fault) {
+      MainHintShow(0, FileFaultText(*fault, translate));
+      return;
+    }
+  } else {
+    FDeviceEntries = EntriesByNumber(checked.Entries);
+  }
   const TAppliedImage applied = ApplySettingsEntries(layout, FSettingsTable, checked.Entries);
   int given = 0;
   for (const TRowAssignment& a : applied.Assignments) {
@@ -445,10 +504,14 @@ void TMF::ApplyImageText(const QString& aBase64, bool aFromDevice) {
       continue;
     // Straight into the row's own control: a file opened before a generation is detected still
     // fills the page, and an alias placed twice gets its value in both places.
-    control->SetValue(a.Value);
+    if (aFromDevice)
+      control->SetDeviceValue(a.Value);
+    else
+      control->SetValue(a.Value);
     ++given;
   }
-  if (applied.HasPassword && port && (aFromDevice || layout == 2))
+  // A file's password is a value to write, not the device's: the device's comes from the device.
+  if (applied.HasPassword && port && aFromDevice)
     port->SetDevicePassword(applied.Password);
   QList<QPair<int, QString>> errors = applied.Errors;
   if (checked.Truncated)
@@ -473,7 +536,7 @@ void TMF::ApplyImageText(const QString& aBase64, bool aFromDevice) {
     }
     return;
   }
-  if (!errors.isEmpty() || given == 0)
+  if (given == 0)
     MainHintShow(0, Translate(QStringLiteral("mes_filedataerror")));
   else
     MainHintShow(1, Translate(QStringLiteral("mes_fileopen")));
@@ -481,8 +544,9 @@ void TMF::ApplyImageText(const QString& aBase64, bool aFromDevice) {
 
 // ---- validation messages ----
 
-void TMF::SettingsError(int aNumber, const QString& aText) {
-  const TSettingsErrors::TAction action = FErrors.Set(aNumber, aText, FInfoPanel && FInfoPanel->isVisible());
+void TMF::SettingsError(int aNumber, const QString& aText, const QObject* aSource) {
+  const TSettingsErrors::TAction action =
+      FErrors.Set(aNumber, aText, FInfoPanel && FInfoPanel->isVisible(), quintptr(aSource));
   UpdateSettingsActions();
   if (action == TSettingsErrors::eaRemoveBanner)
     RemoveBanner();

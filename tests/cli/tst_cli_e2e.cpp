@@ -3,6 +3,8 @@
 #include "cli_fixture.h"
 #include "core/pty_fixture.h"
 #include "core/virtual_comm_driver.h"
+#include "device/custom_commands.h"
+#include "platform/registry.h"
 #include "settings/settings_files.h"
 #include "settings/settings_image.h"
 #include "settings/settings_model.h"
@@ -74,6 +76,26 @@ QByteArray ChangedConfig(const QByteArray& aConfig, int* aNumber, QByteArray* aV
   return {};
 }
 
+QMap<int, QByteArray> ConfigEntries(const QByteArray& aConfig) {
+  bool decoded = false;
+  QMap<int, QByteArray> out;
+  for (const TImageEntry& e :
+       DecodeSettingsImage(2, Base64Decode(QString::fromLatin1(aConfig).trimmed(), &decoded)).Entries)
+    out.insert(e.Number, e.Value);
+  return out;
+}
+
+// The settings images written to the device, as its trace recorded the lines.
+QList<QMap<int, QByteArray>> WrittenImages(const QString& aTrace) {
+  QList<QMap<int, QByteArray>> out;
+  for (const QByteArray& line : ReadAll(aTrace).split('\n')) {
+    const qsizetype at = line.indexOf("*CONF*");
+    if (at >= 0)
+      out << ConfigEntries(line.mid(at + 6).replace("\\r\\n", ""));
+  }
+  return out;
+}
+
 QByteArray EntryValue(const QByteArray& aConfig, int aNumber) {
   bool decoded = false;
   const TDecodedImage image =
@@ -119,10 +141,15 @@ private Q_SLOTS:
   void schemaComesFromTheSettingsService();
   void readsMemoryAndWatchesValues();
   void commandRowReachesTheDevice();
+  void masterRefusesTextCommands();
   void refusesWhatTheWindowRefuses();
   void fullDiskKeepsTheOldFile_data();
   void fullDiskKeepsTheOldFile();
   void readFilesSaysWhatWasNotWritten();
+  void keepsWhatTheFileDoesNotChange();
+  void fileIsTakenWholeOrNotAtAll();
+  void passwordChangesWithAFile();
+  void damagedImageIsNoPasswordError();
 };
 
 void TstCliE2E::init() {
@@ -320,6 +347,28 @@ void TstCliE2E::commandRowReachesTheDevice() {
                                              "read-files or firmware"));
 }
 
+void TstCliE2E::masterRefusesTextCommands() {
+  {
+    TRegistry registry;
+    QVERIFY(TCustomCommandStore(registry).Save(QStringLiteral("250"), {QStringLiteral("Ping@ping")}));
+    registry.Sync();
+  }
+  TSimFarm farm;
+  const QString received = farm.Path(QStringLiteral("received.bin"));
+  QVERIFY(farm.AddSimulator(
+      {QStringLiteral("--gen"), QStringLiteral("3"), QStringLiteral("--received"), received}));
+  const TCliRun run =
+      farm.Cli({QStringLiteral("command"), QStringLiteral("sim0"), QStringLiteral("1: Ping")});
+  {
+    TRegistry registry;
+    registry.DeleteKey(QStringLiteral("CustomCommands"));
+    registry.Sync();
+  }
+  QCOMPARE(run.ExitCode, 1);
+  QCOMPARE(run.Out.trimmed(), QStringLiteral("sim0\terror\tThe device has no command 1: Ping"));
+  QVERIFY(!ReadAll(received).contains("ping"));
+}
+
 void TstCliE2E::refusesWhatTheWindowRefuses() {
   TSimFarm farm;
   QVERIFY(farm.AddSimulator(Tracker(QStringLiteral("305"), 501)));
@@ -422,6 +471,135 @@ void TstCliE2E::readFilesSaysWhatWasNotWritten() {
   QCOMPARE(
       QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System),
       (QStringList{QStringLiteral("LINK.TXT"), QStringLiteral("TRIP (2).CSV"), QStringLiteral("TRIP.CSV")}));
+}
+
+void TstCliE2E::keepsWhatTheFileDoesNotChange() {
+  TSimFarm farm;
+  const QString trace = farm.Path(QStringLiteral("trace.txt"));
+  // Bits 6 and 7 of 49153 have no flag; 9 is no item of its list; 10 s is below the page's 60.
+  QVERIFY(farm.AddSimulator(Tracker(QStringLiteral("305"), 901) +
+                            QStringList{QStringLiteral("--setting"), QStringLiteral("49153=C5"),
+                                        QStringLiteral("--setting"), QStringLiteral("49212=09"),
+                                        QStringLiteral("--setting"), QStringLiteral("49174=0A000000"),
+                                        QStringLiteral("--trace"), trace}));
+  // The device's own values are backed up as they are.
+  TCliRun run =
+      farm.Cli({QStringLiteral("read-settings"), QStringLiteral("sim0"), QStringLiteral("backup.cfg")});
+  QVERIFY2(run.ExitCode == 0, qPrintable(run.Out + run.Err));
+  const QMap<int, QByteArray> backup = ConfigEntries(ReadAll(farm.Path(QStringLiteral("backup.cfg"))));
+  QCOMPARE(backup.value(49153), QByteArray("\xC5", 1));
+  QCOMPARE(backup.value(49212), QByteArray("\x09", 1));
+  QCOMPARE(backup.value(49174), QByteArray("\x0A\x00\x00\x00", 4));
+  // Said as the page marks them.
+  QVERIFY2(
+      run.Err.contains(QStringLiteral("sim0: 49174: 10: The device's own value, outside the allowed bounds")),
+      qPrintable(run.Err));
+  QVERIFY(run.Err.contains(QStringLiteral("sim0: 49212: 9: The device's own value")));
+
+  // A file that changes one other setting leaves them as they are.
+  QVERIFY(WriteAll(farm.Path(QStringLiteral("sleep.cfg")),
+                   Base64Encode(Layout2Image({{49184, QByteArray("\x84\x03", 2)}})).toLatin1()));
+  run = farm.Cli({QStringLiteral("write-settings"), QStringLiteral("sim0"), QStringLiteral("sleep.cfg")});
+  QVERIFY2(run.ExitCode == 0, qPrintable(run.Out + run.Err));
+  const QList<QMap<int, QByteArray>> written = WrittenImages(trace);
+  QCOMPARE(written.size(), 1);
+  QCOMPARE(written.first().value(49153), QByteArray("\xC5", 1));
+  QCOMPARE(written.first().value(49212), QByteArray("\x09", 1));
+  QCOMPARE(written.first().value(49174), QByteArray("\x0A\x00\x00\x00", 4));
+  run = farm.Cli({QStringLiteral("read-settings"), QStringLiteral("sim0"), QStringLiteral("after.cfg")});
+  QVERIFY2(run.ExitCode == 0, qPrintable(run.Out + run.Err));
+  QMap<int, QByteArray> expected = backup;
+  expected.insert(49184, QByteArray("\x84\x03", 2));
+  QCOMPARE(ConfigEntries(ReadAll(farm.Path(QStringLiteral("after.cfg")))), expected);
+}
+
+void TstCliE2E::fileIsTakenWholeOrNotAtAll() {
+  TSimFarm farm;
+  const QString trace = farm.Path(QStringLiteral("trace.txt"));
+  QVERIFY(
+      farm.AddSimulator(Tracker(QStringLiteral("305"), 902) + QStringList{QStringLiteral("--trace"), trace}));
+  // A good change first, then the entry that spoils the file.
+  const TImageEntry sleep{49184, QByteArray("\x84\x03", 2)};
+  QByteArray overrun = Layout2Image({sleep});
+  {
+    // One more entry claiming nine bytes where one is left.
+    QByteArray tail("\x12\xC0\x09\x01", 4);
+    overrun.insert(overrun.size() - 2, tail);
+    const qsizetype length = overrun.size() - 5;
+    overrun[1] = char(length & 0xFF);
+    overrun[2] = char((length >> 8) & 0xFF);
+    const quint16 crc = Crc16(overrun, 0, int(overrun.size()) - 3);
+    overrun[overrun.size() - 2] = char(crc >> 8);
+    overrun[overrun.size() - 1] = char(crc & 0xFF);
+  }
+  const struct {
+    QByteArray Image;
+    const char* Message;
+  } cases[] = {
+      {Layout2Image({sleep, {49174, QByteArray("\x10\x0E\x00", 3)}}), "Setting 49174: 3 bytes instead of 4"},
+      {Layout2Image({sleep, {49174, QByteArray("\x0A\x00\x00\x00", 4)}}),
+       "Setting 49174: Minimum value parameter"},
+      {Layout2Image({sleep, {49212, QByteArray("\x09", 1)}}),
+       "Setting 49212: The value is not in the list of parameter"},
+      {Layout2Image({sleep, {5, QByteArray("abc")}}),
+       "Setting 5: The file's password: Password must contain"},
+      {overrun, "Setting 49170: the entry runs past the end of the image"},
+  };
+  for (const auto& c : cases) {
+    QVERIFY(WriteAll(farm.Path(QStringLiteral("bad.cfg")), Base64Encode(c.Image).toLatin1()));
+    const TCliRun run =
+        farm.Cli({QStringLiteral("write-settings"), QStringLiteral("sim0"), QStringLiteral("bad.cfg")});
+    QCOMPARE(run.ExitCode, 1);
+    const QString expected =
+        QStringLiteral("sim0\terror\tFile has an incorrect structure. ") + QString::fromUtf8(c.Message);
+    QVERIFY2(run.Out.startsWith(expected), qPrintable(run.Out));
+  }
+  // Not one of them reached the device.
+  QVERIFY(WrittenImages(trace).isEmpty());
+}
+
+void TstCliE2E::passwordChangesWithAFile() {
+  TSimFarm farm;
+  QVERIFY(farm.AddSimulator(Tracker(QStringLiteral("305"), 903)));
+  QVERIFY(WriteAll(farm.Path(QStringLiteral("password.cfg")),
+                   Base64Encode(Layout2Image({{5, QByteArray("222222")}, {49184, QByteArray("\x84\x03", 2)}}))
+                       .toLatin1()));
+  // Another password than the device's: refused, and it says whose.
+  TCliRun run =
+      farm.Cli({QStringLiteral("write-settings"), QStringLiteral("sim0"), QStringLiteral("password.cfg"),
+                QStringLiteral("--password"), QStringLiteral("333333")});
+  QCOMPARE(run.ExitCode, 1);
+  QCOMPARE(run.Out.trimmed(),
+           QStringLiteral("sim0\terror\tThe device's password is not the one given (--password)"));
+  // Under the device's current password the file's becomes the device's, and it says so.
+  run = farm.Cli({QStringLiteral("write-settings"), QStringLiteral("sim0"), QStringLiteral("password.cfg"),
+                  QStringLiteral("--password"), QStringLiteral("111111")});
+  QVERIFY2(run.ExitCode == 0, qPrintable(run.Out + run.Err));
+  QCOMPARE(run.Out.trimmed(), QStringLiteral("sim0\tok\tSettings written and verified by reading them back; "
+                                             "the device's password is now the file's"));
+  run = farm.Cli({QStringLiteral("read-settings"), QStringLiteral("sim0"), QStringLiteral("old.cfg")});
+  QCOMPARE(run.ExitCode, 1);
+  run = farm.Cli({QStringLiteral("read-settings"), QStringLiteral("sim0"), QStringLiteral("new.cfg"),
+                  QStringLiteral("--password"), QStringLiteral("222222")});
+  QVERIFY2(run.ExitCode == 0, qPrintable(run.Out + run.Err));
+  QCOMPARE(ConfigEntries(ReadAll(farm.Path(QStringLiteral("new.cfg")))).value(5), QByteArray("222222"));
+}
+
+void TstCliE2E::damagedImageIsNoPasswordError() {
+  TSimFarm farm;
+  for (const char* kind : {"crc", "short", "overrun", "base64"})
+    QVERIFY(farm.AddSimulator(Tracker(QStringLiteral("306"), 904) +
+                              QStringList{QStringLiteral("--corrupt-settings"), QString::fromLatin1(kind)}));
+  const TCliRun run =
+      farm.Cli({QStringLiteral("read-settings"), QStringLiteral("--all"), QStringLiteral("saved")});
+  QCOMPARE(run.ExitCode, 1);
+  QCOMPARE(run.Lines().size(), 4);
+  for (const QString& line : run.Lines()) {
+    QVERIFY2(line.contains(QStringLiteral("\terror\tThe device's settings image is damaged")),
+             qPrintable(line));
+    QVERIFY2(!line.contains(QStringLiteral("password")), qPrintable(line));
+  }
+  QVERIFY(QDir(farm.Path(QStringLiteral("saved"))).entryList(QDir::Files).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TstCliE2E)

@@ -1,6 +1,7 @@
 // The commands menu of the real window against the simulated devices on a pseudo-terminal: what
 // a click sends is read back from the simulator's own trace of the lines it received.
 
+#include "device/custom_commands.h"
 #include "device/port_info.h"
 #include "platform/registry.h"
 #include "sim_window_fixture.h"
@@ -123,6 +124,7 @@ private Q_SLOTS:
   void rebootRestartsTheTracker_data();
   void rebootRestartsTheTracker();
   void customCommandBelongsToItsType();
+  void masterOffersNoTextCommand();
   void serviceAdapterGetsThePasswordFirst();
 };
 
@@ -195,6 +197,33 @@ void TstCommandsE2E::customCommandBelongsToItsType() {
                             QStringLiteral("303"), 10000);
   QVERIFY(other.MenuItem(QStringLiteral("Reboot device")));
   QVERIFY(!other.MenuItem(QStringLiteral("1: Ping")));
+}
+
+void TstCommandsE2E::masterOffersNoTextCommand() {
+  {
+    // Stored for the master by an older version: its send gate would drop the line.
+    TRegistry registry;
+    QVERIFY(TCustomCommandStore(registry).Save(QStringLiteral("250"), {QStringLiteral("Ping@ping")}));
+    registry.Sync();
+  }
+  TSimulatedWindow sim;
+  QVERIFY(sim.Start({QStringLiteral("--gen"), QStringLiteral("3")}));
+  TMF& w = *sim.Window;
+  QTRY_COMPARE_WITH_TIMEOUT(w.Q() ? w.Q()->DeviceVer() : QString(), QStringLiteral("250"), 15000);
+  QTRY_VERIFY_WITH_TIMEOUT(sim.MenuItem(QStringLiteral("Get sensor list")), 10000);
+  QVERIFY(!sim.MenuItem(QStringLiteral("1: Ping")));
+  // Nor can one be added for it.
+  QVERIFY(sim.Click(QStringLiteral(" + Add Custom Command")));
+  TCommandDialog* dialog = OpenDialog(QStringLiteral("AddCustomCommandDialog"));
+  QVERIFY(dialog);
+  dialog->Edit(0)->setText(QStringLiteral("Pong"));
+  dialog->Edit(1)->setText(QStringLiteral("pong"));
+  QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OKButton")), Qt::LeftButton);
+  QVERIFY(sim.HintShown(QStringLiteral("Error adding command: a fuel-sensor master takes no text commands")));
+  QVERIFY(!sim.MenuItem(QStringLiteral("2: Pong")));
+  TRegistry registry;
+  QCOMPARE(TCustomCommandStore(registry).Entries(QStringLiteral("250")),
+           QStringList{QStringLiteral("Ping@ping")});
 }
 
 void TstCommandsE2E::serviceAdapterGetsThePasswordFirst() {

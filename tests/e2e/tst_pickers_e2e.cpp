@@ -4,6 +4,7 @@
 
 #include "device/port_info.h"
 #include "device/radio_fixture.h"
+#include "platform/ble_scanner.h"
 #include "sim_window_fixture.h"
 #include "tools/scan_select_forms.h"
 
@@ -233,10 +234,22 @@ void TstPickersE2E::pcAdapterFillsTheBLEList() {
   // A ZRE sensor as BlueZ gives it: service data 0x030F, the name apart.
   sim.BLERadio->Report(QStringLiteral("C8:F0:9E:0A:00:03"), -58, QByteArray::fromHex("0A160F03FB0000402110"),
                        QStringLiteral("ZRE-3"));
-  QTRY_COMPARE_WITH_TIMEOUT(form->Picker().rowCount(), 1, 5000);
+  // A beacon as the adapter gives it: Apple's company number and its frame, rebuilt into sections.
+  TAdvertPieces beacon;
+  beacon.ManufacturerData = {{0x004C, QByteArray::fromHex("0215E2C56DB5DFFB48D2B060D0F5A71096E001000200C5")}};
+  sim.BLERadio->Report(QStringLiteral("C8:F0:9E:0A:00:0C"), -71, RebuildAdvertisement(beacon));
+  QTRY_COMPARE_WITH_TIMEOUT(form->Picker().rowCount(), 2, 5000);
   QCOMPARE(form->Picker().Row(0).Cells, (QStringList{"C8F09E0A0003", "ZRE-3", "ZRE", "1.6", "25.1°C",
                                                      "Магнит: 1, Провод: 0", "3.3 В", "-58"}));
+  QCOMPARE(form->Picker().Row(1).Cells.mid(0, 3),
+           (QStringList{"C8F09E0A000C", "E2C56DB5-DFFB-48D2-B060-D0F5A71096E0", "iBeacon"}));
+  // Nothing chosen yet: OK waits, and Enter does not empty the setting.
+  QVERIFY(!form->OKButton()->isEnabled());
+  QTest::keyClick(form, Qt::Key_Return);
+  QVERIFY(form && form->isVisible());
+  QVERIFY(chosen.isNull());
   form->List()->selectRow(0);
+  QVERIFY(form->OKButton()->isEnabled());
   form->OKButton()->click();
   QTRY_VERIFY(!form);
   QCOMPARE(chosen, QStringLiteral("C8F09E0A0003"));

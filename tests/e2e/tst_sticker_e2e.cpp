@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -82,6 +83,7 @@ class TstStickerE2E : public QObject {
 private Q_SLOTS:
   void ctrlPPrintsTheDevicesSticker();
   void automaticPrintingNeedsNoDialog();
+  void automaticPrintWaitsForAnOpenDialog();
   void printButtonWithoutPortUsesSampleData();
 };
 
@@ -153,6 +155,31 @@ void TstStickerE2E::automaticPrintingNeedsNoDialog() {
   QTRY_COMPARE_WITH_TIMEOUT(sim.Printer->Jobs(), 1, 5000);
   QTRY_VERIFY(!w.StickerDialog());
   QCOMPARE(PagesIn(sim.Pdf.path()), 1);
+}
+
+void TstStickerE2E::automaticPrintWaitsForAnOpenDialog() {
+  if (!SimulatorBuilt())
+    QSKIP("velmora-devsim is not built");
+  TStickerWindow sim;
+  QVERIFY(sim.Start(true));
+  TMF& w = *sim.Window;
+  QTRY_COMPARE_WITH_TIMEOUT(w.Q() ? w.Q()->DeviceName() : QString(), QStringLiteral("12345"), 15000);
+  w.State().PrintVisible = true;
+  w.State().AutoPrint = false;
+  sim.CtrlP();
+  QPointer<TPrintStickerForm> open = w.StickerDialog();
+  QVERIFY(open && open->isVisible());
+  // A factory flow's automatic print while the technician has the dialog open, twice over.
+  w.ShowStickerDialog(w.Q()->DataPrint(), true);
+  w.ShowStickerDialog(w.Q()->DataPrint(), true);
+  QTest::qWait(300);
+  QCOMPARE(sim.Printer->Jobs(), 0);
+  QCOMPARE(w.StickerDialog(), open.data());
+  open->reject();
+  // Once it is closed, each waiting sticker prints in turn.
+  QTRY_COMPARE_WITH_TIMEOUT(sim.Printer->Jobs(), 2, 10000);
+  QTRY_VERIFY(!w.StickerDialog());
+  QCOMPARE(PagesIn(sim.Pdf.path()), 2);
 }
 
 void TstStickerE2E::printButtonWithoutPortUsesSampleData() {

@@ -30,6 +30,7 @@ private Q_SLOTS:
   void initTestCase() { QLocale::setDefault(QLocale::c()); }
   void sectionsInFixedOrder();
   void overlongSectionKeepsWhatFits();
+  void beaconFromTheAdapterDecodes();
   void adapterPiecesDecode_data();
   void adapterPiecesDecode();
 };
@@ -42,11 +43,12 @@ void TstAdvertRebuild::sectionsInFixedOrder() {
                         {Hex("00112233445566778899AABBCCDDEEFF"), Hex("02")},
                         {Hex("0F01"), Hex("03")},
                         {Hex("78563412"), Hex("04")}};
-  // 16-bit, then 32-bit, then 128-bit UUIDs, each by value; companies by number; the name last.
+  // 16-bit, then 32-bit, then 128-bit UUIDs, each by value; companies by number (type byte
+  // first, as the trackers pass them on); the name last.
   QCOMPARE(RebuildAdvertisement(pieces).toHex(' '),
            QByteArray("04 16 0f 01 03 04 16 0f 03 01 06 20 78 56 34 12 04 "
                       "12 21 00 11 22 33 44 55 66 77 88 99 aa bb cc dd ee ff 02 "
-                      "05 ff 4c 00 02 15 04 ff 59 01 aa 02 09 4e"));
+                      "ff 05 4c 00 02 15 ff 04 59 01 aa 02 09 4e"));
   QCOMPARE(RebuildAdvertisement(TAdvertPieces{}), QByteArray());
 }
 
@@ -60,6 +62,20 @@ void TstAdvertRebuild::overlongSectionKeepsWhatFits() {
   QCOMPARE(quint8(d[256]), quint8(255));
   QCOMPARE(d[257], '\x09');
   QCOMPARE(d.size(), 512);
+}
+
+void TstAdvertRebuild::beaconFromTheAdapterDecodes() {
+  // An iBeacon as the adapter reports it: Apple's company number and the beacon frame.
+  QBluetoothDeviceInfo info(QBluetoothAddress(QStringLiteral("C8:F0:9E:0A:00:0C")), QString(), 0);
+  info.setCoreConfigurations(QBluetoothDeviceInfo::LowEnergyCoreConfiguration);
+  info.setManufacturerData(0x004C, Hex("0215E2C56DB5DFFB48D2B060D0F5A71096E001000200C5"));
+  const QByteArray data = RebuildAdvertisement(AdvertPiecesOf(info));
+  QCOMPARE(data.left(4), Hex("FF1A4C00"));
+  const std::optional<TBLEAdvertisement> a = DecodeBLEAdvertisement(QString::fromLatin1(data.toBase64()));
+  QVERIFY(a);
+  QCOMPARE(int(a->DeviceType), int(dtIBeacon));
+  QCOMPARE(a->Name, QStringLiteral("E2C56DB5-DFFB-48D2-B060-D0F5A71096E0"));
+  QCOMPARE(a->MainParam, QStringLiteral("Major: 1, Minor: 2, TX: -59 dBm"));
 }
 
 void TstAdvertRebuild::adapterPiecesDecode_data() {

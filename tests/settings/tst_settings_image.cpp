@@ -70,6 +70,7 @@ const QList<TSetting> kRows{
 } // namespace
 
 Q_DECLARE_METATYPE(TPage)
+Q_DECLARE_METATYPE(TImageEntries)
 
 class TstSettingsImage : public QObject {
   Q_OBJECT
@@ -77,6 +78,8 @@ private Q_SLOTS:
   void build_data();
   void build();
   void flagsOfOneAliasCountOnce();
+  void startsFromTheDevicesBytes_data();
+  void startsFromTheDevicesBytes();
   void roundTrip_data();
   void roundTrip();
   void codePageRoundTripOfEveryByte();
@@ -131,6 +134,48 @@ void TstSettingsImage::build() {
            image.toHex(' '));
   QCOMPARE(count, entries);
   QVERIFY(BuildSettingsImage(3, kRows, [](const TSetting&) { return TRowValue(); }).Image.isEmpty());
+}
+
+void TstSettingsImage::startsFromTheDevicesBytes_data() {
+  QTest::addColumn<TPage>("page");
+  QTest::addColumn<TImageEntries>("device");
+  QTest::addColumn<QByteArray>("image");
+  QTest::addColumn<QString>("refused");
+  const QByteArray c5("\xC5\x00", 2); // bits 0, 2, 6 and 7: only 1 and 2 have flags
+  QTest::newRow("bits without a flag kept")
+      << TPage{{"f1", Set(0)}, {"f2", Set(1)}} << TImageEntries{{49152, c5}}
+      << Layout2(QByteArray("\x00\xC0\x02\xC5\x00", 5)) << QString();
+  QTest::newRow("a flag clears its own bit only")
+      << TPage{{"f1", Set(0)}, {"f2", Set(0)}} << TImageEntries{{49152, c5}}
+      << Layout2(QByteArray("\x00\xC0\x02\xC1\x00", 5)) << QString();
+  QTest::newRow("list value without an item kept")
+      << TPage{{"list", TRowValue{true, true, false, QVariant()}}}
+      << TImageEntries{{3, QByteArray("\x09", 1)}} << Layout2(QByteArray("\x03\x00\x01\x09", 4)) << QString();
+  QTest::newRow("unchanged text goes back byte for byte")
+      << TPage{{"name", Set(QStringLiteral("abc"))}} << TImageEntries{{6, QByteArray("abc\0", 4)}}
+      << Layout2(QByteArray("\x06\x00\x04"
+                            "abc\0",
+                            7))
+      << QString();
+  QTest::newRow("byte above 255 refused, never cut")
+      << TPage{{"byte", Set(256)}, {"u32", Set(1)}} << TImageEntries() << QByteArray() << "byte";
+  QTest::newRow("70000 in two signed bytes refused")
+      << TPage{{"s16", Set(70000)}} << TImageEntries{{8, c5}} << QByteArray() << "s16";
+  QTest::newRow("signed two bytes take -32768")
+      << TPage{{"s16", Set(-32768)}} << TImageEntries() << Layout2(QByteArray("\x08\x00\x02\x00\x80", 5))
+      << QString();
+}
+
+void TstSettingsImage::startsFromTheDevicesBytes() {
+  QFETCH(TPage, page);
+  QFETCH(TImageEntries, device);
+  QFETCH(QByteArray, image);
+  QFETCH(QString, refused);
+  const TBuiltImage built = BuildSettingsImage(
+      2, kRows, [&](const TSetting& aRow) { return page.value(aRow.Alias); }, device);
+  QCOMPARE(built.Refused() ? kRows.at(built.RefusedRow).Alias : QString(), refused);
+  if (!built.Refused())
+    QCOMPARE(built.Image.toHex(' '), image.toHex(' '));
 }
 
 void TstSettingsImage::flagsOfOneAliasCountOnce() {

@@ -350,6 +350,12 @@ void TstSettingsModel::errorsAndBanner() {
   QVERIFY(e.Keep({5}));
   QVERIFY(!e.HasErrors());
   QCOMPARE(e.Current(), -1);
+  // One setting on two controls: the valid one does not clear the other's message.
+  QCOMPARE(e.Set(49174, "too big", false, 1), TSettingsErrors::eaShowBanner);
+  QCOMPARE(e.Set(49174, "", true, 2), TSettingsErrors::eaNone);
+  QVERIFY(e.HasErrors());
+  QCOMPARE(e.CurrentMessage(), QString("too big"));
+  QCOMPARE(e.Set(49174, "", true, 1), TSettingsErrors::eaRemoveBanner);
 }
 
 QTEST_GUILESS_MAIN(TstSettingsModel)

@@ -54,7 +54,9 @@ struct TControlRig {
     Monitor.Hint = [this](int aKind, const QString& aText) { Hints.append({aKind, aText}); };
     Context.Monitor = &Monitor;
     Context.Registry = &Registry;
-    Context.SettingsError = [this](int aNumber, const QString& aText) { Errors.append({aNumber, aText}); };
+    Context.SettingsError = [this](int aNumber, const QString& aText, const QObject*) {
+      Errors.append({aNumber, aText});
+    };
     Parent.resize(600, 100);
   }
 };
@@ -76,6 +78,7 @@ private Q_SLOTS:
   void validationMessages_data();
   void validationMessages();
   void stringLengthLimitWhileTyping();
+  void devicesOwnValueIsMarkedNotRefused();
   void valuesInAndOut();
   void historyGroups_data();
   void historyGroups();
@@ -338,10 +341,13 @@ void TstSettingsPage::validationMessages_data() {
                               << "";
   QTest::newRow("4-byte above") << true << 9 << "Period" << qint64(0) << qint64(4294967295LL) << "4294967296"
                                 << "Maximum value parameter \"Period\": 4294967295";
+  // An emptied field or a sign alone is no number: it must not go out as 0.
+  QTest::newRow("emptied") << true << 9 << "Period" << qint64(60) << qint64(86400) << ""
+                           << "No value given for parameter \"Period\"";
   QTest::newRow("minus alone") << true << 9 << "Period" << qint64(0) << qint64(10) << "-"
-                               << "";
+                               << "Invalid characters in value parameter \"Period\"";
   QTest::newRow("plus alone") << true << 9 << "" << qint64(0) << qint64(10) << "+"
-                              << "";
+                              << "Invalid characters in value parameter \"\"";
   QTest::newRow("not a number, empty caption") << true << 9 << "" << qint64(0) << qint64(10) << "12a"
                                                << "Invalid characters in value parameter \"\"";
   QTest::newRow("signed byte -128") << true << 9 << "T" << qint64(-127) << qint64(127) << "-128"
@@ -374,6 +380,31 @@ void TstSettingsPage::validationMessages() {
     QVERIFY(c->GetValue(v));
     QCOMPARE(v.toLongLong(), text.toLongLong());
   }
+}
+
+void TstSettingsPage::devicesOwnValueIsMarkedNotRefused() {
+  TControlRig rig;
+  // A device whose password is four characters long: the page would want six.
+  auto* password = new TStringClass(rig.Context, &rig.Parent);
+  password->SetSettings(5);
+  password->SetDeviceValue(QStringLiteral("1234"));
+  QCOMPARE(rig.Errors.last(), qMakePair(5, QString()));
+  QVERIFY(password->OwnValueMarked());
+  // What the technician types is checked as ever; the device's own value again is not.
+  password->Edit()->setText(QStringLiteral("12345"));
+  QCOMPARE(rig.Errors.last(), qMakePair(5, QStringLiteral("Password must contain exactly 6 characters")));
+  QVERIFY(!password->OwnValueMarked());
+  password->Edit()->setText(QStringLiteral("1234"));
+  QCOMPARE(rig.Errors.last(), qMakePair(5, QString()));
+  QVERIFY(password->OwnValueMarked());
+  // A file's value is not the device's own.
+  auto* period = new TIntegerClass(rig.Context, &rig.Parent);
+  period->SetSettings(49174);
+  period->SetMin(60);
+  period->SetDeviceValue(3600);
+  period->SetValue(10);
+  QVERIFY(rig.Errors.last().second.startsWith(QStringLiteral("Minimum value parameter")));
+  QVERIFY(!period->OwnValueMarked());
 }
 
 void TstSettingsPage::stringLengthLimitWhileTyping() {

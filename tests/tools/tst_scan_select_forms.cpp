@@ -80,7 +80,7 @@ class TstScanSelectForms : public QObject {
 private Q_SLOTS:
   void layout_data();
   void layout();
-  void okWithoutSelection();
+  void okWaitsForASelection();
   void escapeStopsTheScan();
   void headerClicksSort();
   void settingsButtonOpensItsPicker_data();
@@ -146,7 +146,7 @@ void TstScanSelectForms::layout() {
   QVERIFY(form->StatusLabel()->font().bold() && form->StatusLabel()->font().italic());
 }
 
-void TstScanSelectForms::okWithoutSelection() {
+void TstScanSelectForms::okWaitsForASelection() {
   TFormRig rig;
   std::unique_ptr<TScanSelectForm> form(rig.Make(QStringLiteral("ble")));
   QSignalSpy accepted(form.get(), &QDialog::accepted);
@@ -160,10 +160,16 @@ void TstScanSelectForms::okWithoutSelection() {
                      QPoint(5, form->List()->viewport()->height() - 5));
   QVERIFY(form->isVisible());
   QCOMPARE(accepted.size(), 0);
-  // OK closes all the same, with nothing chosen.
+  // OK waits for a chosen row: with nothing chosen it would empty the setting.
+  QVERIFY(!form->OKButton()->isEnabled());
+  form->OKButton()->click();
+  QCOMPARE(accepted.size(), 0);
+  QVERIFY(form->isVisible());
+  form->List()->selectRow(0);
+  QVERIFY(form->OKButton()->isEnabled());
   form->OKButton()->click();
   QCOMPARE(accepted.size(), 1);
-  QCOMPARE(form->Selected(), QString());
+  QCOMPARE(form->Selected(), QStringLiteral("C8F09E0A000B"));
   QCOMPARE(rig.Sent, (QList<QByteArray>{">D 20;1\r\n", ">D 20;0\r\n"}));
 }
 
@@ -245,12 +251,20 @@ void TstScanSelectForms::settingsButtonOpensItsPicker() {
   auto* control = window.findChild<TStringWithButtonClass*>();
   QVERIFY(control);
   QCOMPARE(control->Settings(), number);
+  control->SetValue(QStringLiteral("kept"));
   control->Button()->click();
   QPointer<TScanSelectForm> form = window.findChild<TScanSelectForm*>();
   QVERIFY(form);
   QCOMPARE(form->objectName(), dialog);
   FeedScript(window);
   QTRY_VERIFY_WITH_TIMEOUT(form->Picker().rowCount() > 2, 5000);
+  // Nothing chosen: OK waits, and Enter leaves the setting as it was.
+  QVERIFY(!form->OKButton()->isEnabled());
+  QTest::keyClick(form, Qt::Key_Return);
+  QVERIFY(form && form->isVisible());
+  QVariant before;
+  QVERIFY(control->GetValue(before));
+  QCOMPARE(before.toString(), QStringLiteral("kept"));
   form->List()->selectRow(0);
   form->OKButton()->click();
   QTRY_VERIFY(!form);

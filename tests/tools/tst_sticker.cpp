@@ -60,6 +60,30 @@ QRectF PdfStickerRect(const QString& aFile) {
 
 } // namespace
 
+namespace {
+
+// The error-correction level (0 L, 1 M, 2 Q, 3 H) the symbol's first copy of its format
+// information carries, read from the modules beside the top-left finder.
+int FormatLevel(const TQRSymbol& aSymbol) {
+  int bits = 0;
+  const auto put = [&](int aIndex, int aX, int aY) {
+    if (aSymbol.Dark(aX, aY))
+      bits |= 1 << aIndex;
+  };
+  for (int i = 0; i <= 5; ++i)
+    put(i, 8, i);
+  put(6, 8, 7);
+  put(7, 8, 8);
+  put(8, 7, 8);
+  for (int i = 9; i < 15; ++i)
+    put(i, 14 - i, 8);
+  // The two level bits: 00 M, 01 L, 10 H, 11 Q.
+  static const int kLevels[] = {1, 0, 3, 2};
+  return kLevels[((bits ^ 0x5412) >> 13) & 3];
+}
+
+} // namespace
+
 class TstSticker : public QObject {
   Q_OBJECT
 private Q_SLOTS:
@@ -309,6 +333,8 @@ void TstSticker::qrDecodesBack() {
   QCOMPARE(sticker.Image.size(), QSize(kStickerSide, kStickerSide));
   QVERIFY(sticker.QRError.isEmpty());
   QCOMPARE(DecodeQR(sticker.Image.copy(0, 0, 600, 600)).trimmed(), text);
+  // At the level chosen, not raised where the text would still fit.
+  QCOMPARE(FormatLevel(EncodeQR(text, level)), level);
 }
 
 void TstSticker::qrModulesAndScale_data() {
@@ -327,7 +353,8 @@ void TstSticker::qrModulesAndScale() {
   QFETCH(QString, text);
   QFETCH(int, perModule);
   QFETCH(bool, stretched);
-  const TQRSymbol symbol = EncodeQR(text, 0);
+  // At the sticker's own level: the one the comparison below draws.
+  const TQRSymbol symbol = EncodeQR(text, TStickerSettings().QRLevel);
   QCOMPARE(symbol.Size, 21);
   QCOMPARE(QRModulePixels(side, symbol.Size), perModule);
   const QImage qr = RenderQR(symbol, perModule);

@@ -161,6 +161,11 @@ answers; --received FILE appends every byte the device receives to FILE.)"));
   const QCommandLineOption scanOption(
       "scan", "Generation 1: scripted (stream BLE, Wi-Fi and cell reports on the scan commands) or none.",
       "MODE", "scripted");
+  const QCommandLineOption settingOption(
+      "setting",
+      "Generation 1: hold VALUE (hexadecimal bytes as they sit in the settings image) for setting N "
+      "instead of the factory value; repeatable. For values the program's schemas do not describe.",
+      "N=HEX");
   const QCommandLineOption linkOption("link",
                                       "Also make PATH a symbolic link to the terminal (an existing link "
                                       "is replaced); removed on exit.",
@@ -198,6 +203,7 @@ answers; --received FILE appends every byte the device receives to FILE.)"));
                      lateOption,    badCrcOption,   noiseOption,    unsolicitedOption, searchOption,
                      addressOption, uptimeOption,   traceOption});
   parser.addOption(scanOption);
+  parser.addOption(settingOption);
   AddOperationOptions(parser);
   parser.process(app);
 
@@ -293,14 +299,24 @@ answers; --received FILE appends every byte the device receives to FILE.)"));
   TScanMode scan = smScripted;
   if (!ParseScanMode(parser.value(scanOption), &scan))
     return Fail("--scan must be scripted or none");
+  QMap<int, QByteArray> settings;
+  for (const QString& item : parser.values(settingOption)) {
+    qint64 number = 0;
+    const QByteArray hex = item.section(QLatin1Char('='), 1).toLatin1();
+    const QByteArray bytes = QByteArray::fromHex(hex);
+    if (!ReadNumber(item.section(QLatin1Char('='), 0, 0), 1, 65535, &number) || hex.size() > 510 ||
+        bytes.toHex().compare(hex, Qt::CaseInsensitive) != 0)
+      return Fail("--setting must be N=HEX: a number from 1 to 65535 and up to 255 hexadecimal bytes");
+    settings.insert(int(number), bytes);
+  }
 
   const TClock& clock = TClock::System();
   std::unique_ptr<TSimDevice> device;
   if (generation == 1 && type == 1)
     device = std::make_unique<TServiceAdapterSim>(TTrackerOptions{1, id, imei, password}, clock);
   else if (generation == 1)
-    device = std::make_unique<TTrackerSim>(TTrackerOptions{int(type), id, imei, password, corrupt, scan},
-                                           clock, operations);
+    device = std::make_unique<TTrackerSim>(
+        TTrackerOptions{int(type), id, imei, password, corrupt, scan, settings}, clock, operations);
   else if (generation == 2 && parser.isSet(fixedOption))
     device = std::make_unique<TLegacyFixedSim>();
   else if (generation == 2)

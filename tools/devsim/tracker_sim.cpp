@@ -292,6 +292,7 @@ TTrackerSim::TTrackerSim(const TTrackerOptions& aOptions, const TClock& aClock,
       FUpd(aOperations.Upd, FImei.toULongLong(), aOptions.Type, aOptions.Password),
       FLoaderDir(aOperations.LoaderDir), FScans(aOptions.Scan) {
   FSettings = FactorySettings(FType, SettingsLayout() == 1);
+  FSettings.insert(aOptions.Settings);
   FSettings[kPasswordSetting] = FPassword;
   FSelfTest = aOperations.SelfTest;
   FSelfTestDelayMs = aOperations.SelfTestDelayMs;

@@ -23,6 +23,8 @@ struct TTrackerOptions {
   TCorruptImage Corrupt = ciNone;
   // Whether the BLE, Wi-Fi and cell scan commands are served.
   TScanMode Scan = smScripted;
+  // Settings held in place of the factory ones: value bytes by number, as they sit in the image.
+  QMap<int, QByteArray> Settings = {};
 };
 
 // The tracker's storages and how it takes part in the firmware operations.

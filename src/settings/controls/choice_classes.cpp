@@ -97,6 +97,11 @@ void TListClass::ShowValue(const QVariant& aValue) {
       }
   }
   FCombo->setCurrentIndex(index);
+  // A value the list has no item for (the device's own, from a newer firmware) stays visible as
+  // its number and is kept when written.
+  const bool outside = index < 0 && !IsEmptyValue(aValue);
+  FCombo->setPlaceholderText(outside ? aValue.toString() : QString());
+  SetOwnMark(outside && !IsEmptyValue(FDeviceValue) && aValue.toString() == FDeviceValue.toString());
 }
 
 void TListClass::SetSettings(int aValue) {

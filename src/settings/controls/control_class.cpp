@@ -74,7 +74,9 @@ void TControlClass::UpdateStyle() {
   const QColor color =
       FRed ? QColor(255, 0, 0) : (FContext.Theme ? FContext.Theme->Accent : QColor(Qt::green));
   // The window's style sheet colours every label; only a sheet of the label's own overrides it.
-  const QString sheet = QStringLiteral("color: %1; background: transparent;").arg(color.name());
+  // The device's own value outside the bounds shows in a slanted caption.
+  const QString sheet = QStringLiteral("color: %1; background: transparent;%2")
+                            .arg(color.name(), FOwnMark ? QStringLiteral(" font-style: italic;") : QString());
   FCLabel->setStyleSheet(sheet);
   FULabel->setStyleSheet(sheet);
 }
@@ -89,6 +91,29 @@ void TControlClass::SetValue(const QVariant& aValue) {
   ShowValue(aValue);
   if (FHistoryForm && !(FEdit && FEdit->hasFocus()))
     FHistoryForm->CloseUp();
+}
+
+void TControlClass::SetDeviceValue(const QVariant& aValue) {
+  // Before the value is shown: showing it checks it.
+  FDeviceValue = aValue;
+  SetValue(aValue);
+}
+
+QString TControlClass::ExceptOwnValue(const QString& aMessage, const QString& aShown) {
+  const QString deviceText = IsEmptyValue(FDeviceValue) ? QString() : FDeviceValue.toString();
+  const bool own = !aMessage.isEmpty() && FIsSet && !IsEmptyValue(FDeviceValue) &&
+                   (aShown == deviceText || aShown.trimmed() == deviceText);
+  SetOwnMark(own);
+  return own ? QString() : aMessage;
+}
+
+void TControlClass::SetOwnMark(bool aOn) {
+  if (FOwnMark == aOn)
+    return;
+  FOwnMark = aOn;
+  if (FControl)
+    FControl->setToolTip(aOn ? FContext.Translate(QStringLiteral("mes_ownvalue")) : QString());
+  UpdateStyle();
 }
 
 bool TControlClass::GetValue(QVariant& aValue) const {
@@ -137,7 +162,7 @@ QString TControlClass::QuotedCaption(bool aAlways) const {
 
 void TControlClass::Report(const QString& aText) {
   if (FSettings.SettingsError)
-    FSettings.SettingsError(FSetting, aText);
+    FSettings.SettingsError(FSetting, aText, this);
 }
 
 void TControlClass::NotSetNotice() {

@@ -49,6 +49,11 @@ public:
 
   int FullHeight() const override { return kHeight; }
   void SetValue(const QVariant& aValue) override;
+  // The device's answer: shown like any value and kept as the device's own. The device's own value
+  // is taken as it is even outside the page's bounds or list; it is marked instead of refused.
+  void SetDeviceValue(const QVariant& aValue);
+  QVariant DeviceValue() const { return FDeviceValue; }
+  bool OwnValueMarked() const { return FOwnMark; }
   // The value to store; false when the element has none to give (a list without selection).
   virtual bool GetValue(QVariant& aValue) const;
   // Empties the editor; the element no longer counts as set.
@@ -82,6 +87,9 @@ protected:
   // Caption in double quotes with a leading space; empty for an empty caption unless aAlways.
   QString QuotedCaption(bool aAlways) const;
   void Report(const QString& aText);
+  // aMessage, unless aShown is the device's own value: then no message, and the mark.
+  QString ExceptOwnValue(const QString& aMessage, const QString& aShown);
+  void SetOwnMark(bool aOn);
   void NotSetNotice();
   void Place(QWidget* aWidget, double aLeft, double aWidth);
   void PlaceLabel(QLabel* aLabel, double aLeft, double aWidth);
@@ -107,6 +115,8 @@ protected:
   QString FCaptionKey;
   QString FUnitsKey;
   bool FRed = false;
+  QVariant FDeviceValue;
+  bool FOwnMark = false;
   QPointer<THistoryPopup> FHistoryForm;
   std::unique_ptr<TInputHistory> FHistoryValues;
   bool FHistoryDeleting = false;

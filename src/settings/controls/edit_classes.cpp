@@ -56,7 +56,7 @@ QString TStringClass::Check() const {
 }
 
 void TStringClass::Validate() {
-  Report(Check());
+  Report(ExceptOwnValue(Check(), FEdit->text()));
 }
 
 bool TStringClass::eventFilter(QObject* aWatched, QEvent* aEvent) {
@@ -91,8 +91,9 @@ TIntegerClass::TIntegerClass(TSettingsContext& aContext, QWidget* aParent)
 bool TIntegerClass::GetValue(QVariant& aValue) const {
   bool ok = false;
   const qint64 value = FEdit->text().trimmed().toLongLong(&ok);
-  aValue = ok ? value : qint64(0);
-  return true;
+  // Not a number: no value to give, never 0 in its place.
+  aValue = ok ? QVariant(value) : QVariant();
+  return ok;
 }
 
 void TIntegerClass::ShowValue(const QVariant& aValue) {
@@ -109,7 +110,12 @@ QString TIntegerClass::Check() const {
 }
 
 void TIntegerClass::Validate() {
-  Report(Check());
+  // An element the device has not filled is not written: its empty box is no error.
+  if (!FIsSet && FEdit->text().trimmed().isEmpty()) {
+    Report(QString());
+    return;
+  }
+  Report(ExceptOwnValue(Check(), FEdit->text()));
 }
 
 TIntegerWithButtonClass::TIntegerWithButtonClass(TSettingsContext& aContext, QWidget* aParent)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <functional>
 
@@ -13,8 +14,9 @@ class TControlClass;
 struct TSettingsContext {
   TMonitorContext* Monitor = nullptr;
   TRegistry* Registry = nullptr;
-  // SettingsError: a setting number and its message, empty when the value is valid.
-  std::function<void(int aNumber, const QString& aText)> SettingsError;
+  // SettingsError: a setting number and its message, empty when the value is valid, from the
+  // control that checked it.
+  std::function<void(int aNumber, const QString& aText, const QObject* aSource)> SettingsError;
   // A button element runs the command named by its ident.
   std::function<void(const QString& aCommand)> RunCommand;
   // A "..." button: let the user pick the element's value from a list.
