@@ -413,6 +413,11 @@ void TCliJob::StartOperationRow(const QString& aRow) {
 void TCliJob::OnHint(int aKind, const QString& aText) {
   if (FDone)
     return;
+  // Unplugged before it ever answered: waiting out the time-out would only hide why.
+  if (FStage == stIdentity && aKind == 0 && aText == Text("mes_devicelost")) {
+    Fail(aText);
+    return;
+  }
   if (FStage == stVerify) {
     if (aText == Text("SR0"))
       Fail(aText);

@@ -28,7 +28,8 @@ bool Fail(QString* aError, const QString& aText) {
 
 } // namespace
 
-bool ExtractZipSafely(const QString& aArchiveFile, const QString& aFolder, QString* aError) {
+bool ExtractZipSafely(const QString& aArchiveFile, const QString& aFolder, QString* aError,
+                      qint64 aMaxBytes) {
   QuaZip zip(aArchiveFile);
   if (!zip.open(QuaZip::mdUnzip))
     return Fail(aError,
@@ -39,6 +40,7 @@ bool ExtractZipSafely(const QString& aArchiveFile, const QString& aFolder, QStri
       return Fail(aError, QStringLiteral("archive entry leaves the folder: %1").arg(name));
 
   const QDir target(aFolder);
+  qint64 total = 0;
   for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
     const QString name = zip.getCurrentFileName();
     const QString path = target.filePath(SafeRelativePath(name));
@@ -57,9 +59,14 @@ bool ExtractZipSafely(const QString& aArchiveFile, const QString& aFolder, QStri
       return Fail(aError, QStringLiteral("cannot write %1: %2").arg(path, out.errorString()));
     char buffer[64 * 1024];
     qint64 got = 0;
-    while ((got = entry.read(buffer, sizeof buffer)) > 0)
+    while ((got = entry.read(buffer, sizeof buffer)) > 0) {
+      total += got;
+      if (total > aMaxBytes)
+        return Fail(aError,
+                    QStringLiteral("archive unpacks to more than %1 bytes at %2").arg(aMaxBytes).arg(name));
       if (out.write(buffer, got) != got)
         return Fail(aError, QStringLiteral("cannot write %1: %2").arg(path, out.errorString()));
+    }
     // A damaged entry shows as a read error or a failed CRC check when it is closed.
     if (got < 0)
       return Fail(aError, QStringLiteral("cannot read archive entry %1").arg(name));

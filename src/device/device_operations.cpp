@@ -311,8 +311,16 @@ void TDeviceOperations::FinishFiles(TPortInfo* aPort) {
       StoredFiles::WriteAll(StoredFiles::Extract(*FBlockBuffer), aPort->FFileDir);
   FBlockBuffer.reset();
   failed = failed || result.Failed > 0;
-  if (failed)
-    Hint(0, Text("mes_filesaveerror"));
+  if (failed) {
+    // Which file: a name the device allows may still be too long or otherwise refused here.
+    QString text = Text("mes_filesaveerror");
+    if (!result.FailedFiles.isEmpty()) {
+      if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+      text += QStringLiteral(": ") + result.FailedFiles.join(QStringLiteral(", "));
+    }
+    Hint(0, text);
+  }
   if (result.Written > 0)
     Hint(3, Text("mes_devicefileok") + QLatin1Char(' ') + QString::number(result.Written));
   else if (!failed)

@@ -107,13 +107,16 @@ TWriteResult WriteAll(const QList<TStoredFile>& aFiles, const QString& aFolder) 
     }
     if (!folder.mkpath(QStringLiteral("."))) {
       ++result.Failed;
+      result.FailedFiles << folder.filePath(name);
       continue;
     }
     QSaveFile out(folder.filePath(name));
-    if (out.open(QIODevice::WriteOnly) && out.write(file.Contents) == file.Contents.size() && out.commit())
+    if (out.open(QIODevice::WriteOnly) && out.write(file.Contents) == file.Contents.size() && out.commit()) {
       ++result.Written;
-    else
+    } else {
       ++result.Failed;
+      result.FailedFiles << folder.filePath(name);
+    }
   }
   return result;
 }

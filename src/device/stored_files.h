@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // Files the device keeps in its file storage, found in a dump of that storage. The storage is a
 // ring: a file's contents may run past the dump's end and go on at its start.
@@ -31,8 +32,9 @@ QString FileNameFromText(const QString& aText);
 
 struct TWriteResult {
   int Written = 0;
-  int Refused = 0; // names that would leave the folder or cannot be file names
-  int Failed = 0;  // files that could not be written
+  int Refused = 0;         // names that would leave the folder or cannot be file names
+  int Failed = 0;          // files that could not be written
+  QStringList FailedFiles; // their paths, for the message (a name too long for the file system)
 };
 
 // Writes every file into aFolder (created when missing), each atomically; a name used twice

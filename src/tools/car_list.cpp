@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QSet>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -148,23 +149,30 @@ bool TCarList::LoadText(const QByteArray& aUtf8, QString* aError) {
 }
 
 QStringList TCarList::Brands() const {
+  // Distinct names in file order; the set keeps the look-up off the list, which grows with it.
   QStringList out;
+  QSet<QString> seen;
   for (int i = 0; i < Count(); ++i) {
     const QString brand = Member(i, QStringLiteral("brand"));
-    if (!out.contains(brand))
+    if (!seen.contains(brand)) {
+      seen.insert(brand);
       out << brand;
+    }
   }
   return out;
 }
 
 QStringList TCarList::Models(const QString& aBrand) const {
   QStringList out;
+  QSet<QString> seen;
   for (int i = 0; i < Count(); ++i) {
     if (Member(i, QStringLiteral("brand")) != aBrand)
       continue;
     const QString model = Member(i, QStringLiteral("model"));
-    if (!out.contains(model))
+    if (!seen.contains(model)) {
+      seen.insert(model);
       out << model;
+    }
   }
   return out;
 }
