@@ -12,9 +12,9 @@
 #endif
 
 bool IsSettingsSchema(const QByteArray& aText, QString* aWhy) {
-  auto no = [aWhy](const QString& aText) {
+  auto no = [aWhy](const QString& aReason) {
     if (aWhy)
-      *aWhy = aText;
+      *aWhy = aReason;
     return false;
   };
   QString error;
