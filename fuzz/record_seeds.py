@@ -88,6 +88,54 @@ def log_file(events):
     return b"".join(lines)
 
 
+def zip_seeds():
+    """Small archives of every kind the extraction must survive, made here so they stay small."""
+    import io
+    import stat
+    import struct
+    import warnings
+    import zipfile
+
+    def archive(entries, tweak=None):
+        buffer = io.BytesIO()
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore")  # duplicate names are the point of one seed
+            with zipfile.ZipFile(buffer, "w", zipfile.ZIP_DEFLATED) as z:
+                for name, data, mode in entries:
+                    info = zipfile.ZipInfo(name)
+                    info.compress_type = zipfile.ZIP_DEFLATED
+                    if mode:
+                        info.create_system = 3
+                        info.external_attr = mode << 16
+                    z.writestr(info, data)
+        data = bytearray(buffer.getvalue())
+        return bytes(tweak(data) if tweak else data)
+
+    def lie_about_sizes(data):
+        # Every local header and central directory entry declares 4 GiB - 1 uncompressed.
+        for sig, at in ((b"PK\x03\x04", 22), (b"PK\x01\x02", 24)):
+            pos = data.find(sig)
+            while pos >= 0:
+                data[pos + at:pos + at + 4] = struct.pack("<I", 0xFFFFFFFF)
+                pos = data.find(sig, pos + 4)
+        return data
+
+    plain = ("install_drivers.sh", b"#!/bin/sh\necho ok\n", 0)
+    seed("zip_extract", archive([plain, ("rules/70-velmora.rules", b"SUBSYSTEM==\"tty\"\n", 0)]))
+    seed("zip_extract", archive([plain, ("../escape.sh", b"payload", 0)]))
+    seed("zip_extract", archive([plain, ("a/../../escape.sh", b"payload", 0)]))
+    seed("zip_extract", archive([plain, ("..\\escape.sh", b"payload", 0)]))
+    seed("zip_extract", archive([plain, ("/tmp/escape.sh", b"payload", 0)]))
+    seed("zip_extract", archive([plain, ("C:/escape.sh", b"payload", 0)]))
+    seed("zip_extract", archive([("link", b"/etc/passwd", stat.S_IFLNK | 0o777), ("link/x", b"through", 0)]))
+    seed("zip_extract", archive([("up", b"..", stat.S_IFLNK | 0o777), ("dir/", b"", stat.S_IFDIR | 0o755)]))
+    seed("zip_extract", archive([plain], lie_about_sizes))
+    seed("zip_extract", archive([("zeros.bin", bytes(4 * 1024 * 1024), 0)]))
+    seed("zip_extract", archive([("same.txt", b"first", 0), ("same.txt", b"second", 0),
+                                 ("same.txt/", b"", 0)]))
+    seed("zip_extract", b"PK\x05\x06" + bytes(18))
+
+
 def main():
     bindir = sys.argv[1]
     gen1_requests = [b">I 0\r\n", b">I 7\r\n", b">I 36\r\n", b">D 15;0\r\n", b">D 18;256\r\n", b">D 18;257\r\n",
@@ -194,6 +242,7 @@ def main():
               b"L250;01;-85;12345;678", b"L250;01;-80;12345;678"]
     lines += [bytes.fromhex(a) for a in adverts]
     seed("scan_records", b"\n".join(lines))
+    zip_seeds()
 
 
 if __name__ == "__main__":

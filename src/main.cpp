@@ -17,9 +17,9 @@
 
 int main(int argc, char* argv[]) {
   // Answered before any window system is touched: the self-update asks a new program this to see
-  // that it starts at all.
+  // that it starts and is the build it was announced as.
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::printf("velmora %s\n", qPrintable(BuildDate().toString(QStringLiteral("yyyy-MM-dd"))));
+    std::printf("%s\n", qPrintable(VersionText(BuildDate())));
     return 0;
   }
   // The welcome page's web engine shares its graphics context with the window.

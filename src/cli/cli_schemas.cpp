@@ -34,9 +34,11 @@ TCliSchemaRefresh::TCliSchemaRefresh(TRegistry& aRegistry, int aLanguage, int aT
             QStringList failed;
             for (int type : aFailed)
               failed << QString::number(type);
+            const QString refused = FInstaller->RefusedNotes(translate);
             Done(failed.isEmpty() ? QString()
                                   : translate(QStringLiteral("mes_moduleupdatefail")) + QStringLiteral(": ") +
-                                        failed.join(QStringLiteral(", ")));
+                                        failed.join(QStringLiteral(", ")) +
+                                        (refused.isEmpty() ? QString() : QStringLiteral(". ") + refused));
           });
 }
 

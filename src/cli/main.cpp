@@ -12,11 +12,13 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTextStream>
 #include <cstdio>
 #include <memory>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -79,6 +81,14 @@ QList<TSerialPortEntry> PresentPorts() {
   return out;
 }
 
+// Opening a FIFO, a device or a socket as a settings or firmware file would wait for a writer
+// for good (or read something endless): only regular files are taken. A path that does not exist
+// is left to the command, which says it cannot open it.
+bool NotRegularFile(const QString& aPath) {
+  struct stat info {};
+  return ::stat(QFile::encodeName(aPath).constData(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
 QString IdentityLine(const QJsonObject& aJson) {
   QStringList parts;
   for (const char* key : {"port", "hardwareId", "generation", "type", "id", "imei", "software"})
@@ -92,6 +102,9 @@ int main(int argc, char* argv[]) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
   QCoreApplication::setApplicationName(QStringLiteral("Velmora"));
+  // From the start, so a signal during the set-up ends the run the same way as one during the work.
+  TTerminationSignals signals_;
+  int stoppedBy = 0;
 
   const QCommandLineOption allOption(QStringLiteral("all"),
                                      QStringLiteral("Every present device port instead of PORT, at once."));
@@ -220,6 +233,15 @@ int main(int argc, char* argv[]) {
     PrintLine(stderr, QStringLiteral("velmora-cli: unexpected argument ") + rest.first());
     return 2;
   }
+  // The files the commands read, and the single files they write (a folder with --all).
+  const bool fileArgument =
+      info->Command == ccWriteSettings || info->Command == ccDiffSettings || info->Command == ccFirmware ||
+      (!parser.isSet(allOption) && (info->Command == ccReadSettings || info->Command == ccDumpMemory));
+  if (fileArgument && NotRegularFile(request.Path)) {
+    PrintLine(stderr, QStringLiteral("velmora-cli: ") +
+                          dictionary.Translate(QStringLiteral("cli_notregular")).arg(request.Path));
+    return 2;
+  }
 
   QList<TSerialPortEntry> ports = PresentPorts();
   if (!all) {
@@ -268,11 +290,13 @@ int main(int argc, char* argv[]) {
     jobs.push_back(std::move(job));
   }
 
-  TTerminationSignals signals_;
-  QObject::connect(&signals_, &TTerminationSignals::TerminationRequested, &app, [&jobs] {
-    for (const auto& job : jobs)
-      job->Stop();
-  });
+  QObject::connect(&signals_, &TTerminationSignals::TerminationRequested, &app,
+                   [&jobs, &stoppedBy](int aSignal) {
+                     if (stoppedBy == 0)
+                       stoppedBy = aSignal;
+                     for (const auto& job : jobs)
+                       job->Stop();
+                   });
   running = int(jobs.size());
   auto startJobs = [&jobs] {
     for (const auto& job : jobs)
@@ -319,5 +343,8 @@ int main(int argc, char* argv[]) {
       }
     }
   }
+  // As a shell reports a program a signal ended; a monitor ended by a signal has done its work.
+  if (stoppedBy != 0 && !(info->Command == ccMonitor && allOk))
+    return 128 + stoppedBy;
   return allOk ? 0 : 1;
 }

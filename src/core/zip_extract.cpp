@@ -30,7 +30,8 @@ bool Fail(QString* aError, const QString& aText) {
 
 } // namespace
 
-bool ExtractZipSafely(const QString& aArchiveFile, const QString& aFolder, QString* aError) {
+bool ExtractZipSafely(const QString& aArchiveFile, const QString& aFolder, QString* aError,
+                      qint64 aMaxBytes) {
   QuaZip zip(aArchiveFile);
   if (!zip.open(QuaZip::mdUnzip))
     return Fail(aError,
@@ -41,6 +42,7 @@ bool ExtractZipSafely(const QString& aArchiveFile, const QString& aFolder, QStri
       return Fail(aError, QStringLiteral("archive entry leaves the folder: %1").arg(name));
 
   const QDir target(aFolder);
+  qint64 total = 0;
   for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
     const QString name = zip.getCurrentFileName();
     const QString path = target.filePath(SafeRelativePath(name));
@@ -60,11 +62,18 @@ bool ExtractZipSafely(const QString& aArchiveFile, const QString& aFolder, QStri
     char buffer[64 * 1024];
     qint64 got = 0;
     QString reason;
-    while ((got = entry.read(buffer, sizeof buffer)) > 0)
+    while ((got = entry.read(buffer, sizeof buffer)) > 0) {
+      total += got;
+      if (total > aMaxBytes) {
+        DiscardSaveFile(out);
+        return Fail(aError,
+                    QStringLiteral("archive unpacks to more than %1 bytes at %2").arg(aMaxBytes).arg(name));
+      }
       if (!WriteThrough(out, QByteArrayView(buffer, got), &reason)) {
         DiscardSaveFile(out);
         return Fail(aError, QStringLiteral("cannot write %1: %2").arg(path, reason));
       }
+    }
     // A damaged entry shows as a read error or a failed CRC check when it is closed.
     if (got < 0) {
       DiscardSaveFile(out);

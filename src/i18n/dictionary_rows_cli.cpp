@@ -31,6 +31,7 @@ constexpr TDictionaryRow kRows[] = {
     {u"cli_sent", u"Отправлено", u"Sent"},
     {u"cli_differences", u"Различающихся настроек", u"Settings that differ"},
     {u"cli_interrupted", u"Прервано", u"Interrupted"},
+    {u"cli_notregular", u"Не обычный файл: %1", u"Not a regular file: %1"},
     {u"cli_logerror", u"Журнал обмена не сохранён", u"The exchange log was not saved"},
 };
 

@@ -7,6 +7,8 @@ namespace {
 constexpr TDictionaryRow kRows[] = {
     {u"mes_updatesfailed", u"Не удалось получить обновления и новости", u"Could not get updates and news"},
     {u"mes_moduleupdatefail", u"Не удалось обновить модули", u"Modules could not be updated"},
+    {u"mes_modulenotschema", u"ответ службы не является схемой настроек, прежний модуль сохранён",
+     u"the service's answer is not a settings schema, the previous module is kept"},
     {u"mes_updatebusy", u"Обновление ПО недоступно, пока выполняется операция с устройством",
      u"The software cannot be updated while a device operation is running"},
     {u"mes_updatereadonly",

@@ -36,8 +36,29 @@ bool TRegistry::ValueExists(const QString& aKey, const QString& aName) const {
   return FSettings->contains(Path(aKey, aName));
 }
 
-void TRegistry::Write(const QString& aKey, const QString& aName, const QVariant& aValue) {
+bool TRegistry::Write(const QString& aKey, const QString& aName, const QVariant& aValue) {
+  qsizetype size = 0;
+  switch (aValue.typeId()) {
+  case QMetaType::QString:
+    size = aValue.toString().size() * 2;
+    break;
+  case QMetaType::QByteArray:
+    size = aValue.toByteArray().size();
+    break;
+  case QMetaType::QStringList:
+    for (const QString& item : aValue.toStringList())
+      size += item.size() * 2;
+    break;
+  default:
+    break;
+  }
+  if (size > kMaxValueBytes) {
+    qWarning("per-user value %s not written: %lld bytes", qPrintable(Path(aKey, aName)),
+             static_cast<long long>(size));
+    return false;
+  }
   FSettings->setValue(Path(aKey, aName), aValue);
+  return true;
 }
 
 void TRegistry::DeleteKey(const QString& aKey) {

@@ -16,7 +16,10 @@ public:
   bool KeyExists(const QString& aKey) const;
   QVariant Read(const QString& aKey, const QString& aName, const QVariant& aDefault = QVariant()) const;
   bool ValueExists(const QString& aKey, const QString& aName) const;
-  void Write(const QString& aKey, const QString& aName, const QVariant& aValue);
+  // Every start reads the whole store: a value above kMaxValueBytes (as text or bytes) is not
+  // written, and false says so. The program's own values are far below it.
+  static constexpr qsizetype kMaxValueBytes = 256 * 1024;
+  bool Write(const QString& aKey, const QString& aName, const QVariant& aValue);
   void DeleteKey(const QString& aKey);
   void DeleteValue(const QString& aKey, const QString& aName);
   QStringList ValueNames(const QString& aKey) const;

@@ -8,8 +8,14 @@
 
 namespace {
 int gSignalPipe[2] = {-1, -1};
+volatile sig_atomic_t gPending = 0;
 
 extern "C" void OnTerminationSignal(int aSignal) {
+  // A second signal: the orderly end asked for by the first is held up (or too slow), and the user
+  // means it. The kernel closes the ports and files; nothing half-written is ever renamed in.
+  if (gPending)
+    ::_exit(128 + aSignal);
+  gPending = 1;
   const char byte = char(aSignal);
   // Only async-signal-safe calls here; the event loop does the rest.
   [[maybe_unused]] const ssize_t n = ::write(gSignalPipe[0], &byte, 1);
@@ -26,7 +32,8 @@ TTerminationSignals::TTerminationSignals(QObject* aParent) : QObject(aParent) {
   struct sigaction action {};
   action.sa_handler = OnTerminationSignal;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
+  // No SA_RESTART: a wait in a system call ends with EINTR instead of going on as if nothing came.
+  action.sa_flags = 0;
   ::sigaction(SIGTERM, &action, nullptr);
   ::sigaction(SIGINT, &action, nullptr);
 }

@@ -5,7 +5,8 @@
 class QSocketNotifier;
 
 // Turns SIGTERM and SIGINT into a Qt signal on the event loop, so the window closes the normal way
-// (and saves its state) when a script or a test ends the program.
+// (and saves its state) when a script or a test ends the program. A second signal ends the
+// program at once with 128 + its number.
 class TTerminationSignals : public QObject {
   Q_OBJECT
 public:

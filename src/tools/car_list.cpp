@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numeric>
+#include <vector>
 
 namespace {
 
@@ -140,47 +142,72 @@ bool TCarList::LoadText(const QByteArray& aUtf8, QString* aError) {
   }
   const QJsonObject root = doc.object();
   FCars.clear();
+  FBrand.clear();
+  FModel.clear();
+  FYear.clear();
   for (const QJsonValue& car : root.value(QStringLiteral("cars")).toArray())
     if (car.isObject())
       FCars << car.toObject();
+  // The three lists the dialog searches, read once, each in a run of its own so that a search
+  // walks through memory in order.
+  for (const auto& [list, key] :
+       {std::pair{&FBrand, QStringLiteral("brand")}, std::pair{&FModel, QStringLiteral("model")},
+        std::pair{&FYear, QStringLiteral("year")}}) {
+    list->reserve(Count());
+    for (int i = 0; i < Count(); ++i)
+      *list << Member(i, key);
+  }
   FTypes = root.value(QStringLiteral("types")).toObject();
   return true;
 }
 
-QStringList TCarList::Brands() const {
+namespace {
+
+// The distinct texts among aTexts at aRows, in the order of their first appearance. Sorting the
+// rows by text (stable, so the first of equal texts stays first) costs n log n however many
+// distinct texts there are; looking each one up in the list built so far would cost n squared.
+QStringList DistinctInOrder(const QStringList& aTexts, std::vector<int> aRows) {
+  std::vector<int> sorted = aRows;
+  std::stable_sort(sorted.begin(), sorted.end(),
+                   [&aTexts](int aLeft, int aRight) { return aTexts.at(aLeft) < aTexts.at(aRight); });
+  std::vector<bool> first(std::size_t(aTexts.size()), false);
+  for (std::size_t i = 0; i < sorted.size(); ++i)
+    if (i == 0 || aTexts.at(sorted[i]) != aTexts.at(sorted[i - 1]))
+      first[std::size_t(sorted[i])] = true;
   QStringList out;
-  for (int i = 0; i < Count(); ++i) {
-    const QString brand = Member(i, QStringLiteral("brand"));
-    if (!out.contains(brand))
-      out << brand;
-  }
+  for (int row : aRows)
+    if (first[std::size_t(row)])
+      out << aTexts.at(row);
   return out;
 }
 
+} // namespace
+
+QStringList TCarList::Brands() const {
+  std::vector<int> rows(static_cast<std::size_t>(Count()));
+  std::iota(rows.begin(), rows.end(), 0);
+  return DistinctInOrder(FBrand, std::move(rows));
+}
+
 QStringList TCarList::Models(const QString& aBrand) const {
-  QStringList out;
-  for (int i = 0; i < Count(); ++i) {
-    if (Member(i, QStringLiteral("brand")) != aBrand)
-      continue;
-    const QString model = Member(i, QStringLiteral("model"));
-    if (!out.contains(model))
-      out << model;
-  }
-  return out;
+  std::vector<int> rows;
+  for (int i = 0; i < Count(); ++i)
+    if (FBrand.at(i) == aBrand)
+      rows.push_back(i);
+  return DistinctInOrder(FModel, std::move(rows));
 }
 
 QStringList TCarList::Years(const QString& aBrand, const QString& aModel) const {
   QStringList out;
   for (int i = 0; i < Count(); ++i)
-    if (Member(i, QStringLiteral("brand")) == aBrand && Member(i, QStringLiteral("model")) == aModel)
-      out << Member(i, QStringLiteral("year"));
+    if (FBrand.at(i) == aBrand && FModel.at(i) == aModel)
+      out << FYear.at(i);
   return out;
 }
 
 int TCarList::Find(const QString& aBrand, const QString& aModel, const QString& aYear) const {
   for (int i = 0; i < Count(); ++i)
-    if (Member(i, QStringLiteral("brand")) == aBrand && Member(i, QStringLiteral("model")) == aModel &&
-        Member(i, QStringLiteral("year")) == aYear)
+    if (FBrand.at(i) == aBrand && FModel.at(i) == aModel && FYear.at(i) == aYear)
       return i;
   return -1;
 }

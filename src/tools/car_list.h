@@ -47,6 +47,10 @@ public:
 
 private:
   QList<QJsonObject> FCars;
+  // Brand, model and year of each car, in the order of FCars.
+  QStringList FBrand;
+  QStringList FModel;
+  QStringList FYear;
   QJsonObject FTypes;
 };
 

@@ -1,6 +1,8 @@
 #include "tools/print_sticker_form.h"
 
+#include "i18n/dictionary.h"
 #include "platform/printing/sticker_printer.h"
+#include "platform/registry.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -31,7 +33,8 @@ QLabel* NewLabel(const QString& aText, QWidget* aParent) {
 
 TPrintStickerForm::TPrintStickerForm(TRegistry& aRegistry, IStickerPrinter& aPrinter, bool aAutoPrint,
                                      QWidget* aParent)
-    : QDialog(aParent), FTemplates(aRegistry), FPrinter(aPrinter), FAutoPrint(aAutoPrint) {
+    : QDialog(aParent), FRegistry(aRegistry), FTemplates(aRegistry), FPrinter(aPrinter),
+      FAutoPrint(aAutoPrint) {
   setObjectName(QStringLiteral("PrintStickerForm"));
   setWindowTitle(QStringLiteral("Печать наклейки"));
   FStepTimer.setSingleShot(true);
@@ -662,7 +665,16 @@ bool TPrintStickerForm::ExportTemplates(const QString& aFileName) {
 bool TPrintStickerForm::ImportTemplates(const QString& aFileName) {
   QString text;
   QString error;
-  if (!ReadTextFile(aFileName, &text, &error)) {
+  bool tooLarge = false;
+  if (!ReadTextFile(aFileName, &text, &error, TStickerTemplates::kMaxFileBytes, &tooLarge)) {
+    if (tooLarge) {
+      // The dialog speaks the window's language only here: its other texts are fixed Russian.
+      const bool english =
+          FRegistry.Read(QStringLiteral("Forms"), QStringLiteral("Language"), 0).toInt() == 1;
+      TDictionary dictionary;
+      dictionary.SetLanguage(english ? TDictionary::lnEnglish : TDictionary::lnRussian);
+      error = dictionary.Translate(QStringLiteral("mes_filetoolarge")) + QStringLiteral(": ") + aFileName;
+    }
     Say(error);
     return false;
   }

@@ -121,6 +121,7 @@ private:
   void ImportClick();
   void LoadListClick();
 
+  TRegistry& FRegistry;
   TStickerTemplates FTemplates;
   IStickerPrinter& FPrinter;
   TDeviceData FDeviceData;

@@ -106,7 +106,7 @@ int TStickerTemplates::Import(const QString& aFileText, int* aSkipped) {
       continue;
     }
     const QString name = ValidName(line.left(eq));
-    if (name.isEmpty()) {
+    if (name.isEmpty() || line.size() - eq - 1 > kMaxTemplateChars) {
       ++skipped;
       continue;
     }
@@ -129,14 +129,24 @@ bool WriteTemplateFile(const QString& aPath, const QString& aText, QString* aErr
   return SaveFileAtomically(aPath, aText.toUtf8(), aError);
 }
 
-bool ReadTextFile(const QString& aPath, QString* aText, QString* aError) {
+bool ReadTextFile(const QString& aPath, QString* aText, QString* aError, qint64 aMaxBytes, bool* aTooLarge) {
+  if (aTooLarge)
+    *aTooLarge = false;
   QFile file(aPath);
   if (!file.open(QIODevice::ReadOnly)) {
     if (aError)
       *aError = file.errorString();
     return false;
   }
-  QByteArray bytes = file.readAll();
+  // Read one byte past the limit rather than trust the size: the file may be growing.
+  QByteArray bytes = aMaxBytes < 0 ? file.readAll() : file.read(aMaxBytes + 1);
+  if (aMaxBytes >= 0 && bytes.size() > aMaxBytes) {
+    if (aTooLarge)
+      *aTooLarge = true;
+    if (aError)
+      aError->clear();
+    return false;
+  }
   if (bytes.startsWith("\xEF\xBB\xBF"))
     bytes.remove(0, 3);
   QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

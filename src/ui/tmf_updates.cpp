@@ -164,9 +164,15 @@ void TMF::ModulesFinished(const QList<int>& aInstalled, const QList<int>& aFaile
   if (!aInstalled.isEmpty())
     MainHintShow(1, Translate(QStringLiteral("mes_moduleupdatesucces")) + QStringLiteral(": ") +
                         ModuleNames(aInstalled));
-  if (!aFailed.isEmpty())
-    MainHintShow(0, Translate(QStringLiteral("mes_moduleupdatefail")) + QStringLiteral(": ") +
-                        ModuleNames(aFailed));
+  if (!aFailed.isEmpty()) {
+    QString text =
+        Translate(QStringLiteral("mes_moduleupdatefail")) + QStringLiteral(": ") + ModuleNames(aFailed);
+    const QString refused =
+        FModuleInstaller->RefusedNotes([this](const QString& aKey) { return Translate(aKey); });
+    if (!refused.isEmpty())
+      text += QStringLiteral(". ") + refused;
+    MainHintShow(0, text);
+  }
   UpdateWellcome();
 }
 
@@ -184,7 +190,8 @@ void TMF::act_UpdateProExecute() {
   if (FSelfUpdater->Running())
     return;
   const TSelfUpdater::TRefusal refusal =
-      FSelfUpdater->Start(QUrl(FWellcome->Program.Url), FWellcome->Program.Sha256, DeviceOperationRunning());
+      FSelfUpdater->Start(QUrl(FWellcome->Program.Url), FWellcome->Program.Version.date(),
+                          FWellcome->Program.Sha256, DeviceOperationRunning());
   switch (refusal) {
   case TSelfUpdater::srNone:
     MainHintShow(3, Translate(QStringLiteral("mes_updateloading")));

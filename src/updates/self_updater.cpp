@@ -1,5 +1,6 @@
 #include "updates/self_updater.h"
 
+#include "base/build_info.h"
 #include "platform/file_date.h"
 #include "platform/save_file.h"
 #include "updates/web_client.h"
@@ -20,6 +21,8 @@
 namespace {
 
 constexpr int kProbeTimeoutMs = 10000;
+// "--version" is one short line; a program that talks on is not the one asked.
+constexpr qsizetype kMaxProbeOutput = 4096;
 
 #ifdef Q_OS_UNIX
 constexpr unsigned char kNativeClass = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
@@ -83,18 +86,21 @@ bool TSelfUpdater::ProgramWritable() const {
 #endif
 }
 
-TSelfUpdater::TRefusal TSelfUpdater::Start(const QUrl& aUrl, const QString& aSha256, bool aOperationRunning) {
+TSelfUpdater::TRefusal TSelfUpdater::Start(const QUrl& aUrl, const QDate& aAnnounced, const QString& aSha256,
+                                           bool aOperationRunning) {
   if (FRunning)
     return srRunning;
   // Stopping the port in the middle of a firmware transfer would leave the device without one.
   if (aOperationRunning)
     return srBusy;
-  if (!IsWebAddress(aUrl))
+  // Without the announced build there is nothing to check the download against.
+  if (!IsWebAddress(aUrl) || !aAnnounced.isValid())
     return srBadAddress;
   if (!ProgramWritable())
     return srReadOnly;
   FRunning = true;
-  FSha256 = aSha256.toLower();
+  FAnnounced = aAnnounced;
+  FSha256 = aSha256.trimmed().toLower();
   QFile::remove(DownloadPath());
   FTransfer = FClient.Download(aUrl, DownloadPath(), kMaxProgramBytes);
   connect(FTransfer, &TWebTransfer::Finished, this, [this](const TWebResult& aResult) {
@@ -165,21 +171,25 @@ void TSelfUpdater::Downloaded() {
   }
   QFile::setPermissions(download,
                         QFile::permissions(FProgram) | QFileDevice::ExeOwner | QFileDevice::ReadOwner);
-  // A program that cannot even tell its version would not start after the swap either.
+  // A program that cannot tell its version would not start after the swap either; one that tells
+  // another name or build is not what the site announced (a damaged or foreign file).
+  FProbeOutput.clear();
   FProbe = new QProcess(this);
-  FProbe->setProcessChannelMode(QProcess::MergedChannels);
+  FProbe->setStandardErrorFile(QProcess::nullDevice());
+  FProbe->setStandardInputFile(QProcess::nullDevice());
   auto* deadline = new QTimer(FProbe);
   deadline->setSingleShot(true);
   connect(deadline, &QTimer::timeout, FProbe, [this] { FProbe->kill(); });
+  connect(FProbe, &QProcess::readyReadStandardOutput, this, [this] {
+    FProbeOutput += FProbe->readAllStandardOutput();
+    if (FProbeOutput.size() > kMaxProbeOutput)
+      FProbe->kill();
+  });
   connect(FProbe, &QProcess::finished, this, [this](int aCode, QProcess::ExitStatus aStatus) {
-    const bool ok = aStatus == QProcess::NormalExit && aCode == 0;
+    FProbeOutput += FProbe->readAllStandardOutput();
     FProbe->deleteLater();
     FProbe = nullptr;
-    if (!ok) {
-      Fail(QStringLiteral("the new program does not start"));
-      return;
-    }
-    Q_EMIT Verified();
+    Probed(aCode, aStatus == QProcess::NormalExit);
   });
   connect(FProbe, &QProcess::errorOccurred, this, [this](QProcess::ProcessError aError) {
     if (aError != QProcess::FailedToStart)
@@ -190,6 +200,26 @@ void TSelfUpdater::Downloaded() {
   });
   deadline->start(kProbeTimeoutMs);
   FProbe->start(download, {QStringLiteral("--version")});
+}
+
+void TSelfUpdater::Probed(int aCode, bool aNormalExit) {
+  if (!aNormalExit || aCode != 0 || FProbeOutput.size() > kMaxProbeOutput) {
+    Fail(QStringLiteral("the new program does not start"));
+    return;
+  }
+  const QString told = QString::fromUtf8(FProbeOutput).section(QLatin1Char('\n'), 0, 0).trimmed();
+  const QString expected = VersionText(FAnnounced);
+  const QString name = expected.section(QLatin1Char(' '), 0, 0) + QLatin1Char(' ');
+  if (!told.startsWith(name)) {
+    Fail(QStringLiteral("the download is not Velmora"));
+    return;
+  }
+  if (told != expected) {
+    Fail(QStringLiteral("the download is build %1, the announced one is %2")
+             .arg(told.mid(name.size()).left(40), expected.mid(name.size())));
+    return;
+  }
+  Q_EMIT Verified();
 }
 
 bool TSelfUpdater::Install(QString* aError) {

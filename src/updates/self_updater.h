@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
 #include <QObject>
 #include <QPointer>
@@ -12,8 +13,9 @@ class TWebTransfer;
 
 // Replaces the program's own file with a newer one from the web. The new file is downloaded next to
 // the program, checked (size, an executable of this machine, the checksum when one is known, and
-// that it starts), and only then swapped in by one rename, a copy of the old program kept in the
-// data folder. Until the swap the installed program is untouched; any failure leaves it as it was.
+// that it starts and names itself as the announced build of this program), and only then swapped
+// in by one rename, a copy of the old program kept in the data folder. Until the swap the
+// installed program is untouched; any failure leaves it as it was.
 class TSelfUpdater : public QObject {
   Q_OBJECT
 public:
@@ -32,8 +34,10 @@ public:
   // The program's file (and its folder, for the rename) can be written by this user.
   bool ProgramWritable() const;
 
-  // Starts the download, or says why not. Verified or Failed follows.
-  TRefusal Start(const QUrl& aUrl, const QString& aSha256, bool aOperationRunning);
+  // Starts the download, or says why not. Verified or Failed follows. aAnnounced is the build date
+  // the update information gave: the download must tell it on "--version". An empty aSha256 skips
+  // the checksum (the service may not send one).
+  TRefusal Start(const QUrl& aUrl, const QDate& aAnnounced, const QString& aSha256, bool aOperationRunning);
   bool Running() const { return FRunning; }
   // After Verified, once the caller has released what it must: keeps the old program and swaps the
   // new one in. False with the download removed and the program untouched.
@@ -50,13 +54,16 @@ Q_SIGNALS:
 
 private:
   void Downloaded();
+  void Probed(int aCode, bool aNormalExit);
   void Fail(const QString& aWhy);
 
   TWebClient& FClient;
   QString FProgram;
   QString FBackupFolder;
   QDate FRelease;
+  QDate FAnnounced;
   QString FSha256;
+  QByteArray FProbeOutput;
   bool FRunning = false;
   QPointer<TWebTransfer> FTransfer;
   QPointer<QProcess> FProbe;

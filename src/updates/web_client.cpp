@@ -12,6 +12,12 @@
 #include <unistd.h>
 #endif
 
+namespace {
+
+constexpr qint64 kReadBufferBytes = 256 * 1024;
+
+} // namespace
+
 bool IsWebAddress(const QUrl& aUrl) {
   const QString scheme = aUrl.scheme().toLower();
   return aUrl.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
@@ -26,41 +32,44 @@ QByteArray TWebClient::UserAgent() {
   return QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8();
 }
 
-TWebTransfer* TWebClient::Get(const QUrl& aUrl, qint64 aMaxBytes) {
-  return Start(aUrl, aMaxBytes, QString());
+TWebTransfer* TWebClient::Get(const QUrl& aUrl, qint64 aMaxBytes, TWebKind aKind) {
+  return Start(aUrl, aMaxBytes, aKind, QString());
 }
 
-TWebTransfer* TWebClient::Download(const QUrl& aUrl, const QString& aFileName, qint64 aMaxBytes) {
-  return Start(aUrl, aMaxBytes, aFileName);
+TWebTransfer* TWebClient::Download(const QUrl& aUrl, const QString& aFileName, qint64 aMaxBytes,
+                                   TWebKind aKind) {
+  return Start(aUrl, aMaxBytes, aKind, aFileName);
+}
+
+QNetworkRequest TWebClient::Request(const QUrl& aUrl) {
+  QNetworkRequest request(aUrl);
+  request.setHeader(QNetworkRequest::UserAgentHeader, UserAgent());
+  request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+  // A service that sends us elsewhere is not the service that was configured.
+  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
+  return request;
 }
 
 TWebTransfer* TWebClient::Send(const TRequest& aRequest, qint64 aMaxBytes) {
   QNetworkReply* reply = nullptr;
   if (IsWebAddress(aRequest.Url)) {
-    QNetworkRequest request(aRequest.Url);
-    request.setHeader(QNetworkRequest::UserAgentHeader, UserAgent());
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    QNetworkRequest request = Request(aRequest.Url);
     for (const auto& [name, value] : aRequest.Headers)
       request.setRawHeader(name, value);
     const QByteArray method = aRequest.Method.isEmpty() ? QByteArrayLiteral("GET") : aRequest.Method;
     reply = method == "GET" ? FManager->get(request)
                             : FManager->sendCustomRequest(request, method, aRequest.Body);
   }
-  return new TWebTransfer(reply, aMaxBytes, FLimits, QString(), this, true);
+  return new TWebTransfer(reply, aMaxBytes, FLimits, TWebKind::Information, QString(), this, true);
 }
 
-TWebTransfer* TWebClient::Start(const QUrl& aUrl, qint64 aMaxBytes, const QString& aFileName) {
-  QNetworkReply* reply = nullptr;
-  if (IsWebAddress(aUrl)) {
-    QNetworkRequest request(aUrl);
-    request.setHeader(QNetworkRequest::UserAgentHeader, UserAgent());
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    reply = FManager->get(request);
-  }
-  return new TWebTransfer(reply, aMaxBytes, FLimits, aFileName, this);
+TWebTransfer* TWebClient::Start(const QUrl& aUrl, qint64 aMaxBytes, TWebKind aKind,
+                                const QString& aFileName) {
+  QNetworkReply* reply = IsWebAddress(aUrl) ? FManager->get(Request(aUrl)) : nullptr;
+  return new TWebTransfer(reply, aMaxBytes, FLimits, aKind, aFileName, this);
 }
 
-TWebTransfer::TWebTransfer(QNetworkReply* aReply, qint64 aMaxBytes, const TWebLimits& aLimits,
+TWebTransfer::TWebTransfer(QNetworkReply* aReply, qint64 aMaxBytes, const TWebLimits& aLimits, TWebKind aKind,
                            const QString& aFileName, QObject* aParent, bool aAnyStatus)
     : QObject(aParent), FReply(aReply), FMaxBytes(aMaxBytes), FLimits(aLimits), FFile(aFileName),
       FToFile(!aFileName.isEmpty()), FAnyStatus(aAnyStatus) {
@@ -71,6 +80,10 @@ TWebTransfer::TWebTransfer(QNetworkReply* aReply, qint64 aMaxBytes, const TWebLi
     return;
   }
   FReply->setParent(this);
+  // Without a read buffer limit Qt reads on as long as the socket has data before handing any of it
+  // over (a chunked answer arrived as one piece of several hundred MB): the cap would be checked
+  // only after the memory was spent. With it, reading stops while the piece here is unread.
+  FReply->setReadBufferSize(qBound(qint64(4096), aMaxBytes + 1, kReadBufferBytes));
   if (FToFile && !FFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
     const QString error = FFile.errorString();
     QTimer::singleShot(0, this, [this, error] { Fail(TWebOutcome::Failed, error); });
@@ -78,6 +91,12 @@ TWebTransfer::TWebTransfer(QNetworkReply* aReply, qint64 aMaxBytes, const TWebLi
   }
   FConnectTimer.setSingleShot(true);
   FAnswerTimer.setSingleShot(true);
+  FDeadline.setSingleShot(true);
+  const int deadline = FLimits.DeadlineMs(aKind);
+  connect(&FDeadline, &QTimer::timeout, this, [this, deadline] {
+    Fail(TWebOutcome::Failed,
+         QStringLiteral("answer deadline: not complete within %1 s").arg(deadline / 1000.0));
+  });
   connect(&FConnectTimer, &QTimer::timeout, this,
           [this] { Fail(TWebOutcome::Unreachable, QStringLiteral("connection time-out")); });
   connect(&FAnswerTimer, &QTimer::timeout, this,
@@ -100,6 +119,7 @@ TWebTransfer::TWebTransfer(QNetworkReply* aReply, qint64 aMaxBytes, const TWebLi
   });
   connect(FReply, &QNetworkReply::finished, this, &TWebTransfer::OnFinished);
   FConnectTimer.start(FLimits.ConnectTimeoutMs);
+  FDeadline.start(deadline);
 }
 
 void TWebTransfer::Abort() {
@@ -135,6 +155,14 @@ void TWebTransfer::OnFinished() {
   // A service that answers with a status of its own has spoken; what it said is for the caller to
   // judge. Only a broken transfer stays a failure.
   const QNetworkReply::NetworkError error = FReply->error();
+  if (error == QNetworkReply::InsecureRedirectError || error == QNetworkReply::TooManyRedirectsError) {
+    // Sent on to another scheme, host or port (or round in circles): not followed.
+    Fail(TWebOutcome::Unreachable,
+         QStringLiteral(
+             "redirect refused: %1 sends elsewhere; only the same scheme, host and port are followed")
+             .arg(FReply->url().toDisplayString()));
+    return;
+  }
   const bool spoke =
       FAnyStatus && status.isValid() &&
       (error == QNetworkReply::NoError ||
@@ -193,6 +221,7 @@ void TWebTransfer::Finish(TWebResult aResult) {
   FDone = true;
   FConnectTimer.stop();
   FAnswerTimer.stop();
+  FDeadline.stop();
   if (FReply) {
     FReply->disconnect(this);
     if (FReply->isRunning())

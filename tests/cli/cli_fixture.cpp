@@ -62,16 +62,21 @@ void TSimFarm::AddPort(const QString& aPath) {
 }
 
 TCliRun TSimFarm::Cli(const QStringList& aArgs, int aWaitMs) const {
-  QProcess cli;
+  const std::unique_ptr<QProcess> cli = CliStart(aArgs);
+  return CliWait(*cli, aWaitMs);
+}
+
+std::unique_ptr<QProcess> TSimFarm::CliStart(const QStringList& aArgs) const {
+  auto cli = std::make_unique<QProcess>();
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("VELMORA_EXTRA_PORTS"), ExtraPorts());
   if (!FSettingsService.isEmpty())
     env.insert(QStringLiteral("VELMORA_SETTINGS_SERVICE"), FSettingsService);
-  cli.setProcessEnvironment(env);
-  cli.setWorkingDirectory(FDir.path());
+  cli->setProcessEnvironment(env);
+  cli->setWorkingDirectory(FDir.path());
   if (FFileSizeLimit >= 0) {
     const rlim_t bytes = rlim_t(FFileSizeLimit);
-    cli.setChildProcessModifier([bytes] {
+    cli->setChildProcessModifier([bytes] {
       // Both survive the exec: the program runs as on a disk that is full past aBytes.
       ::signal(SIGXFSZ, SIG_IGN);
       rlimit limit{};
@@ -80,17 +85,21 @@ TCliRun TSimFarm::Cli(const QStringList& aArgs, int aWaitMs) const {
       ::setrlimit(RLIMIT_FSIZE, &limit);
     });
   }
-  cli.start(Bin("velmora-cli"), aArgs + QStringList{QStringLiteral("--lang"), QStringLiteral("en")});
+  cli->start(Bin("velmora-cli"), aArgs + QStringList{QStringLiteral("--lang"), QStringLiteral("en")});
+  return cli;
+}
+
+TCliRun TSimFarm::CliWait(QProcess& aCli, int aWaitMs) {
   TCliRun run;
-  if (!cli.waitForFinished(aWaitMs)) {
-    cli.kill();
-    cli.waitForFinished(5000);
+  if (!aCli.waitForFinished(aWaitMs)) {
+    aCli.kill();
+    aCli.waitForFinished(5000);
     run.Err = QStringLiteral("velmora-cli did not finish");
     return run;
   }
-  run.ExitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-  run.Out = QString::fromLocal8Bit(cli.readAllStandardOutput());
-  run.Err = QString::fromLocal8Bit(cli.readAllStandardError());
+  run.ExitCode = aCli.exitStatus() == QProcess::NormalExit ? aCli.exitCode() : -1;
+  run.Out = QString::fromLocal8Bit(aCli.readAllStandardOutput());
+  run.Err = QString::fromLocal8Bit(aCli.readAllStandardError());
   return run;
 }
 

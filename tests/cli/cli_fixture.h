@@ -50,6 +50,9 @@ public:
 
   // Runs velmora-cli with the listed ports, in English; waits at most aWaitMs.
   TCliRun Cli(const QStringList& aArgs, int aWaitMs = 120000) const;
+  // The same, started and left running; CliWait collects the result (killing it after aWaitMs).
+  std::unique_ptr<QProcess> CliStart(const QStringList& aArgs) const;
+  static TCliRun CliWait(QProcess& aCli, int aWaitMs);
 
 private:
   QTemporaryDir FDir;

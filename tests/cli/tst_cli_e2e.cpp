@@ -16,6 +16,8 @@
 #include <QJsonObject>
 #include <QSet>
 #include <QTest>
+#include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -150,6 +152,11 @@ private Q_SLOTS:
   void fileIsTakenWholeOrNotAtAll();
   void passwordChangesWithAFile();
   void damagedImageIsNoPasswordError();
+  void refusesFilesThatAreNotRegular();
+  void signalEndsTheWait_data();
+  void signalEndsTheWait();
+  void unplugDuringIdentityIsNamed();
+  void deviceFileTooLongForTheFolderIsNamed();
 };
 
 void TstCliE2E::init() {
@@ -600,6 +607,112 @@ void TstCliE2E::damagedImageIsNoPasswordError() {
     QVERIFY2(!line.contains(QStringLiteral("password")), qPrintable(line));
   }
   QVERIFY(QDir(farm.Path(QStringLiteral("saved"))).entryList(QDir::Files).isEmpty());
+}
+
+// A FIFO given as the file would block the open for good; a folder is no file either.
+void TstCliE2E::refusesFilesThatAreNotRegular() {
+  TSimFarm farm;
+  QVERIFY(farm.AddSimulator(Tracker(QStringLiteral("305"), 701)));
+  const QString fifo = farm.Path(QStringLiteral("pipe.cfg"));
+  QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  QVERIFY(QDir().mkpath(farm.Path(QStringLiteral("folder.dfw"))));
+  const QStringList cases[] = {
+      {QStringLiteral("write-settings"), QStringLiteral("sim0"), QStringLiteral("pipe.cfg")},
+      {QStringLiteral("diff-settings"), QStringLiteral("sim0"), QStringLiteral("pipe.cfg")},
+      {QStringLiteral("read-settings"), QStringLiteral("sim0"), QStringLiteral("pipe.cfg")},
+      {QStringLiteral("firmware"), QStringLiteral("sim0"), QStringLiteral("folder.dfw")},
+  };
+  for (const QStringList& args : cases) {
+    const TCliRun run = farm.Cli(args, 20000);
+    QVERIFY2(run.ExitCode == 2, qPrintable(args.join(QLatin1Char(' ')) + QLatin1Char(' ') + run.Err));
+    QVERIFY2(run.Err.contains(QStringLiteral("Not a regular file: ") + farm.Path(args.last())),
+             qPrintable(run.Err));
+  }
+}
+
+void TstCliE2E::signalEndsTheWait_data() {
+  QTest::addColumn<int>("signal");
+  QTest::newRow("SIGTERM") << int(SIGTERM);
+  QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+// A device that never answers keeps the command waiting; a signal ends it at once, as a shell
+// expects (128 + the signal), and leaves no output file.
+void TstCliE2E::signalEndsTheWait() {
+  QFETCH(int, signal);
+  TSimFarm farm;
+  TPtyPeer silent;
+  QVERIFY(silent.IsOpen());
+  farm.AddPort(silent.SlavePath());
+  const std::unique_ptr<QProcess> cli =
+      farm.CliStart({QStringLiteral("read-settings"), silent.SlavePath(), QStringLiteral("out.cfg"),
+                     QStringLiteral("--timeout"), QStringLiteral("600")});
+  QVERIFY(cli->waitForStarted(5000));
+  // It is waiting once it has asked the device who it is.
+  QVERIFY(!silent.ReceivedBlocking(1, 10000).isEmpty());
+  QCOMPARE(::kill(pid_t(cli->processId()), signal), 0);
+  const TCliRun run = TSimFarm::CliWait(*cli, 10000);
+  QCOMPARE(run.ExitCode, 128 + signal);
+  QVERIFY2(run.Err.contains(QStringLiteral("Interrupted")), qPrintable(run.Err));
+  QVERIFY(!QFile::exists(farm.Path(QStringLiteral("out.cfg"))));
+  QCOMPARE(QDir(farm.Dir()).entryList(QDir::Files), QStringList());
+}
+
+// Unplugged while the first identity query goes unanswered: the message says so as soon as the
+// port is gone, not only once the answer time-out has run out.
+void TstCliE2E::unplugDuringIdentityIsNamed() {
+  TSimFarm farm;
+  auto silent = std::make_unique<TPtyPeer>();
+  QVERIFY(silent->IsOpen());
+  const QString link = farm.Path(QStringLiteral("usb0"));
+  QVERIFY(QFile::link(silent->SlavePath(), link));
+  farm.AddPort(link);
+  const std::unique_ptr<QProcess> cli =
+      farm.CliStart({QStringLiteral("identify"), link, QStringLiteral("--timeout"), QStringLiteral("600")});
+  QVERIFY(cli->waitForStarted(5000));
+  QVERIFY(!silent->ReceivedBlocking(1, 10000).isEmpty());
+  QVERIFY(QFile::remove(link));
+  silent.reset();
+  const TCliRun run = TSimFarm::CliWait(*cli, 30000);
+  QCOMPARE(run.ExitCode, 1);
+  QVERIFY2(run.Out.contains(QStringLiteral("\terror\tConnection to device lost")), qPrintable(run.Out));
+}
+
+// The device keeps a file whose name, in this file system's encoding, is too long for it: the
+// message names that file, and the other file is still saved.
+void TstCliE2E::deviceFileTooLongForTheFolderIsNamed() {
+  TSimFarm farm;
+  QByteArray image(2048, '\0');
+  const auto put = [&image](qsizetype aAt, const QByteArray& aName, const QByteArray& aExt,
+                            const QByteArray& aContents) {
+    QByteArray header(256, '\0');
+    header.replace(1, 4, QByteArray("\xAA\x81\x5C\x9A", 4));
+    for (int i = 0; i < 4; ++i)
+      header[9 + i] = char((aContents.size() >> (8 * i)) & 0xFF);
+    header[13] = char(2 + aName.size() + aExt.size());
+    header[14] = char(aName.size());
+    header.replace(15, aName.size(), aName);
+    header[15 + aName.size()] = char(aExt.size());
+    header.replace(16 + aName.size(), aExt.size(), aExt);
+    image.replace(aAt, 256, header);
+    image.replace(aAt + 256, aContents.size(), aContents);
+  };
+  put(0, "TRIP", "CSV", "1,2,3\n");
+  // 200 letters of the devices' 8-bit code page, 400 bytes as a name here.
+  const QByteArray longName(200, '\xC4');
+  put(512, longName, "TXT", "hello\n");
+  QVERIFY(WriteAll(farm.Path(QStringLiteral("files.img")), image));
+  QVERIFY(
+      farm.AddSimulator(Tracker(QStringLiteral("216"), 801) +
+                        QStringList{QStringLiteral("--file-offset"), QStringLiteral("50"),
+                                    QStringLiteral("--file-image"), farm.Path(QStringLiteral("files.img"))}));
+  const TCliRun run =
+      farm.Cli({QStringLiteral("read-files"), QStringLiteral("sim0"), QStringLiteral("files")});
+  QCOMPARE(run.ExitCode, 1);
+  // Named, with the file system's reason after it.
+  const QString expected = QString(200, QChar(0x0414)) + QStringLiteral(".TXT: ");
+  QVERIFY2(run.Out.contains(QStringLiteral("sim0\terror\tError saving file. ") + expected), qPrintable(run.Out));
+  QCOMPARE(ReadAll(farm.Path(QStringLiteral("files/TRIP.CSV"))), QByteArray("1,2,3\n"));
 }
 
 QTEST_GUILESS_MAIN(TstCliE2E)

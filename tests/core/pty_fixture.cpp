@@ -18,6 +18,10 @@ TPtyPeer::TPtyPeer() {
     return;
   }
   FSlavePath = QString::fromLocal8Bit(name);
+  // Programs the test starts must not inherit the device's end: while they hold a copy, closing
+  // it here would not hang the line up.
+  ::fcntl(FMaster, F_SETFD, FD_CLOEXEC);
+  ::fcntl(FSlave, F_SETFD, FD_CLOEXEC);
   // Raw both ways: no echo of what the test writes, no CR/LF translation of binary data.
   termios tio{};
   if (::tcgetattr(FSlave, &tio) == 0) {

@@ -102,6 +102,7 @@ private Q_SLOTS:
   void initTestCase() { qRegisterMetaType<TDriversResult>(); }
   void extractionRefusesEntriesLeavingTheFolder_data();
   void extractionRefusesEntriesLeavingTheFolder();
+  void extractionOfTrickyArchives();
   void exitStatusDecidesTheOutcome_data();
   void exitStatusDecidesTheOutcome();
   void brokenPackagesStopBeforeAnythingRuns_data();
@@ -143,6 +144,49 @@ void TstDriversInstaller::extractionRefusesEntriesLeavingTheFolder() {
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("out/escape.sh"))));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("escape.sh"))));
   }
+}
+
+// Archives that stay inside the folder and still try something: a link, a name given twice, an
+// entry that inflates far beyond what is allowed.
+void TstDriversInstaller::extractionOfTrickyArchives() {
+  QTemporaryDir dir;
+  const QString out = dir.filePath(QStringLiteral("out"));
+  QVERIFY(QDir().mkpath(out));
+  QString error;
+
+  // A symbolic link's entry is written as a plain file holding its target, never as a link.
+  const QString links = dir.filePath(QStringLiteral("links.zip"));
+  {
+    QuaZip zip(links);
+    QVERIFY(zip.open(QuaZip::mdCreate));
+    QuaZipFile f(&zip);
+    QuaZipNewInfo info(QStringLiteral("passwd"));
+    info.externalAttr = quint32(0120777) << 16;
+    QVERIFY(f.open(QIODevice::WriteOnly, info));
+    f.write("/etc/passwd");
+    f.close();
+    zip.close();
+  }
+  QVERIFY2(ExtractZipSafely(links, out, &error), qPrintable(error));
+  QVERIFY(!QFileInfo(QDir(out).filePath(QStringLiteral("passwd"))).isSymLink());
+  QCOMPARE(ReadFile(QDir(out).filePath(QStringLiteral("passwd"))), QByteArray("/etc/passwd"));
+
+  // A name given twice keeps the last.
+  const QString twice = dir.filePath(QStringLiteral("twice.zip"));
+  MakeZip(twice, {{QStringLiteral("same.txt"), "first"}, {QStringLiteral("same.txt"), "second"}});
+  QVERIFY2(ExtractZipSafely(twice, out, &error), qPrintable(error));
+  QCOMPARE(ReadFile(QDir(out).filePath(QStringLiteral("same.txt"))), QByteArray("second"));
+
+  // 4 MiB of zeros packs into a few KB; unpacking stops at the limit and leaves no part of it.
+  const QString bomb = dir.filePath(QStringLiteral("bomb.zip"));
+  MakeZip(bomb,
+          {{QStringLiteral("small.txt"), "ok"}, {QStringLiteral("zeros.bin"), QByteArray(4 << 20, '\0')}});
+  QVERIFY(QFileInfo(bomb).size() < 64 * 1024);
+  QVERIFY(!ExtractZipSafely(bomb, out, &error, 1 << 20));
+  QVERIFY2(error.contains(QStringLiteral("zeros.bin")), qPrintable(error));
+  QVERIFY(!QFile::exists(QDir(out).filePath(QStringLiteral("zeros.bin"))));
+  QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden | QDir::System),
+           (QStringList{QStringLiteral("passwd"), QStringLiteral("same.txt"), QStringLiteral("small.txt")}));
 }
 
 void TstDriversInstaller::exitStatusDecidesTheOutcome_data() {

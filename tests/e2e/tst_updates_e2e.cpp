@@ -11,6 +11,7 @@
 #include "ui/tmf.h"
 #include "ui/welcome_browser.h"
 #include "updates/self_updater.h"
+#include "updates/stand_in_fixture.h"
 #include "updates/update_center.h"
 
 #include <QAction>
@@ -259,7 +260,12 @@ void TstUpdatesE2E::programUpdateReplacesTheProgram() {
   const QString program = programs.filePath(QStringLiteral("velmora"));
   const QString served = programs.filePath(QStringLiteral("served"));
   QVERIFY(QFile::copy(QStringLiteral("/bin/true"), program));
-  QVERIFY(QFile::copy(QStringLiteral("/bin/echo"), served));
+  // The announced build, as it answers "--version".
+  const QByteArray newer = StandInProgram("velmora 2026-10-01");
+  QVERIFY2(!newer.isEmpty(), "velmora-stand-in is not built");
+  QFile servedFile(served);
+  QVERIFY(servedFile.open(QIODevice::WriteOnly) && servedFile.write(newer) == newer.size());
+  servedFile.close();
   TWebRig rig;
   QVERIFY(rig.StartWeb(
       {QStringLiteral("--program-date"), QStringLiteral("2026-10-01"), QStringLiteral("--program"), served}));

@@ -9,6 +9,7 @@
 #include "tools/sticker_templates.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -99,6 +100,7 @@ private Q_SLOTS:
   void templateNames_data();
   void templateNames();
   void templateFileRoundTripAndBadLines();
+  void perUserValuesAreCapped();
   void qrDecodesBack_data();
   void qrDecodesBack();
   void qrModulesAndScale_data();
@@ -287,16 +289,27 @@ void TstSticker::templateFileRoundTripAndBadLines() {
                                TStickerSettings().ToText() + QStringLiteral("\r\n"));
   QTemporaryDir dir;
   const QString file = dir.filePath(QStringLiteral("t.ptp"));
-  QVERIFY(WriteTemplateFile(
-      file, t.ExportText() + QStringLiteral("no equals sign\r\n=nameless\r\nbad;name=1\r\n"), nullptr));
+  // A "template" far larger than any settings text is no template: it stays out of the store.
+  const QString huge = QStringLiteral("Huge=") + QString(200 * 1024, QLatin1Char('1'));
+  QVERIFY(WriteTemplateFile(file,
+                            t.ExportText() + QStringLiteral("no equals sign\r\n=nameless\r\nbad;name=1\r\n") +
+                                huge + QStringLiteral("\r\n"),
+                            nullptr));
 
   t.Reset();
   QString text;
   QVERIFY(ReadTextFile(file, &text, nullptr));
   int skipped = 0;
   QCOMPARE(t.Import(text, &skipped), 2);
-  QCOMPARE(skipped, 3);
+  QCOMPARE(skipped, 4);
   QCOMPARE(t.Names(), QStringList({QStringLiteral("One"), QStringLiteral("Two")}));
+  QVERIFY(!FRegistry.ValueExists(QStringLiteral("StickerPrinter"), QStringLiteral("Template_Huge")));
+  // A file above the limit is not read at all.
+  bool tooLarge = false;
+  QVERIFY(!ReadTextFile(file, &text, nullptr, 1024, &tooLarge));
+  QVERIFY(tooLarge);
+  QVERIFY(ReadTextFile(file, &text, nullptr, QFileInfo(file).size(), &tooLarge));
+  QVERIFY(!tooLarge);
   TStickerSettings back;
   back.FromText(t.Text(QStringLiteral("One")));
   QCOMPARE(back.Lines[0].CustomText, QStringLiteral("Код: "));
@@ -310,6 +323,20 @@ void TstSticker::templateFileRoundTripAndBadLines() {
   QVERIFY(ReadTextFile(ansi.fileName(), &text, nullptr));
   QCOMPARE(t.Import(text), 1);
   QVERIFY(t.Names().contains(QStringLiteral("Старый")));
+}
+
+// Whatever writes to the per-user store, a value of hundreds of KB is refused: every start reads
+// the whole store.
+void TstSticker::perUserValuesAreCapped() {
+  const QString key = QStringLiteral("StickerPrinter");
+  QVERIFY(
+      !FRegistry.Write(key, QStringLiteral("Current"), QString(TRegistry::kMaxValueBytes, QLatin1Char('x'))));
+  QVERIFY(!FRegistry.Write(key, QStringLiteral("Current"), QByteArray(TRegistry::kMaxValueBytes + 1, 'x')));
+  QVERIFY(!FRegistry.ValueExists(key, QStringLiteral("Current")));
+  // A large template still fits.
+  const QString template64k(TStickerTemplates::kMaxTemplateChars, QLatin1Char('1'));
+  QVERIFY(FRegistry.Write(key, QStringLiteral("Current"), template64k));
+  QCOMPARE(FRegistry.Read(key, QStringLiteral("Current")).toString(), template64k);
 }
 
 void TstSticker::qrDecodesBack_data() {

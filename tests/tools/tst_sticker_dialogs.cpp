@@ -504,9 +504,14 @@ void TstStickerDialogs::carCascadeAndMarks() {
   form.SetDeviceVer(QStringLiteral("306"));
   QCOMPARE(form.windowTitle(), QStringLiteral("Выберите авто"));
   QCOMPARE(form.Brands()->count(), 2); // the non-object entry counts as absent
+  // Distinct names in the order of the file, not sorted.
+  QCOMPARE(form.Brands()->itemText(0), QStringLiteral("Lada"));
+  QCOMPARE(form.Brands()->itemText(1), QStringLiteral("Kamaz"));
   QVERIFY(!form.OKButton()->isEnabled());
   form.Brands()->setCurrentIndex(0);
   QCOMPARE(form.Models()->count(), 2);
+  QCOMPARE(form.Models()->itemText(0), QStringLiteral("Vesta"));
+  QCOMPARE(form.Models()->itemText(1), QStringLiteral("Niva"));
   form.Models()->setCurrentIndex(0);
   QCOMPARE(form.Years()->count(), 3); // repeats stay
   QCOMPARE(form.Years()->itemText(1), QStringLiteral("2019"));

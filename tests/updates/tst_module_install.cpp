@@ -21,6 +21,15 @@ QByteArray ReadAll(const QString& aFileName) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
+// The smallest module a settings page can be built from: one section with one setting.
+QByteArray Schema(int aNumber, const QByteArray& aCaption = "caption") {
+  return R"({"data":{"sectionList":[{"id":"s","name":"S","subSectionList":[{"id":"ss","name":"SS",)"
+         R"("settingViewAliasList":["a"]}]}],"settingViewList":[{"alias":"a","type":"int","defaultValue":"0",)"
+         R"("textBefore":")" +
+         aCaption + R"(","textAfter":"","setting":{"number":)" + QByteArray::number(aNumber) +
+         R"(,"type":"int","length":"2","defaultValue":"0"}}]}})";
+}
+
 } // namespace
 
 class TstModuleInstall : public QObject {
@@ -123,12 +132,11 @@ void TstModuleInstall::installWritesAndDates() {
   old.write("{\"old\":true}");
   old.close();
   const QDateTime created(QDate(2026, 9, 20), QTime(10, 0, 0, 250));
-  const QByteArray body = R"({"data":{"n":"\u0410","l":[1,2]}})";
+  const QByteArray body = Schema(7, "\\u0410");
   QString error;
   QVERIFY2(InstallModuleFile(dir.path(), 305, body, created, &error), qPrintable(error));
-  QCOMPARE(ReadAll(target),
-           QByteArray("{\r\n  \"data\": {\r\n    \"n\": \"\xD0\x90\",\r\n    \"l\": [\r\n      1,\r\n"
-                      "      2\r\n    ]\r\n  }\r\n}"));
+  QCOMPARE(ReadAll(target), PrepareModule(body));
+  QVERIFY(ReadAll(target).contains("\"textBefore\": \"\xD0\x90\""));
   QCOMPARE(FileDate(target), created);
   QVERIFY(!QFile::exists(target + QStringLiteral(".download")));
 }
@@ -139,6 +147,10 @@ void TstModuleInstall::badDownloadKeepsTheOldModule_data() {
   QTest::newRow("cut short") << QByteArray(R"({"data":{"sectionList":[1,2)");
   QTest::newRow("array, not an object") << QByteArray("[1,2,3]");
   QTest::newRow("empty") << QByteArray();
+  // JSON objects that are not schemas: a service in trouble still answers with status 200.
+  QTest::newRow("the service's error") << QByteArray(R"({"error":"maintenance"})");
+  QTest::newRow("no settings") << QByteArray(R"({"data":{"sectionList":[],"settingViewList":[]}})");
+  QTest::newRow("a section that is no object") << QByteArray(R"({"data":{"sectionList":[1]}})");
 }
 
 void TstModuleInstall::badDownloadKeepsTheOldModule() {
@@ -152,30 +164,37 @@ void TstModuleInstall::badDownloadKeepsTheOldModule() {
   const QDateTime oldDate(QDate(2026, 8, 1), QTime(9, 0));
   QVERIFY(SetFileDate(target, oldDate));
   QString error;
-  QVERIFY(!InstallModuleFile(dir.path(), 306, body, QDateTime(QDate(2026, 9, 20), QTime(10, 0)), &error));
+  TModuleFailure failure = TModuleFailure::None;
+  QVERIFY(!InstallModuleFile(dir.path(), 306, body, QDateTime(QDate(2026, 9, 20), QTime(10, 0)), &error,
+                             &failure));
   QVERIFY(!error.isEmpty());
+  QCOMPARE(int(failure), int(TModuleFailure::NotSchema));
   QCOMPARE(ReadAll(target), QByteArray("{\"old\":true}"));
   QCOMPARE(FileDate(target), oldDate);
   QVERIFY(!QFile::exists(target + QStringLiteral(".download")));
 }
 
 void TstModuleInstall::installerGoesOnPastAFailedModule() {
-  // Three modules on the service: 305 answers an error page, 306 is good, 307 is current locally.
+  // Four modules on the service: 305 answers an error page, 306 is good, 307 is current locally,
+  // 308 answers the service's own error object in place of the schema.
   QTemporaryDir served;
   QTemporaryDir local;
-  for (int type : {305, 306, 307}) {
+  for (int type : {305, 306, 307, 308}) {
     QFile f(ModuleFileName(served.path(), type));
     QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(QStringLiteral("{\"data\":{\"type\":%1}}").arg(type).toUtf8());
+    f.write(type == 308 ? QByteArray(R"({"error":"maintenance"})") : Schema(type));
     f.close();
   }
   const QString createdAt = QStringLiteral("2026-09-20T10:00:00+03:00");
   const QDateTime created(QDate(2026, 9, 20), QTime(10, 0));
-  QFile current(ModuleFileName(local.path(), 307));
-  QVERIFY(current.open(QIODevice::WriteOnly));
-  current.write("{\"mine\":1}");
-  current.close();
-  QVERIFY(SetFileDate(current.fileName(), created));
+  for (int type : {307, 308}) {
+    QFile current(ModuleFileName(local.path(), type));
+    QVERIFY(current.open(QIODevice::WriteOnly));
+    current.write("{\"mine\":1}");
+    current.close();
+  }
+  QVERIFY(SetFileDate(ModuleFileName(local.path(), 307), created));
+  QVERIFY(SetFileDate(ModuleFileName(local.path(), 308), QDateTime(QDate(2026, 8, 1), QTime(9, 0))));
 
   TWebFault fault;
   QString why;
@@ -191,16 +210,23 @@ void TstModuleInstall::installerGoesOnPastAFailedModule() {
   TModuleInstaller installer(client);
   QSignalSpy finished(&installer, &TModuleInstaller::Finished);
   const QString list = QStringLiteral(R"({"data":[{"deviceTypeId":305,"createdAt":"%1"},
-      {"deviceTypeId":306,"createdAt":"%1"},{"deviceTypeId":307,"createdAt":"%1"}]})")
+      {"deviceTypeId":306,"createdAt":"%1"},{"deviceTypeId":307,"createdAt":"%1"},
+      {"deviceTypeId":308,"createdAt":"%1"}]})")
                            .arg(createdAt);
   QVERIFY(installer.Start(hosts, list, local.path()));
   QVERIFY(!installer.Start(hosts, list, local.path())); // one run at a time
   QVERIFY(finished.wait(10000));
   QCOMPARE(finished[0][0].value<QList<int>>(), QList<int>{306});
-  QCOMPARE(finished[0][1].value<QList<int>>(), QList<int>{305});
+  QCOMPARE(finished[0][1].value<QList<int>>(), (QList<int>{305, 308}));
   QVERIFY(!QFile::exists(ModuleFileName(local.path(), 305)));
   QCOMPARE(FileDate(ModuleFileName(local.path(), 306)), created);
   QCOMPARE(ReadAll(ModuleFileName(local.path(), 307)), QByteArray("{\"mine\":1}"));
+  // The working module stays, and the note says why the answer was not taken.
+  QCOMPARE(ReadAll(ModuleFileName(local.path(), 308)), QByteArray("{\"mine\":1}"));
+  // The error page came with status 200: it is refused for what it is, like the error object.
+  QCOMPARE(installer.RefusedNotes([](const QString& aKey) { return aKey; }),
+           QStringLiteral("v305: mes_modulenotschema (not a JSON object); "
+                          "v308: mes_modulenotschema (the schema has no data)"));
   QVERIFY(!installer.Running());
 }
 

@@ -2,6 +2,7 @@
 // web-services simulator: only a good, complete program of this machine that starts is swapped
 // in; anything else leaves the installed program as it was.
 
+#include "stand_in_fixture.h"
 #include "updates/self_updater.h"
 #include "updates/web_client.h"
 #include "web_sim.h"
@@ -17,6 +18,9 @@
 #include <unistd.h>
 
 namespace {
+
+// The build date the update information announced.
+const QDate kAnnounced(2026, 10, 1);
 
 QByteArray ReadAll(const QString& aFileName) {
   QFile f(aFileName);
@@ -63,7 +67,7 @@ struct TRig {
   TWebClient Client;
   TSelfUpdater Updater{Client};
 
-  // The installed program is a copy of one system program, the served one of another.
+  // The installed program is a copy of a system program; aServed is what the site serves.
   bool Setup(const QByteArray& aServed, const QString& aFault = QString()) {
     QDir().mkpath(Dir.filePath(QStringLiteral("bin")));
     Installed = ReadAll(QStringLiteral("/bin/true"));
@@ -115,13 +119,14 @@ private Q_SLOTS:
 
 void TstSelfUpdater::swapsInAGoodProgram() {
   TRig rig;
-  const QByteArray served = ReadAll(QStringLiteral("/bin/echo"));
+  const QByteArray served = StandInProgram("velmora 2026-10-01");
+  QVERIFY2(!served.isEmpty(), "velmora-stand-in is not built");
   QVERIFY(rig.Setup(served));
   QSignalSpy verified(&rig.Updater, &TSelfUpdater::Verified);
   QSignalSpy failed(&rig.Updater, &TSelfUpdater::Failed);
   const QString sha =
       QString::fromLatin1(QCryptographicHash::hash(served, QCryptographicHash::Sha256).toHex());
-  QCOMPARE(int(rig.Updater.Start(rig.Url(), sha, false)), int(TSelfUpdater::srNone));
+  QCOMPARE(int(rig.Updater.Start(rig.Url(), kAnnounced, sha, false)), int(TSelfUpdater::srNone));
   QVERIFY(verified.wait(15000));
   QVERIFY(failed.isEmpty());
   // Verified but not yet swapped: the installed program is still the old one.
@@ -139,25 +144,50 @@ void TstSelfUpdater::refusesBadDownloads_data() {
   QTest::addColumn<QByteArray>("served");
   QTest::addColumn<QString>("fault");
   QTest::addColumn<QString>("sha");
+  QTest::addColumn<QString>("why");
   const QByteArray echo = ReadAll(QStringLiteral("/bin/echo"));
+  const QByteArray good = StandInProgram("velmora 2026-10-01");
   QByteArray corrupt(4096, '\0');
   for (int i = 0; i < corrupt.size(); ++i)
     corrupt[i] = char((i * 131) ^ 0x5a);
   QTest::newRow("corrupt") << corrupt << ""
-                           << "";
+                           << ""
+                           << "not an executable";
   QTest::newRow("truncated") << echo << "truncate"
+                             << ""
                              << "";
   QTest::newRow("wrong architecture") << OtherMachine(echo) << ""
-                                      << "";
+                                      << ""
+                                      << "another machine";
   QTest::newRow("a script, not a program") << QByteArray("#!/bin/sh\nexit 0\n") << ""
+                                           << ""
                                            << "";
-  QTest::newRow("checksum differs") << echo << "" << QString(64, QLatin1Char('0'));
+  QTest::newRow("checksum differs") << good << "" << QString(64, QLatin1Char('0')) << "checksum";
   // A program of this machine that fails to start: it would not come back after the swap.
   QTest::newRow("does not start") << ReadAll(QStringLiteral("/bin/false")) << ""
-                                  << "";
+                                  << ""
+                                  << "does not start";
+  // Starting and ending well is not enough: it must be this program, in the announced build.
+  QTest::newRow("tells nothing") << ReadAll(QStringLiteral("/bin/true")) << ""
+                                 << ""
+                                 << "not Velmora";
+  QTest::newRow("another program") << echo << ""
+                                   << ""
+                                   << "not Velmora";
+  QTest::newRow("another name") << StandInProgram("velmoraX 2026-10-01") << ""
+                                << ""
+                                << "not Velmora";
+  QTest::newRow("another build") << StandInProgram("velmora 2026-09-07") << ""
+                                 << ""
+                                 << "announced";
+  QTest::newRow("a build with more to say") << StandInProgram("velmora 2026-10-01-rc") << ""
+                                            << ""
+                                            << "announced";
   QTest::newRow("not found") << echo << "status:404"
+                             << ""
                              << "";
   QTest::newRow("empty") << QByteArray() << ""
+                         << ""
                          << "";
 }
 
@@ -165,13 +195,15 @@ void TstSelfUpdater::refusesBadDownloads() {
   QFETCH(QByteArray, served);
   QFETCH(QString, fault);
   QFETCH(QString, sha);
+  QFETCH(QString, why);
   TRig rig;
   QVERIFY(rig.Setup(served, fault));
   QSignalSpy verified(&rig.Updater, &TSelfUpdater::Verified);
   QSignalSpy failed(&rig.Updater, &TSelfUpdater::Failed);
-  QCOMPARE(int(rig.Updater.Start(rig.Url(), sha, false)), int(TSelfUpdater::srNone));
+  QCOMPARE(int(rig.Updater.Start(rig.Url(), kAnnounced, sha, false)), int(TSelfUpdater::srNone));
   QVERIFY(failed.wait(15000));
   QVERIFY(verified.isEmpty());
+  QVERIFY2(failed.first().first().toString().contains(why), qPrintable(failed.first().first().toString()));
   QVERIFY(rig.Untouched());
   QVERIFY(!rig.Updater.Running());
 }
@@ -180,11 +212,14 @@ void TstSelfUpdater::refusesBeforeDownloading() {
   TRig rig;
   QVERIFY(rig.Setup(ReadAll(QStringLiteral("/bin/echo"))));
   // A firmware transfer must not lose its port half way.
-  QCOMPARE(int(rig.Updater.Start(rig.Url(), QString(), true)), int(TSelfUpdater::srBusy));
-  QCOMPARE(int(rig.Updater.Start(QUrl(QStringLiteral("file:///bin/echo")), QString(), false)),
+  QCOMPARE(int(rig.Updater.Start(rig.Url(), kAnnounced, QString(), true)), int(TSelfUpdater::srBusy));
+  QCOMPARE(int(rig.Updater.Start(QUrl(QStringLiteral("file:///bin/echo")), kAnnounced, QString(), false)),
            int(TSelfUpdater::srBadAddress));
-  QCOMPARE(int(rig.Updater.Start(QUrl(QStringLiteral("ftp://127.0.0.1/velmora")), QString(), false)),
-           int(TSelfUpdater::srBadAddress));
+  QCOMPARE(
+      int(rig.Updater.Start(QUrl(QStringLiteral("ftp://127.0.0.1/velmora")), kAnnounced, QString(), false)),
+      int(TSelfUpdater::srBadAddress));
+  // Without an announced build there is nothing to hold the download to.
+  QCOMPARE(int(rig.Updater.Start(rig.Url(), QDate(), QString(), false)), int(TSelfUpdater::srBadAddress));
   QVERIFY(rig.Untouched());
 }
 
@@ -198,7 +233,7 @@ void TstSelfUpdater::readOnlyInstallIsLeftToThePackageManager() {
   TSelfUpdater::TRefusal refusal;
   {
     TNoDacOverride asUser;
-    refusal = rig.Updater.Start(rig.Url(), QString(), false);
+    refusal = rig.Updater.Start(rig.Url(), kAnnounced, QString(), false);
   }
   QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   QCOMPARE(int(refusal), int(TSelfUpdater::srReadOnly));

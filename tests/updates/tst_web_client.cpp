@@ -13,6 +13,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 Q_DECLARE_METATYPE(TWebResult)
 
@@ -29,6 +30,30 @@ TWebResult Fetch(TWebClient& aClient, const QUrl& aUrl, qint64 aMax = 1024 * 102
   [&] { QTRY_VERIFY_WITH_TIMEOUT(done, 15000); }();
   return result;
 }
+
+// The simulator on a thread of its own, so it sends as fast as the line takes it, whatever the
+// client's thread is doing: only then does a client that reads on without limit show it.
+class TSimThread {
+public:
+  TSimThread(const TWebSimOptions& aOptions, quint16 aPort) : FSim(new TWebSim(aOptions)) {
+    FSim->moveToThread(&FThread);
+    FThread.start();
+    QMetaObject::invokeMethod(
+        FSim, [this, aPort] { FBase = FSim->Start(aPort); }, Qt::BlockingQueuedConnection);
+  }
+  ~TSimThread() {
+    QMetaObject::invokeMethod(
+        FSim, [this] { delete FSim; }, Qt::BlockingQueuedConnection);
+    FThread.quit();
+    FThread.wait();
+  }
+  QString Base() const { return FBase; }
+
+private:
+  QThread FThread;
+  TWebSim* FSim;
+  QString FBase;
+};
 
 } // namespace
 
@@ -56,10 +81,20 @@ void TstWebClient::answers_data() {
   QTest::newRow("cut short") << "truncate" << int(TWebOutcome::Failed) << "Connection closed";
   QTest::newRow("stalls half way") << "stall:5000" << int(TWebOutcome::Failed) << "answer time-out";
   QTest::newRow("answers too late") << "delay:5000" << int(TWebOutcome::Failed) << "answer time-out";
+  // Never silent for the answer time-out, never done: the deadline on the whole request ends it.
+  QTest::newRow("trickles without end") << "trickle:100" << int(TWebOutcome::Failed) << "answer deadline";
   QTest::newRow("huge without a length")
-      << "huge:3000000" << int(TWebOutcome::Failed) << "answer larger than";
+      << "huge:300000000" << int(TWebOutcome::Failed) << "answer larger than";
+  QTest::newRow("huge in chunks") << "chunked:1000000000" << int(TWebOutcome::Failed) << "answer larger than";
   // A captive portal answers 200 with its own page: the client cannot tell, the parsers must.
   QTest::newRow("html with status 200") << "html" << int(TWebOutcome::Ok) << "";
+  // Sent on within the service it is followed; sent to another host (or port) it is not.
+  QTest::newRow("redirect within the service")
+      << "redirect:BASE/device_site/0.html" << int(TWebOutcome::Ok) << "";
+  QTest::newRow("redirect to another host")
+      << "redirect:OTHER/device_site/0.html" << int(TWebOutcome::Unreachable) << "redirect refused";
+  QTest::newRow("redirect to another port") << "redirect:http://127.0.0.1:9/device_site/0.html"
+                                            << int(TWebOutcome::Unreachable) << "redirect refused";
 }
 
 void TstWebClient::answers() {
@@ -67,21 +102,34 @@ void TstWebClient::answers() {
   QFETCH(int, outcome);
   QFETCH(QString, error);
   TWebSimOptions options;
+  // A redirect's address names the server's own port: a free one is found first.
+  QTcpServer probe;
+  QVERIFY(probe.listen(QHostAddress::LocalHost));
+  const quint16 port = probe.serverPort();
+  probe.close();
+  const QString base = QStringLiteral("http://127.0.0.1:%1").arg(port);
+  fault.replace(QLatin1String("BASE"), base);
+  fault.replace(QLatin1String("OTHER"), QStringLiteral("http://localhost:%1").arg(port));
   if (!fault.isEmpty()) {
     TWebFault f;
     QString why;
     QVERIFY2(TWebFault::Parse(QStringLiteral("/info_application.php=") + fault, &f, &why), qPrintable(why));
     options.Faults.append(f);
   }
-  TWebSim sim(options);
-  const QString base = sim.Start();
-  QVERIFY(!base.isEmpty());
+  const TSimThread sim(options, port);
+  QCOMPARE(sim.Base(), base);
   TWebClient client;
-  client.SetLimits({2000, 400});
-  const TWebResult r =
-      Fetch(client, QUrl(base + QStringLiteral("/info_application.php?soft=20260907")), 1024 * 1024);
+  TWebLimits limits;
+  limits.ConnectTimeoutMs = 2000;
+  limits.AnswerTimeoutMs = 400;
+  limits.InformationDeadlineMs = 3000;
+  client.SetLimits(limits);
+  const qint64 cap = 1024 * 1024;
+  const TWebResult r = Fetch(client, QUrl(base + QStringLiteral("/info_application.php?soft=20260907")), cap);
   QCOMPARE(int(r.Outcome), outcome);
   QVERIFY2(error.isEmpty() ? r.Error.isEmpty() : r.Error.startsWith(error), qPrintable(r.Error));
+  // However the answer comes, reading stops near the cap: never hundreds of MB past it.
+  QVERIFY2(r.Size <= 2 * cap, qPrintable(QString::number(r.Size)));
   if (r.Outcome == TWebOutcome::Ok) {
     QCOMPARE(r.Status, 200);
     QVERIFY(!r.Body.isEmpty());

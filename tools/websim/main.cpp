@@ -52,7 +52,9 @@ int main(int argc, char* argv[]) {
   const QCommandLineOption fault(
       QStringLiteral("fault"),
       QStringLiteral("PATH=KIND[:ARG] for requests whose path begins with PATH: status:CODE, delay:MS, "
-                     "truncate, stall:MS, html, huge:BYTES (waits at most 120 s, sizes at most 1 GiB). "
+                     "truncate, stall:MS, html, huge:BYTES, chunked:BYTES (huge, chunked), trickle:MS (a "
+                     "byte every MS, endless), "
+                     "redirect:URL (302 to URL); waits at most 120 s, sizes at most 1 GiB. "
                      "Repeatable."),
       QStringLiteral("PATH=KIND"));
   parser.addOptions({port, modules, module, createdAt, programDate, program, log, fault});

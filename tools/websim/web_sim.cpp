@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHttpServerRequest>
 #include <QJsonArray>
@@ -53,6 +54,16 @@ bool TWebFault::Parse(const QString& aText, TWebFault* aFault, QString* aError) 
   const QString what = aText.mid(eq + 1);
   const QString kind = what.section(QLatin1Char(':'), 0, 0);
   const QString arg = what.section(QLatin1Char(':'), 1);
+  if (kind == QLatin1String("redirect")) {
+    fault.Kind = Redirect;
+    fault.Target = arg;
+    if (!QUrl(arg).isValid() || arg.isEmpty()) {
+      *aError = QStringLiteral("a redirect needs an address: %1").arg(what);
+      return false;
+    }
+    *aFault = fault;
+    return true;
+  }
   bool ok = true;
   const qint64 value = arg.isEmpty() ? 0 : arg.toLongLong(&ok);
   if (!ok || value < 0) {
@@ -70,10 +81,13 @@ bool TWebFault::Parse(const QString& aText, TWebFault* aFault, QString* aError) 
   } else if (kind == QLatin1String("stall")) {
     fault.Kind = Stall;
     fault.Arg = qMin(value > 0 ? value : 60000, kMaxWaitMs);
+  } else if (kind == QLatin1String("trickle")) {
+    fault.Kind = Trickle;
+    fault.Arg = qBound(qint64(10), value > 0 ? value : 5000, kMaxWaitMs);
   } else if (kind == QLatin1String("html")) {
     fault.Kind = Html;
-  } else if (kind == QLatin1String("huge")) {
-    fault.Kind = Huge;
+  } else if (kind == QLatin1String("huge") || kind == QLatin1String("chunked")) {
+    fault.Kind = kind == QLatin1String("huge") ? Huge : Chunked;
     fault.Arg = qMin(value > 0 ? value : 64LL * 1024 * 1024, kMaxHugeBytes);
   } else {
     *aError = QStringLiteral("unknown fault: %1").arg(kind);
@@ -280,24 +294,50 @@ void TWebSim::Write(QTcpSocket* aSocket, const TAnswer& aAnswer, qint64 aBodyByt
     aSocket->disconnectFromHost();
 }
 
-void TWebSim::StreamHuge(QTcpSocket* aSocket, qint64 aBytes) {
+void TWebSim::StreamHuge(QTcpSocket* aSocket, qint64 aBytes, bool aChunked) {
   // No length announced: the client finds out how big it is only by reading.
-  aSocket->write("HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n\r\n");
+  aSocket->write(
+      aChunked ? "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+                 "Transfer-Encoding: chunked\r\n\r\n"
+               : "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n\r\n");
   auto left = std::make_shared<qint64>(aBytes);
-  auto feed = [aSocket, left] {
+  auto feed = [aSocket, left, aChunked] {
     static const QByteArray block(64 * 1024, 'x');
     while (*left > 0 && aSocket->bytesToWrite() < 4 * block.size()) {
       const qint64 n = qMin(*left, qint64(block.size()));
+      if (aChunked)
+        aSocket->write(QByteArray::number(n, 16) + "\r\n");
       aSocket->write(block.constData(), n);
+      if (aChunked)
+        aSocket->write("\r\n");
       *left -= n;
     }
     if (*left == 0) {
       *left = -1;
+      if (aChunked)
+        aSocket->write("0\r\n\r\n");
       aSocket->disconnectFromHost();
     }
   };
   QObject::connect(aSocket, &QTcpSocket::bytesWritten, aSocket, feed);
   feed();
+}
+
+void TWebSim::Trickle(QTcpSocket* aSocket, qint64 aEveryMs) {
+  // Never silent for long and never done: only a deadline on the whole answer ends it.
+  aSocket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n");
+  auto* timer = new QTimer(aSocket);
+  auto since = std::make_shared<QElapsedTimer>();
+  since->start();
+  QObject::connect(timer, &QTimer::timeout, aSocket, [aSocket, timer, since] {
+    if (since->elapsed() > kMaxWaitMs) {
+      timer->stop();
+      aSocket->disconnectFromHost();
+      return;
+    }
+    aSocket->write("x", 1);
+  });
+  timer->start(int(aEveryMs));
 }
 
 void TWebSim::Send(QTcpSocket* aSocket, const TAnswer& aAnswer, const TWebFault* aFault) {
@@ -334,7 +374,19 @@ void TWebSim::Send(QTcpSocket* aSocket, const TAnswer& aAnswer, const TWebFault*
           -1);
     break;
   case TWebFault::Huge:
-    StreamHuge(aSocket, aFault->Arg);
+  case TWebFault::Chunked:
+    StreamHuge(aSocket, aFault->Arg, aFault->Kind == TWebFault::Chunked);
     break;
+  case TWebFault::Trickle:
+    Trickle(aSocket, aFault->Arg);
+    break;
+  case TWebFault::Redirect: {
+    const QByteArray body = "moved\n";
+    aSocket->write("HTTP/1.1 302 Found\r\nLocation: " + aFault->Target.toUtf8() +
+                   "\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(body.size()) +
+                   "\r\nConnection: close\r\n\r\n" + body);
+    aSocket->disconnectFromHost();
+    break;
+  }
   }
 }

@@ -16,10 +16,13 @@ class QTcpSocket;
 
 // A fault played on every request whose path begins with Prefix.
 struct TWebFault {
-  enum TKind { Status, Delay, Truncate, Stall, Html, Huge } Kind = Status;
+  enum TKind { Status, Delay, Truncate, Stall, Html, Huge, Chunked, Trickle, Redirect } Kind = Status;
   QString Prefix;
   qint64 Arg = 0; // status code, milliseconds or bytes
-  // "PREFIX=status:404", "=delay:MS", "=truncate", "=stall:MS", "=html", "=huge:BYTES". Times and
+  QString Target; // where a redirect sends
+  // "PREFIX=status:404", "=delay:MS", "=truncate", "=stall:MS", "=html", "=huge:BYTES",
+  // "=chunked:BYTES" (as huge, in chunked transfer encoding),
+  // "=trickle:MS" (one byte every MS, no length given), "=redirect:URL" (302 to URL). Times and
   // sizes are bounded so a forgotten switch cannot hang a test run.
   static bool Parse(const QString& aText, TWebFault* aFault, QString* aError);
 };
@@ -69,7 +72,8 @@ private:
   void SendFactory(const QHttpServerRequest& aRequest, QTcpSocket* aSocket);
   void Send(QTcpSocket* aSocket, const TAnswer& aAnswer, const TWebFault* aFault);
   static void Write(QTcpSocket* aSocket, const TAnswer& aAnswer, qint64 aBodyBytes);
-  static void StreamHuge(QTcpSocket* aSocket, qint64 aBytes);
+  static void StreamHuge(QTcpSocket* aSocket, qint64 aBytes, bool aChunked);
+  static void Trickle(QTcpSocket* aSocket, qint64 aEveryMs);
 
   TWebSimOptions FOptions;
   QString FBase;
