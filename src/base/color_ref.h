@@ -12,4 +12,5 @@ inline constexpr TColorRef clYellow = 0x00FFFF;
 inline constexpr TColorRef clWhite = 0xFFFFFF;
 inline constexpr TColorRef clGreyValue = 0x5C564B;
 inline constexpr TColorRef clLightGrey = 0xF0F0F0;
-
+// A value that has not been renewed for a minute.
+inline constexpr TColorRef clAgedValue = 0x808080;

@@ -4,6 +4,7 @@
 #include "cli/cli_schemas.h"
 #include "core/port_list.h"
 #include "i18n/dictionary.h"
+#include "i18n/language_locale.h"
 #include "platform/app_paths.h"
 #include "platform/registry.h"
 #include "platform/serial_enumerator.h"
@@ -207,6 +208,7 @@ int main(int argc, char* argv[]) {
   }
   TDictionary dictionary;
   dictionary.SetLanguage(request.Language);
+  SetDateLanguage(request.Language);
 
   const bool all = parser.isSet(allOption) || info->Command == ccList;
   QStringList rest = positional.mid(1);

@@ -36,6 +36,8 @@ struct TBuiltinCommand {
   const char* Frame;
   qint32 Operation;
   bool Show;
+  // Asked before running: what it does to the device cannot be taken back.
+  bool Confirmation = false;
 };
 
 // Types that keep recorded memory and files.
@@ -74,8 +76,8 @@ const TBuiltinCommand kBuiltinCommands[] = {
     {u"act_UpdateSettingsWEB", {{1, 1}}, "remotix getconf\r\n", nullptr, opNone, true},
     {u"act_UpdateSettingsWEB", {{5, 81}, {99, 249}}, ">D 0;0\r\n", nullptr, opNone, true},
     {u"-", {{0, 255}}, nullptr, nullptr, opNone, true},
-    {u"act_EraseExternalMemory", {{1, 1}}, "storage clear\r\n", nullptr, opNone, true},
-    {u"act_EraseExternalMemory", {{5, 249}}, ">D 8;0\r\n", nullptr, opNone, true},
+    {u"act_EraseExternalMemory", {{1, 1}}, "storage clear\r\n", nullptr, opNone, true, true},
+    {u"act_EraseExternalMemory", {{5, 249}}, ">D 8;0\r\n", nullptr, opNone, true, true},
     {u"MemoryReadAll", {STORAGE_TYPES}, nullptr, nullptr, opMemoryReadAll, true},
     {u"MemoryRead", {STORAGE_TYPES}, nullptr, nullptr, opMemoryRead, true},
     {u"FilereadAll", {STORAGE_TYPES}, nullptr, nullptr, opFileRead, true},
@@ -172,8 +174,8 @@ void TCommandTable::Fill(const TPortInfo* aCurrent, const QList<TCustomCommandSe
     else if (command.Send)
       send = command.Send;
     for (const TRange& range : command.Ranges)
-      Commands_New(QString::fromUtf16(command.Ident), range.Min, range.Max, send, command.Operation, false,
-                   command.Show);
+      Commands_New(QString::fromUtf16(command.Ident), range.Min, range.Max, send, command.Operation,
+                   command.Confirmation, command.Show);
   }
 
   for (const TCustomCommandSet& set : aCustom) {

@@ -36,29 +36,30 @@ void TCommands::Exec(const QString& aName) {
     Do(index);
 }
 
-void TCommands::Do(int aIndex) {
+bool TCommands::Do(int aIndex) {
   TPortInfo* port = FHost.Q();
   if (!port || aIndex < 0 || aIndex >= FTable.Count())
-    return;
+    return false;
   const QByteArray password = ToLogCodePage(port->UserPassword());
   // The service adapter waits for its password: whatever was chosen, the typed password goes.
   if (port->ReadLockState() == -1) {
     port->SendAnsiString(password + "\r\n");
-    return;
+    return false;
   }
   // The device refused the password: it would refuse the command too.
   if (port->ReadLockState() == 1)
-    return;
+    return false;
   const TCommand& row = FTable.Rows().at(aIndex);
   if (row.Operation >= 1) {
     FHost.CommandsStartOperation(*port, row.Operation);
-    return;
+    return false;
   }
   // Rows that only open a dialog have nothing to send; an empty send would log an empty entry.
   if (row.Send.isEmpty())
-    return;
+    return false;
   // Service strings carry the device password in front.
   port->SendAnsiString(row.Send.startsWith('*') ? password + row.Send : row.Send);
+  return true;
 }
 
 TCommandClick TCommands::Click(quint64 aGeneration, int aIndex) {
@@ -77,7 +78,15 @@ TCommandClick TCommands::Click(quint64 aGeneration, int aIndex) {
   }
   if (ident == kEnterLotNumber)
     return ccLotDialog;
-  Do(aIndex);
+  // A command sent from the menu is answered at once; what the device replies comes as a hint of
+  // its own where its answer is recognised.
+  if (Do(aIndex)) {
+    const TCommand& row = FTable.Rows().at(aIndex);
+    QString caption = FDictionary.Language() == TDictionary::lnEnglish ? row.NameEN : row.NameRU;
+    if (caption.isEmpty())
+      caption = FDictionary.Translate(row.Ident);
+    FHost.MainHintShow(3, Text("mes_commandsent") + QStringLiteral(": ") + caption);
+  }
   return ccRan;
 }
 

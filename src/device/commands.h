@@ -38,9 +38,11 @@ public:
   // Runs the first row named aName whose range holds the selected device's type; nothing when
   // none does.
   void Exec(const QString& aName);
-  // Runs row aIndex on the selected port.
-  void Do(int aIndex);
-  // A click on the menu line of row aIndex, built from the table of generation aGeneration.
+  // Runs row aIndex on the selected port. True when it sent a text (not for operations, refused
+  // passwords or rows with nothing to send).
+  bool Do(int aIndex);
+  // A click on the menu line of row aIndex, built from the table of generation aGeneration. A row
+  // that sent its text says so in an information hint naming it.
   TCommandClick Click(quint64 aGeneration, int aIndex);
 
   void LoadCustomCommands(const QString& aType);

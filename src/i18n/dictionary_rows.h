@@ -26,3 +26,5 @@ std::span<const TDictionaryRow> DictionaryRowsInspector();
 std::span<const TDictionaryRow> DictionaryRowsCli();
 // Captions and status lines of the BLE, Wi-Fi and cell pickers, looked up after it.
 std::span<const TDictionaryRow> DictionaryRowsPickers();
+// Titles, answers and captions of the window's own, looked up after it.
+std::span<const TDictionaryRow> DictionaryRowsWindow();

@@ -93,22 +93,28 @@ QString TItemClass::DisplayText() const {
 TItemClass::TGeometry TItemClass::Measure(const QString& aValueText) const {
   const QFontMetrics fm(font());
   const int W = width();
+  const int room = W - 10;
   const int wc = fm.horizontalAdvance(FCaption);
   const int wv = fm.horizontalAdvance(aValueText) + (FIcon.isNull() ? 0 : 20);
-  int x = (W - 10) * 4 / 6;
-  if (x < wc + 12 || wv > (W - 10) * 2 / 6) {
+  int x = room * 4 / 6;
+  if (x < wc + 12 || wv > room * 2 / 6) {
     x = wc + 12;
-    if (wv + wc + 12 > W - 10 || wv > (W - 10) * 2 / 6)
+    if (wv + wc + 12 > room || wv > room * 2 / 6)
       x = W - wv - 10;
   }
-  TGeometry g{x, FCaption, false};
-  if (wv + wc + 12 > W - 10) {
+  TGeometry g{x, FCaption, false, false};
+  if (wv + wc + 12 <= room)
+    return g;
+  // A long value gives way to the caption: a caption names the line and a cut one ("A..") says
+  // nothing, while the value keeps its start and the rest is in the tooltip. Only a caption wider
+  // than its share of the row is cut itself.
+  const int captionRoom = qMax(0, room * kCaptionShare / 100 - 12);
+  if (wc > captionRoom) {
+    g.Caption = fm.elidedText(FCaption, Qt::ElideRight, captionRoom);
     g.Shortened = true;
-    const qsizetype space = FCaption.indexOf(QLatin1Char(' '));
-    g.Caption = space > 0 ? FCaption.left(space) + QStringLiteral("..") : QString();
-    if (g.Caption.isEmpty() || wv + fm.horizontalAdvance(g.Caption) + 12 > W - 10)
-      g.Caption = FCaption.left(1) + QStringLiteral("..");
   }
+  g.ValueX = fm.horizontalAdvance(g.Caption) + 12;
+  g.ValueElided = g.ValueX + wv > W - 2;
   return g;
 }
 
@@ -116,15 +122,23 @@ QString TItemClass::ShownCaption() const {
   return Measure(DisplayText()).Caption;
 }
 
+bool TItemClass::ValueElided() const {
+  return Measure(DisplayText()).ValueElided;
+}
+
 void TItemClass::paintEvent(QPaintEvent*) {
   const TThemeColors& theme = *FContext.Theme;
   const bool noData = IsEmptyValue(FValue);
   const QString text = DisplayText();
-  QColor color = ColorRefToColor(noData ? kNoDataColor : FColor);
-  if (!noData && FColor == clValuePlaceholder)
-    color = theme.Value;
+  // Painted in the theme shown now, whichever theme was on when the value came.
+  const QColor color = ReadableColor(theme, noData ? kNoDataColor : FColor);
   const TGeometry g = Measure(text);
-  setToolTip(g.Shortened ? FCaption : QString());
+  QStringList tip;
+  if (g.Shortened)
+    tip << FCaption;
+  if (g.ValueElided)
+    tip << text;
+  setToolTip(tip.join(QLatin1Char('\n')));
 
   QPainter p(this);
   const QFontMetrics fm(font());

@@ -30,8 +30,13 @@ public:
   bool HasIcon() const { return !FIcon.isNull(); }
   // What is painted: the value with its units, or the "no data" text.
   QString DisplayText() const;
-  // The caption as it fits the current width ("First.." or "F.." when it does not).
+  // Of the row's width, the share in percent that a caption keeps however long the value is.
+  static constexpr int kCaptionShare = 60;
+  // The caption as it fits the current width: whole, or cut with an ellipsis when it is wider than
+  // its share of the row and the value does not fit beside it.
   QString ShownCaption() const;
+  // True when the value does not fit beside the caption and is cut (the tooltip has it whole).
+  bool ValueElided() const;
   void ReloadIcon();
   // A value as a line shows it, without units (the packet inspector shows values the same way).
   static QString ValueText(const QVariant& aValue);
@@ -47,6 +52,7 @@ private:
     int ValueX;
     QString Caption;
     bool Shortened;
+    bool ValueElided;
   };
   TGeometry Measure(const QString& aValueText) const;
 

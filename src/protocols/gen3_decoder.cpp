@@ -163,9 +163,13 @@ void TGen3Decoder::SlotList(qint64 p) {
       Set(Ident(stem, k, 3), parameter3, at + 7, 1);
     }
   }
-  if (TPortInfo* port = Host().Q())
+  if (TPortInfo* port = Host().Q()) {
     for (int slot = 0; slot < Gen3::kSlots; ++slot)
       port->SendAnsiString(Gen3::Request(Gen3::kSensorData, QByteArray(1, char(slot))));
+    // The master's information (its uptime above all) is as old as the last time it was asked:
+    // every reading of the settings asks it again.
+    port->SendAnsiString(Gen3::Request(Gen3::kMasterInfo));
+  }
 }
 
 // The answer does not say which slot it describes: the request it answers does. Only our own

@@ -365,6 +365,13 @@ TPacketDescription TPacketDescriber::Describe(const TPacketInput& aInput) const 
 // ---------------------------------------------------------------------------------------------
 // Generation 1: "KEY=F0;F1;..." CR LF
 
+QString TPacketDescriber::ShownCaption(const QString& aIdent, const QString& aCaption) const {
+  if (aIdent.isEmpty() || !FMonitorCaption)
+    return aCaption;
+  const QString caption = FMonitorCaption(aIdent);
+  return caption.isEmpty() ? aCaption : caption;
+}
+
 QString TPacketDescriber::KeyCaption(const QString& aKey) const {
   if (TStatusDecoderV1::IsPinKey(aKey))
     return Text("insp_key_pin");
@@ -434,7 +441,7 @@ void TPacketDescriber::DescribeGen1(const TPacketInput& aInput, TPacketDescripti
   }
   TPacketField shown = Field(Text("insp_shown"), QString(), QString());
   for (const TDescribingHost::TShown& s : host.Shown)
-    shown.Children.append(Field(Visible(s.Caption), s.Ident, ValueText(s.Value)));
+    shown.Children.append(Field(Visible(ShownCaption(s.Ident, s.Caption)), QString(), ValueText(s.Value)));
   for (const TDescribingHost::TNote& n : host.Notes)
     shown.Children.append(Field(FDictionary.Translate(n.CaptionKey), QString(), n.Text));
   if (!shown.Children.isEmpty())
@@ -588,8 +595,8 @@ void TPacketDescriber::DescribeGen2(const TPacketInput& aInput, TPacketDescripti
   TPacketField body =
       Field(Text("insp_body"), QString(), QString(), qMin<qint64>(size, 8), qMax<qint64>(0, size - 10));
   for (const TDescribingHost::TShown& s : host.Shown)
-    body.Children.append(
-        Field(s.Caption, Hex(Slice(bytes, s.Offset, s.Size)), ValueText(s.Value), s.Offset, s.Size));
+    body.Children.append(Field(ShownCaption(s.Ident, s.Caption), Hex(Slice(bytes, s.Offset, s.Size)),
+                               ValueText(s.Value), s.Offset, s.Size));
   aOut.Fields.append(body);
   if (size >= 10)
     aOut.Fields.append(Field(Text("insp_trailer"), Hex(Slice(bytes, size - 2, 2)), QString(), size - 2, 2));
@@ -635,7 +642,8 @@ void TPacketDescriber::DescribeGen3(const TPacketInput& aInput, TPacketDescripti
     }
     TPacketField shown = Field(Text("insp_shown"), QString(), QString());
     for (const TDescribingHost::TShown& s : host.Shown)
-      shown.Children.append(Field(s.Caption, s.Offset >= 0 ? Hex(Slice(bytes, s.Offset, s.Size)) : QString(),
+      shown.Children.append(Field(ShownCaption(s.Ident, s.Caption),
+                                  s.Offset >= 0 ? Hex(Slice(bytes, s.Offset, s.Size)) : QString(),
                                   ValueText(s.Value), s.Offset, s.Size));
     for (const TDescribingHost::TNote& n : host.Notes)
       shown.Children.append(Field(FDictionary.Translate(n.CaptionKey), QString(), n.Text));

@@ -67,15 +67,23 @@ public:
 
   explicit TPacketDescriber(const TDictionary& aDictionary, TValueText aValueText = {});
 
+  // The caption the monitor shows for an ident; empty when it shows none.
+  using TMonitorCaption = std::function<QString(const QString&)>;
+
   // The command table rows a sent line is matched against, and the device type code whose rows
   // count (-1: any row).
   void SetCommands(QList<TCommand> aRows, int aDeviceType);
+  // Values the decoders put on the monitor are listed under the monitor's own captions; without
+  // this (or for an ident the monitor lacks) under the dictionary's.
+  void SetMonitorCaption(TMonitorCaption aCaption) { FMonitorCaption = std::move(aCaption); }
 
   TPacketDescription Describe(const TPacketInput& aInput) const;
 
 private:
   QString Text(const char* aKey) const;
   QString ValueText(const QVariant& aValue) const;
+  // The monitor's caption of aIdent, else aCaption (what the decoder or the dictionary named it).
+  QString ShownCaption(const QString& aIdent, const QString& aCaption) const;
   // The caption of a status record key; empty when the dictionary has none.
   QString KeyCaption(const QString& aKey) const;
   void DescribeGen1(const TPacketInput& aInput, TPacketDescription& aOut) const;
@@ -90,6 +98,7 @@ private:
 
   const TDictionary& FDictionary;
   TValueText FValueText;
+  TMonitorCaption FMonitorCaption;
   QList<TCommand> FCommands;
   int FDeviceType = -1;
 };

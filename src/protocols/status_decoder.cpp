@@ -5,6 +5,7 @@
 #include "core/exchange_core.h"
 #include "core/exchange_host.h"
 #include "device/port_info.h"
+#include "i18n/language_locale.h"
 #include "protocols/decode_observer.h"
 #include "protocols/status_host.h"
 
@@ -123,7 +124,7 @@ QString Gauge(qint64 aLevel, int aWidth) {
 }
 
 QString DeviceClockText(qint64 aSeconds) {
-  const QLocale locale;
+  const QLocale locale = DateLocale();
   // The long time format of some locales names the time zone; the device clock has none.
   QString timeFormat;
   bool quoted = false;

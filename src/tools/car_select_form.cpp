@@ -1,6 +1,7 @@
 #include "tools/car_select_form.h"
 
 #include "platform/app_paths.h"
+#include "tools/fit_columns.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -47,7 +48,7 @@ TCarSelectFrm::TCarSelectFrm(QWidget* aParent) : QDialog(aParent) {
   lvParams->setObjectName(QStringLiteral("lvParams"));
   lvParams->setRootIsDecorated(false);
   lvParams->setUniformRowHeights(true);
-  lvParams->header()->setStretchLastSection(false);
+  FitColumnsToContents(lvParams, lvParams->header());
   root->addWidget(lvParams, 1);
 
   auto* notes = new QGridLayout;
@@ -109,9 +110,6 @@ void TCarSelectFrm::BuildColumns() {
     heads << QStringLiteral("CAN%1").arg(n);
   lvParams->setColumnCount(int(heads.size()));
   lvParams->setHeaderLabels(heads);
-  lvParams->setColumnWidth(0, 300);
-  for (int n = 1; n <= FMaxCAN; ++n)
-    lvParams->setColumnWidth(n, 50);
 }
 
 void TCarSelectFrm::ClearSelection() {

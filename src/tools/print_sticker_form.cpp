@@ -463,7 +463,10 @@ void TPrintStickerForm::RunNextStep() {
     case prDone:
       break;
     case prNoJob:
-      failure = QStringLiteral("Не удалось начать печать.");
+      failure =
+          QStringLiteral("Не удалось начать печать.") + QLatin1Char(' ') +
+          (outcome.Error.isEmpty() ? QStringLiteral("Принтер по умолчанию не настроен.")
+                                   : QStringLiteral("Принтер \"%1\" не принял задание.").arg(outcome.Error));
       break;
     case prStartFailed:
       failure = QStringLiteral("Ошибка начала печати: ") + outcome.Error;
@@ -482,7 +485,7 @@ void TPrintStickerForm::RunNextStep() {
                      .arg(FRun.Copy() + 1);
     FRun.Stop();
     FinishRun();
-    Say(failure);
+    Say(failure, QMessageBox::Critical);
     return;
   }
   const bool more = FRun.JobDone();
@@ -723,11 +726,12 @@ void TPrintStickerForm::btnResetClick() {
 
 // Messages.
 
-void TPrintStickerForm::Say(const QString& aText) {
+void TPrintStickerForm::Say(const QString& aText, QMessageBox::Icon aIcon) {
   FLastMessage = aText;
   if (FAutoPrint)
     return;
-  auto* box = new QMessageBox(QMessageBox::Information, windowTitle(), aText, QMessageBox::Ok, this);
+  auto* box = new QMessageBox(aIcon, windowTitle(), aText, QMessageBox::Ok, this);
+  box->setObjectName(QStringLiteral("StickerMessage"));
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->open();
 }

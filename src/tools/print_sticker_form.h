@@ -7,6 +7,7 @@
 #include "tools/sticker_templates.h"
 
 #include <QDialog>
+#include <QMessageBox>
 #include <QTimer>
 #include <array>
 #include <functional>
@@ -115,7 +116,8 @@ private:
   void FinishRun();
   void SetBusy(bool aBusy);
   // Non-blocking messages: shown window-modal unless printing automatically.
-  void Say(const QString& aText);
+  // A message with an OK button; failures take the error icon.
+  void Say(const QString& aText, QMessageBox::Icon aIcon = QMessageBox::Information);
   void Ask(const QString& aText, std::function<void()> aOnYes);
   void ExportClick();
   void ImportClick();

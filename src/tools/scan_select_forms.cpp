@@ -1,5 +1,7 @@
 #include "tools/scan_select_forms.h"
 
+#include "tools/fit_columns.h"
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -38,14 +40,12 @@ TScanSelectForm::TScanSelectForm(TScanPicker* aPicker, const TPickerServices& aS
   lvDevices->verticalHeader()->setDefaultSectionSize(lvDevices->fontMetrics().height() + 6);
   lvDevices->horizontalHeader()->setSectionsClickable(true);
   lvDevices->horizontalHeader()->setHighlightSections(false);
-  lvDevices->horizontalHeader()->setStretchLastSection(false);
   lvDevices->setModel(FPicker);
   QStringList headers;
   for (const QString& key : aLayout.HeaderKeys)
     headers << FTranslate(key);
   FPicker->SetHeaders(headers);
-  for (int c = 0; c < aLayout.Widths.size(); ++c)
-    lvDevices->setColumnWidth(c, aLayout.Widths.at(c));
+  FitColumnsToContents(lvDevices, lvDevices->horizontalHeader());
 
   btnScan = new QPushButton(this);
   btnScan->setObjectName(QStringLiteral("btnScan"));
@@ -141,8 +141,7 @@ TBLEDeviceSelectForm::TBLEDeviceSelectForm(TBLEDeviceList& aList, std::unique_pt
                               {QStringLiteral("MAC"), QStringLiteral("pick_col_name"),
                                QStringLiteral("pick_col_type"), QStringLiteral("pick_col_version"),
                                QStringLiteral("pick_col_temp"), QStringLiteral("pick_col_params"),
-                               QStringLiteral("pick_col_voltage"), QStringLiteral("RSSI")},
-                              {120, 100, 60, 60, 60, 150, 70, 50}},
+                               QStringLiteral("pick_col_voltage"), QStringLiteral("RSSI")}},
                       aParent) {
   setObjectName(QStringLiteral("BLEDeviceSelectForm"));
 }
@@ -154,8 +153,7 @@ TWiFiSelectForm::TWiFiSelectForm(TWiFiList& aList, std::unique_ptr<IWiFiScanner>
                       aServices,
                       TLayout{QSize(600, 450),
                               QStringLiteral("pick_wifi_title"),
-                              {QStringLiteral("MAC"), QStringLiteral("SSID"), QStringLiteral("RSSI")},
-                              {110, 380, 50}},
+                              {QStringLiteral("MAC"), QStringLiteral("SSID"), QStringLiteral("RSSI")}},
                       aParent) {
   setObjectName(QStringLiteral("WiFiSelectForm"));
 }
@@ -165,8 +163,7 @@ TLBSSelectForm::TLBSSelectForm(TLBSList& aList, const TPickerServices& aServices
                       TLayout{QSize(500, 400),
                               QStringLiteral("pick_lbs_title"),
                               {QStringLiteral("MCC"), QStringLiteral("MNC"), QStringLiteral("LAC"),
-                               QStringLiteral("CID"), QStringLiteral("RSSI")},
-                              {80, 80, 80, 80, 50}},
+                               QStringLiteral("CID"), QStringLiteral("RSSI")}},
                       aParent) {
   setObjectName(QStringLiteral("LBSSelectForm"));
 }

@@ -37,7 +37,6 @@ protected:
     QSize Size;
     QString TitleKey;
     QStringList HeaderKeys;
-    QList<int> Widths;
   };
   TScanSelectForm(TScanPicker* aPicker, const TPickerServices& aServices, const TLayout& aLayout,
                   QWidget* aParent);

@@ -18,8 +18,7 @@ QList<QLabel*> THintStack::Hints() const {
 
 void THintStack::Paint(const THint& aHint) {
   const QColor back = HintColor(FTheme, aHint.Kind);
-  // Dark text on the silver notice, white on the saturated colours.
-  const QColor fore = aHint.Kind == 2 ? QColor(20, 20, 20) : QColor(Qt::white);
+  const QColor fore = HintTextColor(FTheme, aHint.Kind);
   aHint.Label->setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; border-radius: 4px; "
                                             "padding: 0 24px; font-weight: 600; }")
                                  .arg(back.name(), fore.name()));

@@ -38,6 +38,8 @@ constexpr char kInspectorWidthValue[] = "InspectorWidth";
 // A generation-3 answer is read with the request sent before it; packets still open between them
 // are skipped, but only a few, so that one selection never walks a long stretch of the index.
 constexpr int kRequestLookBack = 16;
+// Characters of a sent line that its hint repeats.
+constexpr qsizetype kSentHintChars = 40;
 // The activity bar moves one pixel per 2 ms after the last entry: 43 200 000 units a day.
 constexpr double kBarUnitsPerDay = 43200000.0;
 constexpr int kBarLeft = 92;
@@ -344,9 +346,14 @@ void TLogPage::Send() {
     return;
   // The box separates its lines with LF; the device expects CR LF after every line.
   QString text = FSendMemo->toPlainText();
+  // The hint names what went: its first line, as long as a hint stays readable.
+  const QString shown = text.section(u'\n', 0, 0);
   text.replace(u'\n', QStringLiteral("\r\n"));
   text += QStringLiteral("\r\n");
   port->SendAnsiString(ToLogCodePage(text));
+  if (FHint)
+    FHint(3, FDictionary.Translate(QStringLiteral("mes_commandsent")) + QStringLiteral(": ") +
+                 (shown.size() > kSentHintChars ? shown.left(kSentHintChars) + QChar(0x2026) : shown));
 }
 
 void TLogPage::ModemClick() {
@@ -559,6 +566,7 @@ void TLogPage::InspectRow(int aRow) {
     return;
   }
   TPacketDescriber describer(FDictionary, &TItemClass::ValueText);
+  describer.SetMonitorCaption(FMonitorCaption);
   if (const TCommandTable* table = FCommandSource ? FCommandSource() : nullptr) {
     const TPortInfo* port = Port();
     describer.SetCommands(table->Rows(), port ? CommandDeviceType(*port) : -1);

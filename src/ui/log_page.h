@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocols/packet_describer.h"
 #include "style/theme.h"
 
 #include <QColor>
@@ -105,6 +106,10 @@ public:
   int InspectorWidth() const { return FInspectorWidth; }
   void SetInspectorWidth(int aWidth);
   void SetCommandSource(TCommandSource aSource) { FCommandSource = std::move(aSource); }
+  // Where the inspector learns the captions the monitor shows for the values it lists.
+  void SetMonitorCaption(TPacketDescriber::TMonitorCaption aCaption) {
+    FMonitorCaption = std::move(aCaption);
+  }
   // Describes row aRow in the inspector (nothing for a row whose entry is gone).
   void InspectRow(int aRow);
   // The copy of row aRow's packet the inspector describes.
@@ -157,6 +162,7 @@ private:
   TPacketInspector* FInspector = nullptr;
   QToolButton* FInspectorButton = nullptr;
   TCommandSource FCommandSource;
+  TPacketDescriber::TMonitorCaption FMonitorCaption;
   bool FInspectorVisible = false;
   int FInspectorWidth = kInspectorDefault;
 

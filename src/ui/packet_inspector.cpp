@@ -99,7 +99,7 @@ void TPacketInspector::AddFields(QTreeWidgetItem* aParent, const QList<TPacketFi
       color = FTheme.Accent;
       break;
     case TPacketField::fmBad:
-      color = QColor(0xE0, 0x40, 0x40);
+      color = FTheme.Alarm;
       break;
     case TPacketField::fmUnknown:
       color = FTheme.Muted;

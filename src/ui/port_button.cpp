@@ -37,7 +37,7 @@ QColor TPortButton::FrameColor() const {
   if (FPort->Selected())
     return Qt::white;
   if (FPort->Active())
-    return FPort->Stoped() ? QColor(255, 0, 0) : theme.Accent;
+    return FPort->Stoped() ? theme.Alarm : theme.Accent;
   return theme.Window;
 }
 

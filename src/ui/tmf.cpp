@@ -502,6 +502,10 @@ QWidget* TMF::BuildLogPage() {
       FCore, FDictionary, FIcons, FRegistry, [this] { return FDiscovery ? FDiscovery->Q() : nullptr; },
       [this](int aKind, const QString& aText) { MainHintShow(aKind, aText); }, page);
   FLogPage->SetCommandSource([this] { return FCommands ? &FCommands->Table() : nullptr; });
+  FLogPage->SetMonitorCaption([this](const QString& aIdent) {
+    const TBaseClass* element = FVisualIndex.Find(aIdent);
+    return element ? element->Caption() : QString();
+  });
   layout->addWidget(FLogPage);
   return page;
 }

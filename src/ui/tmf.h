@@ -10,6 +10,7 @@
 #include "device/poll_cycle.h"
 #include "factory/factory_host.h"
 #include "i18n/dictionary.h"
+#include "i18n/language_locale.h"
 #include "monitor/monitor_context.h"
 #include "monitor/visual_index.h"
 #include "platform/elevated_runner.h"
@@ -424,6 +425,8 @@ private:
   void DelCustomCommandDialog();
   void InitOptions();
   QWidget* PromptParent();
+  // Runs a menu line's row once any question about it was answered yes.
+  void RunMenuCommand(quint64 aGeneration, int aIndex);
   void DriversFinished(const TDriversResult& aResult);
   void SetupUpdates();
   void LayoutBrowser();
@@ -443,6 +446,7 @@ private:
   const TClock& FClock;
   TExchangeCore FCore;
   TDictionary FDictionary;
+  TQtCatalogue FQtCatalogue;
   TIcons FIcons;
   TThemeColors FTheme = DarkTheme();
   TFormState FState;

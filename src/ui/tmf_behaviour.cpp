@@ -96,6 +96,9 @@ void TMF::SetSettingsVersionLabel(const QString& aText) {
 void TMF::SetLanguage(int aLanguage) {
   FDictionary.SetLanguage(aLanguage);
   FState.Language = aLanguage;
+  // Qt's own buttons and dialogs, and every date, speak the same language as the dictionary.
+  FQtCatalogue.Switch(aLanguage);
+  SetDateLanguage(aLanguage);
   UpdateCaption();
   RetranslateTree(this);
   for (TBaseClass* element : FVisualIndex.Elements())
@@ -703,4 +706,3 @@ void TMF::LayoutMonitorColumns() {
     UpdatePanelHeight(FMonitorPanels[i], box);
   }
 }
-

@@ -64,7 +64,23 @@ void TMF::Commands_MenuClick(QAction* aItem) {
   const int index = aItem->property(kIndexProperty).toInt(&indexOk);
   if (!generationOk || !indexOk)
     return;
-  switch (FCommands->Click(generation, index)) {
+  // Erasing the device's memory cannot be undone: such rows run only once the user said yes.
+  const TCommandTable& table = FCommands->Table();
+  if (generation == table.Generation() && table.Fits(index, Q()) && table.Rows().at(index).Confirmation) {
+    const QString question = aItem->text().replace(QLatin1String("&&"), QLatin1String("&")) +
+                             QStringLiteral("?\n") + Translate(QStringLiteral("_ConfirmIrreversible"));
+    FOptions.Prompts->Confirm(PromptParent(), question, [this, generation, index](bool aYes) {
+      if (aYes)
+        RunMenuCommand(generation, index);
+    });
+    return;
+  }
+  RunMenuCommand(generation, index);
+}
+
+void TMF::RunMenuCommand(quint64 aGeneration, int aIndex) {
+  // The answer may come after the table was filled again: Click turns a stale row away.
+  switch (FCommands->Click(aGeneration, aIndex)) {
   case ccAddDialog:
     AddCustomCommandDialog();
     break;

@@ -6,6 +6,7 @@
 #include "monitor/caption_class.h"
 #include "monitor/item_class.h"
 #include "protocols/fuel_writer.h"
+#include "protocols/gen3_decoder.h"
 #include "settings/controls/control_class.h"
 #include "ui/sensor_result_item.h"
 #include "ui/tmf.h"
@@ -51,11 +52,9 @@ QWidget* TMF::BuildFuelPage() {
     button->setDefaultAction(action);
     buttons->addWidget(button);
   }
-  // Its caption is the service engineers' own note, not a dictionary text.
   auto* master = new QToolButton(right);
   master->setObjectName(QStringLiteral("btnMaster"));
-  master->setText(QStringLiteral("Это мастер - перключить 19200 и v.250"));
-  connect(master, &QToolButton::clicked, this, &TMF::btnMasterClick);
+  master->setDefaultAction(NewAction(QStringLiteral("act_FuelMaster"), 0, &TMF::btnMasterClick));
   buttons->addWidget(master);
   buttons->addStretch(1);
 
@@ -143,5 +142,8 @@ bool TMF::FuelApplySettings() {
   // Each request waits in the port's queue until the master has answered the one before.
   for (const QByteArray& request : result.Requests)
     port->SendAnsiString(request);
+  // What was written shows with the master's information asked afresh (its uptime has moved on).
+  if (!result.Requests.isEmpty())
+    port->SendAnsiString(Gen3::Request(Gen3::kMasterInfo));
   return true;
 }

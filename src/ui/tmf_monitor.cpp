@@ -115,7 +115,7 @@ bool TMF::CheckParameterLifetime(TBaseClass* aElement) {
     return true;
   }
   if (s > 60)
-    item->SetColor(0x808080);
+    item->SetColor(clAgedValue);
   return false;
 }
 

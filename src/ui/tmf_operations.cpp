@@ -12,7 +12,7 @@
 #include <QTimer>
 
 void TMF::InitOperations() {
-  FOperationDialogs = std::make_unique<TFileDialogs>();
+  FOperationDialogs = std::make_unique<TFileDialogs>([this](const QString& aKey) { return Translate(aKey); });
   FOperations = std::make_unique<TDeviceOperations>(FCore, *FPoll, *this);
   FCopyJob = std::make_unique<TFileCopyJob>();
   connect(FCopyJob.get(), &TFileCopyJob::Progress, FOperations.get(), &TDeviceOperations::CopyProgress);

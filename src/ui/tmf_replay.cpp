@@ -19,8 +19,9 @@ void TMF::WireReplayPanel() {
       CloseReplay();
       return;
     }
-    const QString file = QFileDialog::getOpenFileName(this, QString(), QString(),
-                                                      QStringLiteral("Log files (*.log);;All files (*)"));
+    const QString file =
+        QFileDialog::getOpenFileName(this, Translate(QStringLiteral("dlg_OpenLog")), QString(),
+                                     QStringLiteral("Log files (*.log);;All files (*)"));
     if (!file.isEmpty())
       OpenReplay(file);
   });

@@ -13,6 +13,7 @@
 #include "settings/settings_image.h"
 #include "settings/settings_page_values.h"
 #include "tools/car_select_form.h"
+#include "ui/operation_dialogs.h"
 #include "ui/tmf.h"
 #include "updates/crypto/checksums.h"
 
@@ -50,19 +51,15 @@ private:
   std::function<void()> FRealign;
 };
 
-QString FileDialog(bool aSave, QWidget* aParent, const QString& aFilter, const QString& aProposed) {
-  // The filters are written "Name|patterns|Name|patterns"; the dialog wants "Name (patterns);;...".
-  const QStringList parts = aFilter.split(QLatin1Char('|'));
-  QStringList filters;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-    filters << parts.at(i) + QStringLiteral(" (") +
-                   QString(parts.at(i + 1)).replace(QLatin1Char(';'), QLatin1Char(' ')) + QLatin1Char(')');
+QString FileDialog(bool aSave, QWidget* aParent, const QString& aTitle, const QString& aFilter,
+                   const QString& aProposed) {
+  const QStringList filters = DialogFilters(aFilter);
   const QString selected = aSave ? filters.value(2) : filters.value(0);
   QString chosen = selected;
-  return aSave ? QFileDialog::getSaveFileName(aParent, QString(), aProposed,
-                                              filters.join(QStringLiteral(";;")), &chosen)
-               : QFileDialog::getOpenFileName(aParent, QString(), aProposed,
-                                              filters.join(QStringLiteral(";;")), &chosen);
+  return aSave ? QFileDialog::getSaveFileName(aParent, aTitle, aProposed, filters.join(QStringLiteral(";;")),
+                                              &chosen)
+               : QFileDialog::getOpenFileName(aParent, aTitle, aProposed, filters.join(QStringLiteral(";;")),
+                                              &chosen);
 }
 
 } // namespace
@@ -81,11 +78,11 @@ void TMF::InitSettingsPage() {
   FSettingsContext.PickValue = [this](TControlClass* aControl) { PickSettingValue(aControl); };
   if (!FOpenDialog)
     FOpenDialog = [this](const QString& aFilter, const QString& aProposed) {
-      return FileDialog(false, this, aFilter, aProposed);
+      return FileDialog(false, this, Translate(QStringLiteral("dlg_OpenCFG")), aFilter, aProposed);
     };
   if (!FSaveDialog)
     FSaveDialog = [this](const QString& aFilter, const QString& aProposed) {
-      return FileDialog(true, this, aFilter, aProposed);
+      return FileDialog(true, this, Translate(QStringLiteral("dlg_SaveCFG")), aFilter, aProposed);
     };
   const struct {
     const char* Name;
@@ -190,8 +187,12 @@ TControlClass* TMF::MakeSettingControl(TSetting& aRow, const TControlShape& aSha
   control->SetIdent(aRow.Alias);
   control->SetSettings(aRow.Number);
   control->SetHistoryKey(TInputHistory::ExtractHistoryKey(aRow.TextBefore));
-  control->SetTextKeys(aRow.TextBefore, aRow.TextAfter);
-  control->SetCaption(Translate(aRow.TextBefore));
+  // Schemas leave the device password without a caption; an unnamed field is never typed into.
+  const bool password = aRow.Number == kPasswordSetting || aRow.Number == kPasswordSetting2;
+  const QString captionKey =
+      aRow.TextBefore.isEmpty() && password ? QStringLiteral("_DevicePassword") : aRow.TextBefore;
+  control->SetTextKeys(captionKey, aRow.TextAfter);
+  control->SetCaption(Translate(captionKey));
   control->SetUnits(Translate(aRow.TextAfter));
   control->Init();
   aRow.WinControl = control;

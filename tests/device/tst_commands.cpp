@@ -98,6 +98,8 @@ private Q_SLOTS:
   void bytesSent();
   void operationRowsHandOver();
   void clicksFromAnOlderMenuAreIgnored();
+  void sentClickIsAnswered_data();
+  void sentClickIsAnswered();
   void customCommandsRoundTrip();
   void addRefusals_data();
   void addRefusals();
@@ -326,6 +328,47 @@ void TstCommands::clicksFromAnOlderMenuAreIgnored() {
   QCOMPARE(rig.Commands.Click(table.Generation(),
                               table.Find(QStringLiteral("DelCustomCommand"), rig.Core.Port.get())),
            ccIgnored);
+}
+
+void TstCommands::sentClickIsAnswered_data() {
+  QTest::addColumn<QString>("type");
+  QTest::addColumn<int>("lock");
+  QTest::addColumn<int>("language");
+  QTest::addColumn<QString>("command"); // the menu line's caption in that language
+  QTest::addColumn<QString>("hint");    // empty: none
+  QTest::newRow("reboot, Russian") << "35" << kOrdinary << 0 << QString::fromUtf8("Рестарт устройства")
+                                   << QString::fromUtf8("Команда отправлена: Рестарт устройства");
+  QTest::newRow("own captions, English") << "35" << kOrdinary << 1 << "Send packet with coordinates"
+                                         << "Command sent: Send packet with coordinates";
+  QTest::newRow("custom command") << "303" << kOrdinary << 1 << "1: Ping"
+                                  << "Command sent: 1: Ping";
+  QTest::newRow("password refused: nothing went") << "1" << 1 << 1 << "Reboot device" << QString();
+  QTest::newRow("an operation answers for itself")
+      << "216" << kOrdinary << 1 << "Download all memory" << QString();
+}
+
+void TstCommands::sentClickIsAnswered() {
+  QFETCH(QString, type);
+  QFETCH(int, lock);
+  QFETCH(int, language);
+  QFETCH(QString, command);
+  QFETCH(QString, hint);
+  TCommandsRig rig;
+  rig.Dictionary.SetLanguage(language);
+  rig.SetType(type, lock);
+  if (type == QLatin1String("303"))
+    QVERIFY(rig.Commands.AddCustomCommand(type, QStringLiteral("Ping"), QStringLiteral("ping")));
+  rig.Host.Hints.clear();
+  int index = -1;
+  for (const TCommandMenuItem& item : rig.Commands.Table().MenuFor(rig.Core.Port.get(), language))
+    if (item.Caption == command)
+      index = item.Index;
+  QVERIFY2(index >= 0, qPrintable(rig.Menu(language)));
+  QCOMPARE(rig.Commands.Click(rig.Commands.Table().Generation(), index), ccRan);
+  if (hint.isEmpty())
+    QVERIFY(rig.Host.Hints.isEmpty());
+  else
+    QCOMPARE(rig.Host.Hints, (QList<QPair<int, QString>>{{3, hint}}));
 }
 
 void TstCommands::customCommandsRoundTrip() {

@@ -197,9 +197,10 @@ void TstLegacyAndFuelE2E::silentMasterIsProbedOnceAndAnswersInTurn() {
   // The slot list, asked for as the settings page or the command menu asks: the data of each
   // slot follows, one request per answer.
   w.Q()->SendAnsiString(Gen3::Request(Gen3::kSlotList));
-  const QByteArray expected =
-      Hex("3110B0AB") + Hex("3110B1F5") + Gen3::Request(Gen3::kSensorData, Hex("00")) +
-      Gen3::Request(Gen3::kSensorData, Hex("01")) + Gen3::Request(Gen3::kSensorData, Hex("02"));
+  const QByteArray expected = Hex("3110B0AB") + Hex("3110B1F5") +
+                              Gen3::Request(Gen3::kSensorData, Hex("00")) +
+                              Gen3::Request(Gen3::kSensorData, Hex("01")) +
+                              Gen3::Request(Gen3::kSensorData, Hex("02")) + Hex("3110B0AB");
   QTRY_COMPARE_WITH_TIMEOUT(sim.Received().toHex(), expected.toHex(), 5000);
   QTRY_COMPARE_WITH_TIMEOUT(w.Q()->QueuedCount(), 0, 5000);
   // Nothing of the text protocol went to the master once it was known, whatever repainted.
@@ -270,10 +271,11 @@ void TstLegacyAndFuelE2E::masterSettingsPageWritesOneChangedSlot() {
   TMF& w = *sim.Window;
   QTRY_COMPARE_WITH_TIMEOUT(w.Core().Version(), vtVersion3, 10000);
   QCOMPARE(w.CurrentPage(), pgSettings);
-  // The page asks for the slot list; the data of each slot follows, one request per answer.
+  // The page asks for the slot list; the data of each slot follows, one request per answer, and
+  // the master's information (its uptime) once more.
   const QByteArray read = Hex("3110B1F5") + Gen3::Request(Gen3::kSensorData, Hex("00")) +
                           Gen3::Request(Gen3::kSensorData, Hex("01")) +
-                          Gen3::Request(Gen3::kSensorData, Hex("02"));
+                          Gen3::Request(Gen3::kSensorData, Hex("02")) + Hex("3110B0AB");
   QTRY_COMPARE_WITH_TIMEOUT(sim.Received().toHex(), (Hex("3110B0AB") + read).toHex(), 10000);
   // The master, its slots and the sensors in them fill the page.
   QTRY_COMPARE_WITH_TIMEOUT(sim.Setting("sensor_3_8"), QStringLiteral("0"), 5000);
@@ -297,12 +299,18 @@ void TstLegacyAndFuelE2E::masterSettingsPageWritesOneChangedSlot() {
   QTest::keyClick(parameter->Edit(), Qt::Key_Return);
   QAction* write = w.findChild<QAction*>(QStringLiteral("act_SetCFG"));
   QVERIFY(write->isEnabled());
+  const QString uptimeBefore = sim.Setting("master_4");
+  QTest::qWait(1100); // a second on the master's clock, which shows in whole seconds
   write->trigger();
-  const QByteArray slot = Gen3::Request(Gen3::kWriteSlot, Hex("00114F2B903AE20121") + QByteArray(8, '\0'));
+  const QByteArray slot =
+      Gen3::Request(Gen3::kWriteSlot, Hex("00114F2B903AE20121") + QByteArray(8, '\0')) + Hex("3110B0AB");
   QTRY_COMPARE_WITH_TIMEOUT(sim.Received().toHex(), (Hex("3110B0AB") + read + slot).toHex(), 5000);
   QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(w.Translate(QStringLiteral("mes_SUCCESS"))), 5000);
   QTest::qWait(1000);
   QCOMPARE(sim.Received().toHex(), (Hex("3110B0AB") + read + slot).toHex());
+  // The master has been up a second or more longer since the page was read: it shows.
+  QVERIFY(!uptimeBefore.isEmpty());
+  QVERIFY2(sim.Setting("master_4") != uptimeBefore, qPrintable(uptimeBefore));
 
   // Read back: the master kept the new value and every other one as it was.
   w.act_GetCFG();

@@ -210,11 +210,15 @@ void TestGen3Decoder::slotListAsksEachSlotOnePerAnswer() {
     rig.Host.Calls.clear();
     rig.Receive(Answer(0xB4, SensorBody()));
     QCOMPARE(rig.Host.Calls, SensorCalls(slot + 1));
-    QCOMPARE(rig.Driver.Written.size(), slot < 2 ? slot + 3 : 4);
+    QCOMPARE(rig.Driver.Written.size(), slot + 3);
   }
+  // Then the master's information again, so that its uptime is as fresh as the settings read.
   QCOMPARE(rig.Driver.Written.mid(1),
            (QList<QByteArray>{Gen3::Request(0xB4, Hex("00")), Gen3::Request(0xB4, Hex("01")),
-                              Gen3::Request(0xB4, Hex("02"))}));
+                              Gen3::Request(0xB4, Hex("02")), Hex("3110B0AB")}));
+  rig.Host.Calls.clear();
+  rig.Receive(Answer(0xB0, MasterInfoBody(3725)));
+  QVERIFY(rig.Host.Calls.contains(QStringLiteral("master_4=s:01:02:05")));
   QCOMPARE(rig.Port->QueuedCount(), 0);
 }
 

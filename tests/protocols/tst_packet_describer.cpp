@@ -71,6 +71,7 @@ private Q_SLOTS:
   void sentLines_data();
   void sentLines();
   void russian();
+  void monitorCaptionsNameTheValues();
   void describingChangesNothing();
 
 private:
@@ -92,17 +93,14 @@ void TestPacketDescriber::describe_data() {
   QTest::addColumn<QString>("stopped");
 
   const QByteArray none;
-  QTest::newRow("gen1 position") << QByteArray(">GK=55.751200;37.618400\r\n") << 1 << none
-                                 << QStringList{"Key: Coordinates  [GK]  @1+2",
-                                                "F0: 55.751200",
-                                                "F1: 37.618400",
-                                                "Latitude: 55.751200  [_Latitude]",
-                                                "Longitude: 37.618400  [_Longitude]",
-                                                "Line end  [0D 0A]  @23+2"}
-                                 << "";
+  QTest::newRow("gen1 position")
+      << QByteArray(">GK=55.751200;37.618400\r\n") << 1 << none
+      << QStringList{"Key: Coordinates  [GK]  @1+2", "F0: 55.751200",        "F1: 37.618400",
+                     "Latitude: 55.751200",          "Longitude: 37.618400", "Line end  [0D 0A]  @23+2"}
+      << "";
   QTest::newRow("gen1 numbered key takes its stem's caption")
       << QByteArray(">SID1=8970101\r\n") << 1 << none
-      << QStringList{"Key: SIM card ICCID  [SID1]", "_ModemSIMICCID1]"} << "";
+      << QStringList{"Key: SIM card ICCID  [SID1]", "SIM 2 ICCID: 8970101"} << "";
   QTest::newRow("gen1 pin") << QByteArray(">IA3=1\r\n") << 1 << none
                             << QStringList{"Key: Input or output  [IA3]"} << "";
   QTest::newRow("gen1 unknown key") << QByteArray(">ZZQ=1;\"a;b\"\r\n") << 1 << none
@@ -207,6 +205,8 @@ void TestPacketDescriber::describe() {
   const QString text = TextOf(d);
   for (const QString& line : lines)
     QVERIFY2(text.contains(line), qPrintable(line + QStringLiteral(" not in:\n") + text));
+  // What the monitor shows is listed by its caption; the program's idents are no one's business.
+  QVERIFY2(!text.contains(QStringLiteral("[_")), qPrintable(text));
   QCOMPARE(d.Stopped, !stopped.isEmpty());
   if (!stopped.isEmpty())
     QVERIFY2(text.contains(QStringLiteral("! ") + stopped), qPrintable(text));
@@ -267,6 +267,17 @@ void TestPacketDescriber::sentLines() {
   for (const QString& line : lines)
     QVERIFY2(text.contains(line), qPrintable(line + QStringLiteral(" not in:\n") + text));
   QVERIFY2(!d.Stopped, qPrintable(text));
+}
+
+void TestPacketDescriber::monitorCaptionsNameTheValues() {
+  TPacketDescriber describer(FDictionary);
+  describer.SetMonitorCaption([](const QString& aIdent) {
+    return aIdent == QLatin1String("_Latitude") ? QStringLiteral("Latitude (WGS 84)") : QString();
+  });
+  const QString text = TextOf(describer.Describe({QByteArray(">GK=55.75;37.61\r\n"), false, 1, {}}));
+  QVERIFY2(text.contains(QStringLiteral("Latitude (WGS 84): 55.75")), qPrintable(text));
+  // An ident the monitor has no line for keeps the dictionary's caption.
+  QVERIFY2(text.contains(QStringLiteral("Longitude: 37.61")), qPrintable(text));
 }
 
 void TestPacketDescriber::russian() {

@@ -15,6 +15,7 @@
 #include "settings/settings_model.h"
 #include "settings/storage_type.h"
 #include "ui/hint_stack.h"
+#include "ui/operation_dialogs.h"
 #include "ui/tmf.h"
 
 #include <QAction>
@@ -86,7 +87,27 @@ private Q_SLOTS:
   void historyPopupOneAtATime();
   void notSetNoticeAndColorize();
   void confirmFlashes();
+  void fileDialogFilters_data();
+  void fileDialogFilters();
 };
+
+void TstSettingsPage::fileDialogFilters_data() {
+  QTest::addColumn<QString>("filter");
+  QTest::addColumn<QStringList>("shown");
+  QTest::newRow("name without patterns")
+      << "Configuration files|*.cfg|Firmware files|*.fwr;*.dfw;*.bin"
+      << QStringList{"Configuration files (*.cfg)", "Firmware files (*.fwr *.dfw *.bin)"};
+  QTest::newRow("name that shows its patterns")
+      << "Log files (*.log)|*.log|Configuration files (*.cfg)|*.cfg"
+      << QStringList{"Log files (*.log)", "Configuration files (*.cfg)"};
+  QTest::newRow("name showing other patterns keeps its own")
+      << "Dumps (*.bin)|*.dump" << QStringList{"Dumps (*.bin) (*.dump)"};
+}
+
+void TstSettingsPage::fileDialogFilters() {
+  QFETCH(QString, filter);
+  QTEST(DialogFilters(filter), "shown");
+}
 
 void TstSettingsPage::init() {
   TRegistry registry;
@@ -212,9 +233,19 @@ void TstSettingsPage::embeddedSchemasBuildThePage() {
     QCOMPARE(control->Ident(), row.Alias);
     QCOMPARE(control->Settings(), row.Number);
     QVERIFY(!control->IsSet());
+    // No field without a name: the schema gives the device password none, the dictionary does.
+    QVERIFY2(!control->Caption().isEmpty(), qPrintable(row.Alias));
+    if (row.Number == 5)
+      QCOMPARE(control->Caption(), QString::fromUtf8("Пароль устройства"));
     ++controls;
   }
   QCOMPARE(counted, kinds);
+  w.SetLanguage(1);
+  for (const TSetting& row : w.SettingsTable())
+    if (row.Number == 5)
+      QCOMPARE(qobject_cast<TControlClass*>(row.WinControl.data())->Caption(),
+               QStringLiteral("Device password"));
+  w.SetLanguage(0);
   QCOMPARE(controls, kinds[0] + kinds[1] + kinds[2] + kinds[3]);
   int captions = 0;
   for (TTabPanel* tab : w.SettingsTabs())

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -35,9 +36,10 @@ public:
   QList<TJob> Jobs;
   int FailAt = 0;
   TPrintResult Failure = prFailed;
+  QString Error = QStringLiteral("paper jam");
   TPrintOutcome PrintSticker(const QImage& aImage, const QPoint& aOffset, int aScalePercent) override {
     if (int(Jobs.size()) + 1 == FailAt)
-      return {Failure, QStringLiteral("paper jam")};
+      return {Failure, Error};
     Jobs << TJob{aImage.size(), aOffset, aScalePercent};
     return {prDone, {}};
   }
@@ -102,6 +104,7 @@ private Q_SLOTS:
   void qrOverflowRefusesToPrint();
   void automaticPrintingClosesWithoutMessages();
 
+  void vehicleColumnsFitTheirText();
   void carListErrors_data();
   void carListErrors();
   void canColumnsPerType_data();
@@ -371,17 +374,27 @@ void TstStickerDialogs::listStopsAtFirstFailure() {
 
 void TstStickerDialogs::failuresAreReported_data() {
   QTest::addColumn<int>("failure");
+  QTest::addColumn<QString>("error");
   QTest::addColumn<QString>("message");
-  QTest::newRow("no printer") << int(prNoJob) << QStringLiteral("Не удалось начать печать.");
-  QTest::newRow("start") << int(prStartFailed) << QStringLiteral("Ошибка начала печати: paper jam");
-  QTest::newRow("while printing") << int(prFailed) << QStringLiteral("Ошибка печати: paper jam");
+  QTest::newRow("no printer configured")
+      << int(prNoJob) << QString()
+      << QStringLiteral("Не удалось начать печать. Принтер по умолчанию не настроен.");
+  QTest::newRow("printer refused the job")
+      << int(prNoJob) << QStringLiteral("Zebra-1")
+      << QStringLiteral("Не удалось начать печать. Принтер \"Zebra-1\" не принял задание.");
+  QTest::newRow("start") << int(prStartFailed) << QStringLiteral("paper jam")
+                         << QStringLiteral("Ошибка начала печати: paper jam");
+  QTest::newRow("while printing") << int(prFailed) << QStringLiteral("paper jam")
+                                  << QStringLiteral("Ошибка печати: paper jam");
 }
 
 void TstStickerDialogs::failuresAreReported() {
   QFETCH(int, failure);
+  QFETCH(QString, error);
   TRecordingPrinter printer;
   printer.FailAt = 1;
   printer.Failure = TPrintResult(failure);
+  printer.Error = error;
   TPrintStickerForm form(FRegistry, printer, false);
   TStickerSettings s = form.Settings();
   s.Copies = 3;
@@ -391,6 +404,10 @@ void TstStickerDialogs::failuresAreReported() {
   QVERIFY(!form.Printing()); // the remaining copies are not tried
   QTEST(form.LastMessage(), "message");
   QVERIFY(printer.Jobs.isEmpty());
+  // A failure looks like one.
+  auto* box = form.findChild<QMessageBox*>(QStringLiteral("StickerMessage"));
+  QVERIFY(box);
+  QCOMPARE(box->icon(), QMessageBox::Critical);
 }
 
 void TstStickerDialogs::qrOverflowRefusesToPrint() {
@@ -451,6 +468,32 @@ void TstStickerDialogs::entryPointReadsTheDataFolder() {
 }
 
 // Vehicle selection.
+
+void TstStickerDialogs::vehicleColumnsFitTheirText() {
+  QTemporaryDir dir;
+  TCarSelectFrm form;
+  QString error;
+  QVERIFY(form.LoadCars(WriteFile(dir, QStringLiteral("CAN_AUTO.json"), kCars), &error));
+  form.SetDeviceVer(QStringLiteral("305"));
+  form.resize(700, 500);
+  form.show();
+  form.Brands()->setCurrentIndex(form.Brands()->findText(QStringLiteral("Lada")));
+  form.Models()->setCurrentIndex(form.Models()->findText(QStringLiteral("Vesta")));
+  form.Years()->setCurrentIndex(0);
+  QTreeWidget* params = form.Params();
+  QVERIFY(params->topLevelItemCount() > 0);
+  // The parameter column holds its longest name whole, in whatever font the desktop has, and the
+  // columns fill the list with no empty strip after the last.
+  const QFontMetrics metrics(params->font());
+  int longest = 0;
+  for (int i = 0; i < params->topLevelItemCount(); ++i)
+    longest = qMax(longest, metrics.horizontalAdvance(params->topLevelItem(i)->text(0)));
+  QVERIFY(params->columnWidth(0) >= longest);
+  int total = 0;
+  for (int c = 0; c < params->columnCount(); ++c)
+    total += params->header()->sectionSize(c);
+  QCOMPARE(total, params->viewport()->width());
+}
 
 void TstStickerDialogs::carListErrors_data() {
   QTest::addColumn<QByteArray>("content");

@@ -5,6 +5,7 @@
 #include "device/commands.h"
 #include "device/port_info.h"
 #include "platform/registry.h"
+#include "tools/app_prompts.h"
 #include "ui/command_dialogs.h"
 #include "ui/hint_stack.h"
 #include "ui/tmf.h"
@@ -23,6 +24,19 @@
 #include <QToolButton>
 
 namespace {
+
+// Answers the window's questions from a script, writing down what was asked.
+class TScriptedPrompts : public IAppPrompts {
+public:
+  QList<bool> Answers; // No when none is left
+  QStringList Asked;
+  void Confirm(QWidget*, const QString& aText, std::function<void(bool)> aAnswer) override {
+    Asked << aText;
+    aAnswer(!Answers.isEmpty() && Answers.takeFirst());
+  }
+  void AskPassword(QWidget*, const QString&, const QString&, std::function<void(const QString&)>) override {}
+  void Inform(QWidget*, const QString&) override {}
+};
 
 // A window whose selected port is a replay of a one-line log; the test sets the device type.
 struct TMenuRig {
@@ -110,6 +124,7 @@ private Q_SLOTS:
   void menuOpensUnderTheButton();
   void deleteDialogProposesTheLastCommand();
   void lotDialog();
+  void erasingAsksFirstAndSendingIsAnswered();
 };
 
 void TstCommandsMenu::menuFollowsDeviceAndLanguage() {
@@ -202,6 +217,32 @@ void TstCommandsMenu::deleteDialogProposesTheLastCommand() {
   Press(dialog, "OKButton");
   QCOMPARE(rig.LastHint(), QStringLiteral("Error deleting command"));
   QVERIFY(rig.Lines().contains(QStringLiteral("1: A")));
+}
+
+void TstCommandsMenu::erasingAsksFirstAndSendingIsAnswered() {
+  TMenuRig rig;
+  auto prompts = std::make_unique<TScriptedPrompts>();
+  TScriptedPrompts& asked = *prompts;
+  asked.Answers = {false, true};
+  TMF::TOptionsServices services;
+  services.Prompts = std::move(prompts);
+  rig.W().SetOptionsServices(std::move(services));
+  rig.W().SetLanguage(1);
+  rig.SetType(QStringLiteral("35"));
+  const QStringList sent = rig.Sent();
+
+  // The device's memory is not erased on a click: the user is asked, and No leaves it alone.
+  rig.Item(QStringLiteral("Clear memory"))->trigger();
+  QCOMPARE(asked.Asked, QStringList{QStringLiteral("Clear memory?\nThis cannot be undone.")});
+  QCOMPARE(rig.Sent(), sent);
+  rig.Item(QStringLiteral("Clear memory"))->trigger();
+  QCOMPARE(rig.Sent(), sent + QStringList{QStringLiteral(">D 8;0\r\n")});
+  QCOMPARE(rig.LastHint(), QStringLiteral("Command sent: Clear memory"));
+
+  // Commands that take nothing away go at once, and say so.
+  rig.Item(QStringLiteral("Reboot device"))->trigger();
+  QCOMPARE(asked.Asked.size(), 2);
+  QCOMPARE(rig.LastHint(), QStringLiteral("Command sent: Reboot device"));
 }
 
 void TstCommandsMenu::lotDialog() {

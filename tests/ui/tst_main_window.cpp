@@ -1,13 +1,16 @@
 #include "platform/registry.h"
+#include "protocols/status_decoder.h"
 #include "ui/form_state.h"
 #include "ui/hint_stack.h"
 #include "ui/tmf.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProperty>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
@@ -25,6 +28,7 @@ private Q_SLOTS:
   void shortcutsSwitchPages_data();
   void shortcutsSwitchPages();
   void languageSwitchRetranslates();
+  void qtTextsAndDatesFollowTheLanguage();
   void progressIndicator_data();
   void progressIndicator();
   void pageGlyphFollowsShownPage();
@@ -213,6 +217,27 @@ void TstMainWindow::languageSwitchRetranslates() {
   window.act_PageInfo();
   QCOMPARE(window.Hints().Hints().last()->text(),
            window.Dictionary().Translate(1, QStringLiteral("mes_infonodevice")));
+}
+
+void TstMainWindow::qtTextsAndDatesFollowTheLanguage() {
+  // The environment speaks neither language (LANG=C.UTF-8): only the chosen one may decide.
+  QLocale::setDefault(QLocale::c());
+  TRegistry registry;
+  TMF window(registry, [] { return false; });
+  // A box made before the switch follows it too.
+  QDialogButtonBox buttons(QDialogButtonBox::Yes | QDialogButtonBox::Cancel);
+  // 14 November 2023, 10:00:00 on the device's clock.
+  constexpr qint64 kClock = 1699956000;
+
+  window.SetLanguage(0);
+  QTRY_COMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8("Отмена"));
+  QCOMPARE(buttons.button(QDialogButtonBox::Yes)->text(), QString::fromUtf8("&Да"));
+  QCOMPARE(StatusText::DeviceClockText(kClock), QStringLiteral("14.11.2023 10:00:00"));
+
+  window.SetLanguage(1);
+  QTRY_COMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancel"));
+  QCOMPARE(buttons.button(QDialogButtonBox::Yes)->text(), QStringLiteral("&Yes"));
+  QCOMPARE(StatusText::DeviceClockText(kClock), QStringLiteral("14/11/2023 10:00:00"));
 }
 
 void TstMainWindow::progressIndicator_data() {

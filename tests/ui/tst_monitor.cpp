@@ -203,15 +203,20 @@ void TstMonitor::accordion() {
 
 void TstMonitor::captionShortening_data() {
   QTest::addColumn<int>("width");
-  QTest::addColumn<QString>("caption");
-  QTest::newRow("fits") << 600 << "External voltage";
-  QTest::newRow("first word") << 150 << "External..";
-  QTest::newRow("first letter") << 70 << "E..";
+  QTest::addColumn<QString>("value");
+  QTest::addColumn<bool>("captionWhole");
+  QTest::addColumn<bool>("valueElided");
+  QTest::newRow("fits") << 600 << "12.50 V" << true << false;
+  QTest::newRow("long value gives way to the caption")
+      << 260 << "12.50 V, measured at the vehicle's battery terminal" << true << true;
+  QTest::newRow("narrow row cuts the caption at its share") << 90 << "12.50 V" << false << true;
 }
 
 void TstMonitor::captionShortening() {
   QFETCH(int, width);
-  QFETCH(QString, caption);
+  QFETCH(QString, value);
+  QFETCH(bool, captionWhole);
+  QFETCH(bool, valueElided);
   TElementRig rig;
   TMonitorContext& context = rig.Context;
   QWidget& host = rig.Host;
@@ -220,12 +225,22 @@ void TstMonitor::captionShortening() {
   font.setFamily(QStringLiteral("DejaVu Sans"));
   font.setPointSize(9);
   item.setFont(font);
-  item.SetCaption(QStringLiteral("External voltage"));
-  item.SetValue(QStringLiteral("12.50 V"));
+  const QString caption = QStringLiteral("External voltage");
+  item.SetCaption(caption);
+  item.SetValue(value);
   item.resize(width, 22);
-  QCOMPARE(item.ShownCaption(), caption);
-  item.grab(); // paints: the hint is the full caption only when shortened
-  QCOMPARE(item.toolTip(), caption == u"External voltage" ? QString() : QStringLiteral("External voltage"));
+  const QString shown = item.ShownCaption();
+  QCOMPARE(shown == caption, captionWhole);
+  if (!captionWhole) {
+    QVERIFY2(shown.endsWith(QChar(0x2026)) && caption.startsWith(shown.chopped(1)), qPrintable(shown));
+    const int share = (width - 10) * TItemClass::kCaptionShare / 100;
+    QVERIFY(QFontMetrics(font).horizontalAdvance(shown) <= share);
+  }
+  QCOMPARE(item.ValueElided(), valueElided);
+  item.grab(); // paints: the tooltip holds whatever was cut, whole
+  const QString tip = item.toolTip();
+  QCOMPARE(tip.contains(caption), !captionWhole);
+  QCOMPARE(tip.contains(value), valueElided);
 }
 
 void TstMonitor::decimalValues_data() {
@@ -325,7 +340,7 @@ void TstMonitor::valueColoursAndIcons() {
   TWindowRig rig;
   rig.Window->SetStyleMode(tmLight);
   rig.Window->VisualSetValue(QStringLiteral("_Speed"), 60);
-  QCOMPARE(rig.Item("_Speed")->Color(), TColorRef(0x3C7C36));
+  QCOMPARE(rig.Item("_Speed")->Color(), ColorToColorRef(LightTheme().Value));
   rig.Window->VisualSetValue(QStringLiteral("_Satellites"), 3, 1, QString(), clRed);
   QCOMPARE(rig.Item("_Satellites")->Color(), clRed);
   rig.Window->SetStyleMode(tmDark);
@@ -355,7 +370,7 @@ void TstMonitor::ageing() {
   rig.Window->VisualSetValue(QStringLiteral("_DeviceIMEI"), QStringLiteral("350000000000001"));
   rig.Clock.Advance(61000);
   rig.Window->Timer3Timer();
-  QCOMPARE(rig.Item("_Speed")->Color(), TColorRef(0x808080));
+  QCOMPARE(rig.Item("_Speed")->Color(), clAgedValue);
   QVERIFY(!rig.Item("_Speed")->isHidden());
   rig.Clock.Advance(240000); // 301 s
   rig.Window->Timer3Timer();

@@ -21,7 +21,8 @@ TPrintOutcome PrintOn(QPrinter& aPrinter, const QImage& aImage, const QPoint& aO
   aPrinter.setFullPage(true); // offsets count from the paper's corner
   QPainter painter;
   if (!painter.begin(&aPrinter))
-    return {prNoJob, {}};
+    return {prNoJob,
+            aPrinter.outputFileName().isEmpty() ? aPrinter.printerName() : aPrinter.outputFileName()};
   const QRect target = StickerPrintRect(aImage.size(), aPrinter.resolution(), aScalePercent, aOffset);
   painter.drawImage(target, aImage);
   if (aPrinter.printerState() == QPrinter::Error) {
@@ -44,7 +45,7 @@ public:
     QPrinter printer(info, QPrinter::HighResolution);
     printer.setDocName(QStringLiteral("Sticker"));
     if (!printer.isValid())
-      return {prNoJob, {}};
+      return {prNoJob, info.printerName()};
     return PrintOn(printer, aImage, aOffset, aScalePercent);
   }
 };

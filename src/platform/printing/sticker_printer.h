@@ -9,7 +9,8 @@
 // How one print job ended.
 enum TPrintResult {
   prDone,
-  prNoJob,       // no job could be opened (no printer, or the printer refused to start)
+  prNoJob,       // no job could be opened: Error is empty when no printer is configured, else it
+                 // names the printer that refused to start one
   prStartFailed, // starting the job failed with Error
   prFailed       // the job started but failed while printing (Error); it was aborted
 };

@@ -71,8 +71,7 @@ void TControlClass::Retranslate() {
 }
 
 void TControlClass::UpdateStyle() {
-  const QColor color =
-      FRed ? QColor(255, 0, 0) : (FContext.Theme ? FContext.Theme->Accent : QColor(Qt::green));
+  const QColor color = CaptionColor();
   // The window's style sheet colours every label; only a sheet of the label's own overrides it.
   // The device's own value outside the bounds shows in a slanted caption.
   const QString sheet = QStringLiteral("color: %1; background: transparent;%2")
@@ -82,7 +81,9 @@ void TControlClass::UpdateStyle() {
 }
 
 QColor TControlClass::CaptionColor() const {
-  return FRed ? QColor(255, 0, 0) : (FContext.Theme ? FContext.Theme->Accent : QColor(Qt::green));
+  if (!FContext.Theme)
+    return FRed ? QColor(255, 0, 0) : QColor(Qt::green);
+  return FRed ? FContext.Theme->Alarm : FContext.Theme->Accent;
 }
 
 void TControlClass::SetValue(const QVariant& aValue) {
