@@ -21,6 +21,7 @@ constexpr TDictionaryRow kRows[] = {
     {u"_PasswordAPN", u"Пароль APN", u"APN password"},
     {u"_DeviceSubVer", u"Подверсия устройства", u"Device subversion"},
     {u"mes_driverscancel", u"Установка драйверов отменена", u"Driver installation cancelled"},
+    {u"mes_filetoolarge", u"Файл слишком велик", u"The file is too large"},
 };
 
 } // namespace

@@ -111,7 +111,6 @@ constexpr TDictionaryRow kRows[] = {
     {u"mes_filedataerror", u"Файл имеет некорректную структуру.", u"File has an incorrect structure."},
     {u"mes_fileopenerror", u"Ошибка открытия файла.", u"Error opening file."},
     {u"mes_filesave", u"Файл успешно сохранен.", u"File saved successfully."},
-    {u"mes_filetoolarge", u"Файл слишком велик", u"The file is too large"},
     {u"mes_filesaveerror", u"Ошибка сохранения файла.", u"Error saving file."},
     {u"mes_passwordneed", u"Для получения данных от устройства укажите пароль в разделе \"Настройки\"",
      u"To receive data from the device, specify the password in section \"Settings\""},

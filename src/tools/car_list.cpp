@@ -1,6 +1,7 @@
 #include "tools/car_list.h"
 
 #include <QFile>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <algorithm>
@@ -163,17 +164,28 @@ bool TCarList::LoadText(const QByteArray& aUtf8, QString* aError) {
 
 namespace {
 
-// The distinct texts among aTexts at aRows, in the order of their first appearance. Sorting the
-// rows by text (stable, so the first of equal texts stays first) costs n log n however many
-// distinct texts there are; looking each one up in the list built so far would cost n squared.
-QStringList DistinctInOrder(const QStringList& aTexts, std::vector<int> aRows) {
-  std::vector<int> sorted = aRows;
-  std::stable_sort(sorted.begin(), sorted.end(),
-                   [&aTexts](int aLeft, int aRight) { return aTexts.at(aLeft) < aTexts.at(aRight); });
+// The distinct texts among aTexts at aRows, in the order of their first appearance. The rows are
+// sorted by the hash of their text and then by row, so the first of equal texts comes first; that
+// costs n log n however many distinct texts there are (looking each one up in the list built so
+// far would cost n squared), and the sort moves plain numbers, not texts scattered in memory.
+QStringList DistinctInOrder(const QStringList& aTexts, const std::vector<int>& aRows) {
+  std::vector<std::pair<std::size_t, int>> keyed;
+  keyed.reserve(aRows.size());
+  for (int row : aRows)
+    keyed.emplace_back(qHash(aTexts.at(row), QHashSeed::globalSeed()), row);
+  std::sort(keyed.begin(), keyed.end());
   std::vector<bool> first(std::size_t(aTexts.size()), false);
-  for (std::size_t i = 0; i < sorted.size(); ++i)
-    if (i == 0 || aTexts.at(sorted[i]) != aTexts.at(sorted[i - 1]))
-      first[std::size_t(sorted[i])] = true;
+  for (std::size_t i = 0; i < keyed.size(); ++i) {
+    // Texts of one hash are few; each counts once, at its earliest row.
+    bool seen = false;
+    for (std::size_t j = i; j-- > 0 && keyed[j].first == keyed[i].first;)
+      if (aTexts.at(keyed[j].second) == aTexts.at(keyed[i].second)) {
+        seen = true;
+        break;
+      }
+    if (!seen)
+      first[std::size_t(keyed[i].second)] = true;
+  }
   QStringList out;
   for (int row : aRows)
     if (first[std::size_t(row)])
@@ -186,7 +198,7 @@ QStringList DistinctInOrder(const QStringList& aTexts, std::vector<int> aRows) {
 QStringList TCarList::Brands() const {
   std::vector<int> rows(static_cast<std::size_t>(Count()));
   std::iota(rows.begin(), rows.end(), 0);
-  return DistinctInOrder(FBrand, std::move(rows));
+  return DistinctInOrder(FBrand, rows);
 }
 
 QStringList TCarList::Models(const QString& aBrand) const {
@@ -194,7 +206,7 @@ QStringList TCarList::Models(const QString& aBrand) const {
   for (int i = 0; i < Count(); ++i)
     if (FBrand.at(i) == aBrand)
       rows.push_back(i);
-  return DistinctInOrder(FModel, std::move(rows));
+  return DistinctInOrder(FModel, rows);
 }
 
 QStringList TCarList::Years(const QString& aBrand, const QString& aModel) const {

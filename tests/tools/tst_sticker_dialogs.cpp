@@ -212,6 +212,12 @@ void TstStickerDialogs::importExportAndResetThroughTheDialog() {
                                      "\r\nWide=" + wide.ToText().toUtf8() + "\r\nbroken line\r\n");
   TRecordingPrinter printer;
   TPrintStickerForm form(FRegistry, printer, false);
+  // A file beyond any set of templates is not read at all; the templates stay as they were.
+  const QString huge = WriteFile(dir, QStringLiteral("huge.ptp"),
+                                 "Huge=" + QByteArray(TStickerTemplates::kMaxFileBytes, '1') + "\r\n");
+  QVERIFY(!form.ImportTemplates(huge));
+  QCOMPARE(form.LastMessage(), QStringLiteral("Файл слишком велик: ") + huge);
+  QVERIFY(form.TemplateNames().isEmpty());
   QVERIFY(form.ImportTemplates(file));
   QCOMPARE(form.LastMessage(), QStringLiteral("Шаблоны загружены из файла. Пропущено строк: 1."));
   QCOMPARE(form.TemplateNames(), QStringList({QStringLiteral("First"), QStringLiteral("Wide")}));
