@@ -48,7 +48,6 @@ TCarSelectFrm::TCarSelectFrm(QWidget* aParent) : QDialog(aParent) {
   lvParams->setObjectName(QStringLiteral("lvParams"));
   lvParams->setRootIsDecorated(false);
   lvParams->setUniformRowHeights(true);
-  FitColumnsToContents(lvParams, lvParams->header());
   root->addWidget(lvParams, 1);
 
   auto* notes = new QGridLayout;
@@ -110,6 +109,8 @@ void TCarSelectFrm::BuildColumns() {
     heads << QStringLiteral("CAN%1").arg(n);
   lvParams->setColumnCount(int(heads.size()));
   lvParams->setHeaderLabels(heads);
+  // The parameter names take the room the CAN marks leave.
+  FitColumnsToContents(lvParams, lvParams->header(), 0);
 }
 
 void TCarSelectFrm::ClearSelection() {

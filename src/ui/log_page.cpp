@@ -47,11 +47,13 @@ constexpr int kBarHeight = 4;
 // Past this the bar is out of sight on any screen; the limits keep the arithmetic in range.
 constexpr int kBarMaxTravel = 100000;
 
-QString SaveLogDialog(QWidget* aParent, const QString& aTitle, const QString& aProposedName) {
-  QFileDialog dialog(aParent, aTitle, aProposedName, QStringLiteral("Log files (*.log)"));
+QString SaveLogDialog(QWidget* aParent, const QString& aTitle, const QString& aProposedName,
+                      const QString& aFilterName) {
+  const QString filter = aFilterName + QStringLiteral(" (*.log)");
+  QFileDialog dialog(aParent, aTitle, aProposedName, filter);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("log"));
-  dialog.selectNameFilter(QStringLiteral("Log files (*.log)"));
+  dialog.selectNameFilter(filter);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
     return QString();
   return dialog.selectedFiles().constFirst();
@@ -74,7 +76,8 @@ TLogPage::TLogPage(TExchangeCore& aCore, const TDictionary& aDictionary, const T
   setObjectName(QStringLiteral("LogPage"));
   setAttribute(Qt::WA_StyledBackground);
   FSaveDialog = [this](QWidget* aOwner, const QString& aName) {
-    return SaveLogDialog(aOwner, FDictionary.Translate(QStringLiteral("Save")), aName);
+    return SaveLogDialog(aOwner, FDictionary.Translate(QStringLiteral("Save")), aName,
+                         FDictionary.Translate(QStringLiteral("flt_log")));
   };
 
   auto* tools = new QWidget(this);

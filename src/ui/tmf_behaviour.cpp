@@ -138,6 +138,10 @@ void TMF::ChooseLanguage(int aLanguage) {
 void TMF::RetranslateTree(QObject* aRoot) {
   for (QObject* child : aRoot->children()) {
     const QString name = child->objectName();
+    // Qt's own parts of a dialog open over the window ("qt_msgbox_label") carry the program's
+    // text or are Qt's to translate; they are no dictionary keys.
+    if (name.startsWith(QLatin1String("qt_")))
+      continue;
     if (child->metaObject() == &QLabel::staticMetaObject && name.contains(QLatin1Char('_'))) {
       static_cast<QLabel*>(child)->setText(Translate(AfterFirstUnderscore(name)));
     } else if (auto* button = qobject_cast<QToolButton*>(child);

@@ -2,6 +2,7 @@
 
 #include "core/virtual_comm_driver.h"
 #include "device/port_info.h"
+#include "ui/operation_dialogs.h"
 #include "ui/replay_panel.h"
 #include "ui/tmf.h"
 
@@ -19,9 +20,11 @@ void TMF::WireReplayPanel() {
       CloseReplay();
       return;
     }
-    const QString file =
-        QFileDialog::getOpenFileName(this, Translate(QStringLiteral("dlg_OpenLog")), QString(),
-                                     QStringLiteral("Log files (*.log);;All files (*)"));
+    const QString file = QFileDialog::getOpenFileName(
+        this, Translate(QStringLiteral("dlg_OpenLog")), QString(),
+        DialogFilters(Translate(QStringLiteral("flt_log")) + QStringLiteral("|*.log|") +
+                      Translate(QStringLiteral("flt_other")) + QStringLiteral("|*"))
+            .join(QStringLiteral(";;")));
     if (!file.isEmpty())
       OpenReplay(file);
   });

@@ -427,10 +427,10 @@ void TMF::act_SaveCFG() {
     MainHintShow(2, Translate(QStringLiteral("mes_settingsnodevice")));
     return;
   }
-  const QString file = FSaveDialog(
-      QStringLiteral(
-          "Log files (*.log)|*.log|Memory dump files (*.dump)|*.dump|Configuration files (*.cfg)|*.cfg"),
-      port->DeviceName() + QStringLiteral(".cfg"));
+  const QString file = FSaveDialog(Translate(QStringLiteral("flt_log")) + QStringLiteral("|*.log|") +
+                                       Translate(QStringLiteral("flt_dump")) + QStringLiteral("|*.dump|") +
+                                       Translate(QStringLiteral("flt_cfg")) + QStringLiteral("|*.cfg"),
+                                   port->DeviceName() + QStringLiteral(".cfg"));
   if (file.isEmpty())
     return;
   const int layout = SettingsLayout();
@@ -452,9 +452,11 @@ void TMF::act_OpenCFG() {
     MainHintShow(2, Translate(QStringLiteral("mes_settingsnodevice")));
     return;
   }
-  const QString file = FOpenDialog(
-      QStringLiteral("Configuration files|*.cfg|Firmware files|*.fwr;*.dfw;*.bin|Other files|*.*"),
-      QString());
+  const QString file =
+      FOpenDialog(Translate(QStringLiteral("flt_cfg")) + QStringLiteral("|*.cfg|") +
+                      Translate(QStringLiteral("flt_firmware")) + QStringLiteral("|*.fwr;*.dfw;*.bin|") +
+                      Translate(QStringLiteral("flt_other")) + QStringLiteral("|*.*"),
+                  QString());
   if (file.isEmpty())
     return;
   const std::optional<QString> text = ReadConfigFile(file);

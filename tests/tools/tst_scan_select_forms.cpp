@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -23,6 +24,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 
 namespace {
 
@@ -85,6 +87,7 @@ private Q_SLOTS:
   void headerClicksSort();
   void settingsButtonOpensItsPicker_data();
   void settingsButtonOpensItsPicker();
+  void longCellGivesWayNotTheOtherColumns();
   void screenshots();
 };
 
@@ -129,16 +132,20 @@ void TstScanSelectForms::layout() {
   // Every header whole in the desktop's font ("Напряжение", not "апряжени"), and the columns
   // filling the row with no empty strip on the right.
   QHeaderView* header = form->List()->horizontalHeader();
+  const auto total = [&] {
+    int sum = 0;
+    for (int c = 0; c < header->count(); ++c)
+      sum += header->sectionSize(c);
+    return sum;
+  };
+  QTRY_COMPARE(total(), form->List()->viewport()->width());
   const QFontMetrics metrics(header->font());
-  int total = 0;
   for (int c = 0; c < form->Picker().columnCount(); ++c) {
     const QString text = form->Picker().headerData(c, Qt::Horizontal).toString();
     shown << text;
     QVERIFY2(header->sectionSize(c) >= metrics.horizontalAdvance(text), qPrintable(text));
-    total += header->sectionSize(c);
   }
   QCOMPARE(shown, headers);
-  QCOMPARE(total, form->List()->viewport()->width());
   const int top = size.height() - 40;
   QCOMPARE(form->ScanButton()->geometry(), QRect(size.width() - 270, top, 75, 25));
   QCOMPARE(form->OKButton()->geometry(), QRect(size.width() - 180, top, 75, 25));
@@ -275,6 +282,46 @@ void TstScanSelectForms::settingsButtonOpensItsPicker() {
   QVariant shown;
   QVERIFY(control->GetValue(shown));
   QCOMPARE(shown.toString(), value);
+}
+
+void TstScanSelectForms::longCellGivesWayNotTheOtherColumns() {
+  TRegistry registry;
+  TMF window(registry, [] { return false; });
+  window.SetRadios(TMF::TRadios{[] { return std::make_unique<TFakeBLEScanner>(false); },
+                                [] { return std::make_unique<TFakeWiFiScanner>(false); }});
+  window.SetLanguage(0);
+  QPointer<TScanSelectForm> form = window.ShowScanPicker(slBLE, {});
+  QVERIFY(form);
+  FeedScript(window);
+  QTRY_VERIFY_WITH_TIMEOUT(form->Picker().rowCount() > 2, 5000);
+  QTableView* list = form->List();
+  QHeaderView* header = list->horizontalHeader();
+  // The beacon's long name would push the columns after it out of sight; the row keeps them all.
+  const auto total = [&] {
+    int sum = 0;
+    for (int c = 0; c < header->count(); ++c)
+      sum += header->sectionSize(c);
+    return sum;
+  };
+  QTRY_COMPARE(total(), list->viewport()->width());
+  const QFontMetrics metrics(header->font());
+  QModelIndex cut;
+  for (int c = 0; c < header->count(); ++c) {
+    const QString text = form->Picker().headerData(c, Qt::Horizontal).toString();
+    QVERIFY2(header->sectionSize(c) >= metrics.horizontalAdvance(text), qPrintable(text));
+    for (int r = 0; r < form->Picker().rowCount() && !cut.isValid(); ++r) {
+      const QModelIndex index = form->Picker().index(r, c);
+      if (list->sizeHintForIndex(index).width() > header->sectionSize(c))
+        cut = index;
+    }
+  }
+  // A cell that is still cut tells its whole text on hovering.
+  QVERIFY(cut.isValid());
+  const QRect cell = list->visualRect(cut);
+  QHelpEvent help(QEvent::ToolTip, cell.center(), list->viewport()->mapToGlobal(cell.center()));
+  QApplication::sendEvent(list->viewport(), &help);
+  QTRY_COMPARE(QToolTip::text(), cut.data().toString());
+  form->reject();
 }
 
 void TstScanSelectForms::screenshots() {

@@ -5,12 +5,17 @@
 #include "monitor/caption_class.h"
 #include "monitor/item_class.h"
 #include "platform/registry.h"
+#include "settings/controls/edit_classes.h"
+#include "settings/controls/settings_context.h"
 #include "ui/hint_stack.h"
+#include "ui/sensor_result_item.h"
 #include "ui/tmf.h"
 #include "updates/crypto/checksums.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
 
@@ -45,6 +50,7 @@ private Q_SLOTS:
   void debugSwitchOffersThePage();
   void masterButtonWithoutPortDoesNothing();
   void searchResultsReplaceOnlyTheirOwn();
+  void foundSensorsLineUpWithTheRows();
 };
 
 void TstFuelPage::init() {
@@ -117,6 +123,42 @@ void TstFuelPage::searchResultsReplaceOnlyTheirOwn() {
   Receive(window, Search({}));
   QCOMPARE(Lines(section), QStringList{"Note = keep"});
   QCOMPARE(window.Hints().Hints().last()->text(), QStringLiteral("No sensors found"));
+}
+
+void TstFuelPage::foundSensorsLineUpWithTheRows() {
+  TRegistry registry;
+  TMF window(registry, [] { return false; });
+  window.resize(1280, 800);
+  window.show();
+  // A shown stand-in for the page's column, which is hidden without a device.
+  auto* column = new QWidget(&window);
+  column->setGeometry(300, 80, 900, 300);
+  column->show();
+  auto* section = new TCaptionClass(window.MonitorContext(), column);
+  section->SetIdent(QStringLiteral("SensorResult"));
+  section->SetCaption(QStringLiteral("Sensors found"));
+  section->setGeometry(0, 0, 900, 200);
+  section->show();
+  // A settings row of the page in the same section, as the master's schema builds them.
+  TSettingsContext settings{&window.MonitorContext(), &registry, {}, {}, {}};
+  auto* row = new TStringClass(settings, section->Body());
+  row->SetCaption(QStringLiteral("Master address"));
+  window.Core().SetVersion(vtVersion3);
+  Receive(window, Search({"01114F2B903AE2BD"}));
+  auto* found = section->Body()->findChild<TSensorResultItem*>();
+  QVERIFY(found);
+  section->LayoutBody();
+  QApplication::processEvents();
+  QCOMPARE(found->x(), row->x());
+  QCOMPARE(found->width(), row->width());
+  QCOMPARE(found->height(), row->height());
+  // The caption ends where the row's caption ends, the value starts where the row's text starts,
+  const QLabel* caption = row->findChild<QLabel*>(QStringLiteral("CLabel"));
+  QCOMPARE(found->CaptionRight(), caption->geometry().right() + 1);
+  // inside the editor's frame and padding.
+  const QLineEdit* edit = row->Edit();
+  QVERIFY2(found->ValueLeft() > edit->x() && found->ValueLeft() <= edit->x() + 12,
+           qPrintable(QStringLiteral("%1 vs %2").arg(found->ValueLeft()).arg(edit->x())));
 }
 
 QTEST_MAIN(TstFuelPage)

@@ -354,8 +354,8 @@ void TstLogPage::doubleClickThenSend() {
   QCOMPARE(rig.Driver.Written, QList<QByteArray>{sent});
   // The technician is told what went, by its first line.
   const QString memo = rig.Child<QPlainTextEdit>("SendMemo")->toPlainText();
-  QCOMPARE(rig.Hints, (QList<QPair<int, QString>>{
-                          {3, QStringLiteral("Command sent: ") + memo.section(u'\n', 0, 0)}}));
+  QCOMPARE(rig.Hints,
+           (QList<QPair<int, QString>>{{3, QStringLiteral("Command sent: ") + memo.section(u'\n', 0, 0)}}));
   // The line sent is logged and shows up as the next row once following again.
   rig.Page.SetFollow(true);
   QCOMPARE(rig.Page.Model().rowCount(), 2);

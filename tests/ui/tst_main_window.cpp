@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProperty>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -234,8 +235,13 @@ void TstMainWindow::qtTextsAndDatesFollowTheLanguage() {
   QCOMPARE(buttons.button(QDialogButtonBox::Yes)->text(), QString::fromUtf8("&Да"));
   QCOMPARE(StatusText::DeviceClockText(kClock), QStringLiteral("14.11.2023 10:00:00"));
 
+  // A question open over the window keeps its text through a switch; its buttons follow.
+  QMessageBox question(QMessageBox::Question, QString(), QStringLiteral("Clear memory?"),
+                       QMessageBox::Yes | QMessageBox::No, &window);
   window.SetLanguage(1);
   QTRY_COMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancel"));
+  QCOMPARE(question.text(), QStringLiteral("Clear memory?"));
+  QTRY_COMPARE(question.button(QMessageBox::No)->text(), QStringLiteral("&No"));
   QCOMPARE(buttons.button(QDialogButtonBox::Yes)->text(), QStringLiteral("&Yes"));
   QCOMPARE(StatusText::DeviceClockText(kClock), QStringLiteral("14/11/2023 10:00:00"));
 }
