@@ -26,7 +26,8 @@ std::vector<TDictionaryRow> AddedRows() {
   std::vector<TDictionaryRow> rows;
   for (const std::span<const TDictionaryRow> part :
        {DictionaryRowsAdded(), DictionaryRowsUpdates(), DictionaryRowsLegacy(), DictionaryRowsSettings(),
-        DictionaryRowsFactory(), DictionaryRowsInspector(), DictionaryRowsCli(), DictionaryRowsPickers()})
+        DictionaryRowsFactory(), DictionaryRowsInspector(), DictionaryRowsCli(), DictionaryRowsPickers(),
+        DictionaryRowsTrends()})
     rows.insert(rows.end(), part.begin(), part.end());
   return rows;
 }

@@ -26,3 +26,5 @@ std::span<const TDictionaryRow> DictionaryRowsInspector();
 std::span<const TDictionaryRow> DictionaryRowsCli();
 // Captions and status lines of the BLE, Wi-Fi and cell pickers, looked up after it.
 std::span<const TDictionaryRow> DictionaryRowsPickers();
+// The trend pane and the monitor line's trend menu, looked up after it.
+std::span<const TDictionaryRow> DictionaryRowsTrends();

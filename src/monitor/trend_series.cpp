@@ -40,8 +40,10 @@ void TTrendSeries::Append(double aTime, double aValue) {
     AppendGap(aTime);
     return;
   }
-  // What lies after aTime belongs to a future the replay has left.
-  while (FSize > 0 && TimeAt(FSize - 1) > aTime) {
+  // What lies after aTime belongs to a future the replay has left; a value at the same time as the
+  // last one (an entry replayed again) takes its place.
+  while (FSize > 0 && (TimeAt(FSize - 1) > aTime ||
+                       (TimeAt(FSize - 1) == aTime && !std::isnan(ValueAtIndex(FSize - 1))))) {
     const qsizetype slot = Slot(FSize - 1);
     FValue[size_t(slot)] = kNaN;
     --FSize;

@@ -45,8 +45,8 @@ public:
   explicit TTrendSeries(qsizetype aCapacity = kDefaultCapacity);
 
   // Adds a value at aTime. Time only moves forward: a time earlier than the last point's (a
-  // replay stepped or looped back) first drops every point after it. A full ring forgets its
-  // oldest point.
+  // replay stepped or looped back) first drops every point after it, and a value at the last
+  // value's time replaces it. A full ring forgets its oldest point.
   void Append(double aTime, double aValue);
   // The line stops at aTime (the value went away); nothing is added after a gap or to nothing.
   void AppendGap(double aTime);
