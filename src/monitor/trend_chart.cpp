@@ -327,8 +327,10 @@ void TTrendPlot::Draw(QPainter& aPainter, const QRect& aRect) const {
       continue;
     t.Series->Decimate(t0, t1, columns, TTrendSet::kMaxJoinSeconds, cuts[i]);
     TAxisRange& axis = axes[size_t(t.Axis)];
-    if (axis.Units.isEmpty())
-      axis.Units = t.UnitsKey.isEmpty() ? QString() : context.Translate(t.UnitsKey);
+    // An axis shared by other units names them all.
+    const QString units = t.UnitsKey.isEmpty() ? QString() : context.Translate(t.UnitsKey);
+    if (!units.isEmpty() && !axis.Units.split(QStringLiteral(", ")).contains(units))
+      axis.Units = axis.Units.isEmpty() ? units : axis.Units + QStringLiteral(", ") + units;
     for (const TTrendColumn& c : cuts[i].Columns) {
       if (!c.HasData)
         continue;

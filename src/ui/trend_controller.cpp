@@ -12,8 +12,17 @@
 #include <QMenu>
 #include <QSplitter>
 
+namespace {
+// How many values each series keeps: "Points" under "Trends", else a day at one a second.
+qsizetype StoredCapacity(const TRegistry& aRegistry) {
+  const qlonglong points =
+      aRegistry.Read(QString::fromLatin1(kTrendsKey), QStringLiteral("Points")).toLongLong();
+  return points > 0 ? qsizetype(qMin<qlonglong>(points, 50'000'000)) : TTrendSeries::kDefaultCapacity;
+}
+} // namespace
+
 TTrendController::TTrendController(TMF& aWindow, TRegistry& aRegistry, const TClock& aClock)
-    : FWindow(aWindow), FRegistry(aRegistry), FClock(aClock) {}
+    : FWindow(aWindow), FRegistry(aRegistry), FClock(aClock), FSet(StoredCapacity(aRegistry)) {}
 
 TTrendController::~TTrendController() {
   // The pane reads the set, which goes with this object; the window would delete the pane later.

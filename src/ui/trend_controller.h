@@ -18,7 +18,8 @@ class TRegistry;
 // Trends of monitor values in the main window: the "Show trend" / "Hide trend" menu of a monitor
 // line, the chart pane under the monitor, the values fed at the time of their record (the clock's
 // time live, the log's own time while replaying), and the chosen values kept per device type in
-// the per-user store under "Trends".
+// the per-user store under "Trends" (one value a type; "Points" there sets how many values each
+// series keeps).
 class TTrendController : public QObject {
   Q_OBJECT
 public:

@@ -34,9 +34,11 @@ struct TRig {
   TRegistry Registry;
   TManualClock Clock{QDateTime(QDate(2026, 3, 1), QTime(8, 0))};
   std::unique_ptr<TMF> Window;
-  TRig() {
+  explicit TRig(int aPoints = 0) {
     Registry.DeleteKey(QStringLiteral("Forms"));
     Registry.DeleteKey(QString::fromLatin1(kTrendsKey));
+    if (aPoints > 0)
+      Registry.Write(QString::fromLatin1(kTrendsKey), QStringLiteral("Points"), aPoints);
     Window = std::make_unique<TMF>(
         Registry, [] { return false; }, std::make_unique<TOnePort>(), &Clock);
     Window->resize(1280, 800);
@@ -76,6 +78,7 @@ class TstTrendPane : public QObject {
 private Q_SLOTS:
   void menuShowsAndHidesATrend();
   void valuesArriveAtTheirRecordTimes();
+  void historyLengthComesFromTheStore();
   void legendZoomPanFollowAndCursor();
   void exportsFollowLanguageAndTheme();
 };
@@ -137,6 +140,16 @@ void TstTrendPane::valuesArriveAtTheirRecordTimes() {
   // Values of lines without a trend are not kept.
   rig.Feed("_ExternalVoltage", {12});
   QCOMPARE(rig.Trends().Set().Trends().size(), size_t(1));
+}
+
+void TstTrendPane::historyLengthComesFromTheStore() {
+  TRig rig(5);
+  rig.Trends().ShowTrend(QStringLiteral("_Speed"));
+  rig.Feed("_Speed", {1, 2, 3, 4, 5, 6, 7, 8});
+  const TTrendSeries& series = *rig.Trends().Set().Find(QStringLiteral("_Speed"))->Series;
+  QCOMPARE(series.Capacity(), qsizetype(5));
+  QCOMPARE(series.At(0).Value, 4.0);
+  QCOMPARE(series.Last()->Value, 8.0);
 }
 
 void TstTrendPane::legendZoomPanFollowAndCursor() {
