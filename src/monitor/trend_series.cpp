@@ -167,8 +167,15 @@ qsizetype TTrendSeries::LowerBound(double aTime) const {
 }
 
 qsizetype TTrendSeries::LowerBound(double aTime, qsizetype aFrom) const {
+  // Galloping from aFrom first: the next column's end lies a column's worth of points ahead, so the
+  // search costs the log of that, not of the whole history, and stays near the memory just read.
   qsizetype lo = aFrom;
-  qsizetype hi = FSize;
+  qsizetype hi = aFrom;
+  for (qsizetype step = 1; hi < FSize && TimeAt(hi) < aTime; step *= 2) {
+    lo = hi + 1;
+    hi = aFrom + step;
+  }
+  hi = qMin(hi, FSize);
   while (lo < hi) {
     const qsizetype mid = lo + (hi - lo) / 2;
     if (TimeAt(mid) < aTime)
