@@ -102,6 +102,7 @@ public:
 
   qsizetype FailedLine = 0;
   QByteArrayView FailedStamp;
+  qint64 BaseMs() const { return FBaseMs; }
 
 private:
   static bool HasCrLf(const char* aFrom, const char* aEnd) {
@@ -283,6 +284,8 @@ bool TVirtualCommDriver::LoadFromFile(const QString& Filename, QString* aError) 
   FLastElapsed = 0;
   FLogEntries = std::move(entries);
   FLogBuffer = std::move(bytes);
+  FFirstStampMs = reader.BaseMs();
+  FEntryTime = 0;
   if (aError)
     aError->clear();
   return true;
@@ -376,9 +379,8 @@ void TVirtualCommDriver::TimerTick() {
          FLogEntries[std::size_t(FCurrentIdx)].TimeOffset * 1000.0 <= replayMs) {
     // Moved on before the call out, so that a step from inside the receive event does not deliver
     // the same entry again.
-    const QByteArray data = FLogEntries[std::size_t(FCurrentIdx)].Data.toByteArray();
     ++FCurrentIdx;
-    Deliver(data);
+    Deliver(FCurrentIdx - 1);
     Notify();
     // Paused, stopped, restarted or reloaded from a callback: that call has set the timer.
     if (run != FRun || !FPlaying || FPaused)
@@ -440,7 +442,7 @@ void TVirtualCommDriver::StepForward() {
   const int index = FCurrentIdx;
   ++FCurrentIdx;
   PlaceAt(index);
-  Deliver(FLogEntries[std::size_t(index)].Data.toByteArray());
+  Deliver(index);
   Notify();
 }
 
@@ -449,7 +451,7 @@ void TVirtualCommDriver::StepBackward() {
     return;
   --FCurrentIdx;
   PlaceAt(FCurrentIdx);
-  Deliver(FLogEntries[std::size_t(FCurrentIdx)].Data.toByteArray());
+  Deliver(FCurrentIdx);
   Notify();
 }
 
@@ -458,9 +460,11 @@ void TVirtualCommDriver::PlaceAt(int aIndex) {
   FStartTime = NowMs() - FLastElapsed * 1000.0 / FSpeedFactor;
 }
 
-void TVirtualCommDriver::Deliver(const QByteArray& aData) {
+void TVirtualCommDriver::Deliver(int aIndex) {
+  const TLogEntry& entry = FLogEntries[std::size_t(aIndex)];
+  FEntryTime = entry.TimeOffset;
   // A copy keeps the bytes alive should the receive event load another log.
-  const QByteArray data = aData;
+  const QByteArray data = entry.Data.toByteArray();
   // In pieces no bigger than one read from a port: a long entry (a file without stamps is one)
   // then costs the same per byte as short ones.
   const qsizetype piece = qMax<qsizetype>(PortInBufSize(), 1);

@@ -71,6 +71,11 @@ public:
   int CurrentIdx() const { return FCurrentIdx; }
   // Recorded seconds since the first entry; 0 when stopped.
   double ReplayTime() const;
+  // The recorded time (seconds after the first stamp) of the entry being delivered, or of the last
+  // one delivered: the time of the values it carries.
+  double EntryTime() const { return FEntryTime; }
+  // The first stamp's time of day in milliseconds (0 in a log without stamps).
+  qint64 FirstStampMs() const { return FFirstStampMs; }
 
   // Called after every delivered entry and step, on pause, on stop and when the replay ends.
   const TNotifyEvent& OnStep() const { return FOnStep; }
@@ -93,7 +98,8 @@ private:
   void StepBackward();
   // Makes entry aIndex the replay position, as if the replay had just reached it.
   void PlaceAt(int aIndex);
-  void Deliver(const QByteArray& aData);
+  // Hands entry aIndex to the receive event.
+  void Deliver(int aIndex);
   void Notify();
 
   const TClock& FClock;
@@ -102,6 +108,8 @@ private:
   double FStartTime = 0;
   // Replay time in recorded seconds at the last pause or step.
   double FLastElapsed = 0;
+  double FEntryTime = 0;
+  qint64 FFirstStampMs = 0;
   QTimer FTimer;
   qint64 FTimerDue = -1;
   double FSpeedFactor = 1.0;

@@ -28,3 +28,5 @@ std::span<const TDictionaryRow> DictionaryRowsCli();
 std::span<const TDictionaryRow> DictionaryRowsPickers();
 // Titles, answers and captions of the window's own, looked up after it.
 std::span<const TDictionaryRow> DictionaryRowsWindow();
+// The trend pane and the monitor line's trend menu, looked up after it.
+std::span<const TDictionaryRow> DictionaryRowsTrends();

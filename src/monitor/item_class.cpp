@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
@@ -185,4 +186,9 @@ void TItemClass::mouseDoubleClickEvent(QMouseEvent*) {
   if (FContext.Hint)
     FContext.Hint(2, FContext.Translate(QStringLiteral("mes_copyclipboard")) + QStringLiteral(" \"") + value +
                          QLatin1Char('"'));
+}
+
+void TItemClass::contextMenuEvent(QContextMenuEvent* aEvent) {
+  if (FContext.ItemMenu)
+    FContext.ItemMenu(this, aEvent->globalPos());
 }

@@ -46,6 +46,7 @@ protected:
   void enterEvent(QEnterEvent* aEvent) override;
   void leaveEvent(QEvent* aEvent) override;
   void mouseDoubleClickEvent(QMouseEvent* aEvent) override;
+  void contextMenuEvent(QContextMenuEvent* aEvent) override;
 
 private:
   struct TGeometry {

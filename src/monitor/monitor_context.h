@@ -5,8 +5,10 @@
 #include <QString>
 #include <functional>
 
+class QPoint;
 class QWidget;
 class TClock;
+class TItemClass;
 class TDictionary;
 class TIcons;
 class TVisualIndex;
@@ -22,6 +24,8 @@ struct TMonitorContext {
   // Fits a page panel's height to its content.
   std::function<void(QWidget* aPanel)> FitPanel;
   std::function<void(int aKind, const QString& aText)> Hint;
+  // The context menu of a value line, at a point on the screen.
+  std::function<void(TItemClass* aItem, const QPoint& aGlobal)> ItemMenu;
 
   QString Translate(const QString& aKey) const;
 };

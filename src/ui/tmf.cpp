@@ -22,6 +22,7 @@
 #include "ui/log_page.h"
 #include "ui/operation_dialogs.h"
 #include "ui/replay_panel.h"
+#include "ui/trend_controller.h"
 #include "ui/welcome_browser.h"
 #include "updates/module_installer.h"
 #include "updates/self_updater.h"
@@ -37,6 +38,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QScrollArea>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -98,6 +100,7 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
   setAttribute(Qt::WA_StyledBackground);
   FHints = new THintStack(this);
   InitOptions();
+  FTrends = std::make_unique<TTrendController>(*this, FRegistry, FClock);
   FCommandsMenu = new QMenu(this);
   FCommandsMenu->setObjectName(QStringLiteral("CommandsMenu"));
 
@@ -132,6 +135,9 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
       LayoutMonitorColumns();
   };
   FMonitorContext.Hint = [this](int aKind, const QString& aText) { MainHintShow(aKind, aText); };
+  FMonitorContext.ItemMenu = [this](TItemClass* aItem, const QPoint& aGlobal) {
+    FTrends->ShowItemMenu(aItem, aGlobal);
+  };
   FMonitorPanels[2]->installEventFilter(this);
   FPagePanels[pgInfo]->installEventFilter(this);
   FTimer3.setInterval(5000);
@@ -409,13 +415,25 @@ QWidget* TMF::BuildWelcomePage() {
 
 QWidget* TMF::BuildMonitorPage() {
   QWidget* page = Panel(QStringLiteral("InfoPanel"), this);
+  // The columns above, the trends below once there are any.
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  auto* splitter = new QSplitter(Qt::Vertical, page);
+  splitter->setObjectName(QStringLiteral("MonitorSplitter"));
+  splitter->setChildrenCollapsible(false);
+  layout->addWidget(splitter);
+  QWidget* columns = Panel(QStringLiteral("MonitorColumns"), splitter);
   // Columns are placed by LayoutMonitorColumns, not by a layout: their widths follow their own rule.
   for (int i = 0; i < 5; ++i) {
-    FMonitorPanels[i] = new TPagePanel(QStringLiteral("PanelS%1").arg(i + 1), page);
+    FMonitorPanels[i] = new TPagePanel(QStringLiteral("PanelS%1").arg(i + 1), columns);
     FMonitorPanels[i]->resize(200, 32);
-    FMonitorBoxes[i] = ScrollBox(QStringLiteral("S%1ScrollBox").arg(i + 1), FMonitorPanels[i], page);
+    FMonitorBoxes[i] = ScrollBox(QStringLiteral("S%1ScrollBox").arg(i + 1), FMonitorPanels[i], columns);
     FPrevPanelHeights[i] = FMonitorPanels[i]->height();
   }
+  splitter->addWidget(columns);
+  splitter->addWidget(FTrends->CreatePane(splitter));
+  splitter->setStretchFactor(0, 3);
+  splitter->setStretchFactor(1, 2);
   return page;
 }
 

@@ -82,6 +82,7 @@ class TScanSelectForm;
 class IBLEScanner;
 class IWiFiScanner;
 class QJsonObject;
+class TTrendController;
 
 class TMF : public QWidget,
             public IExchangeHost,
@@ -132,6 +133,8 @@ public:
   // The output switch behind a click on the inputs and outputs column.
   void SwitchOutput();
   QWidget* MonitorPanel(int aIndex) const { return FMonitorPanels[size_t(aIndex)]; }
+  // Trends of monitor values, in a pane under the monitor.
+  TTrendController& Trends() { return *FTrends; }
 
   // Replay of a saved log into the VIRTUAL port.
   void ShowReplayPanel(bool aShow);
@@ -545,6 +548,7 @@ private:
   QTimer FTimer3;    // ageing of monitor values
   TVisualIndex FVisualIndex{this};
   TMonitorContext FMonitorContext;
+  std::unique_ptr<TTrendController> FTrends;
   bool FValueOut = false;
   // Settings page.
   QList<TSetting> FSettingsTable;

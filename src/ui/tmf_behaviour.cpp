@@ -12,6 +12,7 @@
 #include "ui/port_button.h"
 #include "ui/replay_panel.h"
 #include "ui/tmf.h"
+#include "ui/trend_controller.h"
 
 #include <QAction>
 #include <QApplication>
@@ -118,6 +119,7 @@ void TMF::SetLanguage(int aLanguage) {
     action->setToolTip(hint);
   }
   RetranslateSettings();
+  FTrends->Retranslate();
   FReplayPanel->Retranslate(aLanguage);
   FLogPage->Retranslate();
   Commands_Update();
@@ -531,7 +533,7 @@ bool TMF::eventFilter(QObject* aWatched, QEvent* aEvent) {
         return true;
     }
   } else if ((aEvent->type() == QEvent::Resize || aEvent->type() == QEvent::Show) &&
-             aWatched == FPagePanels[pgInfo]) {
+             (aWatched == FPagePanels[pgInfo] || aWatched == FMonitorBoxes[0]->parentWidget())) {
     LayoutMonitorColumns();
   } else if (aEvent->type() == QEvent::MouseButtonPress && aWatched == FMonitorPanels[2]) {
     SwitchOutput();
@@ -693,7 +695,8 @@ int TMF::MonitorColumnCount() const {
 }
 
 void TMF::LayoutMonitorColumns() {
-  QWidget* page = FPagePanels[pgInfo];
+  // The columns' own panel: the trend pane may take the page's lower part.
+  QWidget* page = FMonitorBoxes[0]->parentWidget();
   const int n = MonitorColumnCount();
   FShownColumns = n;
   const int W = page->width();

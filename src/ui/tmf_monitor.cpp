@@ -7,6 +7,7 @@
 #include "monitor/item_class.h"
 #include "monitor/monitor_builder.h"
 #include "ui/tmf.h"
+#include "ui/trend_controller.h"
 
 #include <QFile>
 #include <QScrollArea>
@@ -68,6 +69,7 @@ bool TMF::VisualSetValue(const QString& aName, const QVariant& aValue, int aActi
     if (!item->IconName().isEmpty() && item->IconPrefix() != prefix)
       item->SetIconPrefix(prefix);
     item->SetLastUpdateTime(FClock.MonotonicMs());
+    FTrends->ValueSet(key, aValue);
     return true;
   }
   if (qobject_cast<TCaptionClass*>(element))
