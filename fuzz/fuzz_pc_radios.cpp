@@ -41,15 +41,25 @@ QByteArray Bytes(FuzzedDataProvider& aInput, std::size_t aMax) {
   return QByteArray::fromStdString(aInput.ConsumeRandomLengthString(aMax));
 }
 
-// A rebuilt advert is a run of whole sections: each length byte covers its type and data and the
-// last one ends where the bytes end.
-void CheckSections(const QByteArray& aAdvert) {
+// A rebuilt advert is a run of whole sections, one per piece: service data and the name as length,
+// type, bytes; manufacturer data type first (FF, length), as the trackers pass it on. Each length
+// covers the type byte and the data, and the last section ends where the bytes end.
+void CheckSections(const QByteArray& aAdvert, const TAdvertPieces& aPieces) {
   qsizetype at = 0;
-  while (at < aAdvert.size()) {
-    const int length = quint8(aAdvert.at(at));
+  const auto section = [&](bool aTypeFirst) {
+    Check(at + 2 <= aAdvert.size());
+    if (aTypeFirst)
+      Check(quint8(aAdvert.at(at)) == 0xFF);
+    const int length = quint8(aAdvert.at(aTypeFirst ? at + 1 : at));
     Check(length >= 1);
     at += 1 + length;
-  }
+  };
+  for (qsizetype i = 0; i < aPieces.ServiceData.size(); ++i)
+    section(false);
+  for (qsizetype i = 0; i < aPieces.ManufacturerData.size(); ++i)
+    section(true);
+  if (!aPieces.Name.isEmpty())
+    section(false);
   Check(at == aAdvert.size());
 }
 
@@ -129,8 +139,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
     TScanPicker* picker = pickers[input.ConsumeBool() ? 1 : 0];
     switch (input.ConsumeIntegralInRange(0, 9)) {
     case 0: {
-      const QByteArray advert = RebuildAdvertisement(Pieces(input));
-      CheckSections(advert);
+      const TAdvertPieces pieces = Pieces(input);
+      const QByteArray advert = RebuildAdvertisement(pieces);
+      CheckSections(advert, pieces);
       ble->Report({QString::fromUtf8(Bytes(input, 24)), input.ConsumeIntegral<qint32>(), advert,
                    QString::fromUtf8(Bytes(input, 24))});
       break;
