@@ -39,10 +39,10 @@ public:
 class TColumnFitter : public QObject {
 public:
   TColumnFitter(QAbstractItemView* aView, QHeaderView* aHeader, int aStretch)
-      : QObject(aView), FView(aView), FHeader(aHeader), FStretch(aStretch) {
+      : QObject(aView), FView(aView), FViewport(aView->viewport()), FHeader(aHeader), FStretch(aStretch) {
     FHeader->setSectionResizeMode(QHeaderView::Interactive);
     FHeader->setStretchLastSection(false);
-    FView->viewport()->installEventFilter(this);
+    FViewport->installEventFilter(this);
     FTimer.setSingleShot(true);
     connect(&FTimer, &QTimer::timeout, this, &TColumnFitter::Fit);
     Watch();
@@ -105,7 +105,8 @@ public:
 
 protected:
   bool eventFilter(QObject* aWatched, QEvent* aEvent) override {
-    if (aWatched == FView->viewport() && aEvent->type() == QEvent::Resize)
+    // Compared, never called: while the view is being destroyed its viewport still has events.
+    if (aWatched == FViewport && aEvent->type() == QEvent::Resize)
       Later();
     return false;
   }
@@ -152,6 +153,7 @@ private:
   }
 
   QAbstractItemView* FView;
+  const QObject* FViewport;
   QHeaderView* FHeader;
   QAbstractItemModel* FModel = nullptr;
   int FStretch;

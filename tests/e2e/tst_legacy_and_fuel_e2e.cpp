@@ -246,10 +246,10 @@ void TstLegacyAndFuelE2E::lateAnswerLeavesEverySlotItsOwnData() {
   const QByteArray slot0 = Gen3::Request(Gen3::kSensorData, Hex("00"));
   const QByteArray slot1 = Gen3::Request(Gen3::kSensorData, Hex("01"));
   const QByteArray slot2 = Gen3::Request(Gen3::kSensorData, Hex("02"));
-  // The first slot asked twice, then each of the others once, in turn.
-  QTRY_COMPARE_WITH_TIMEOUT(sim.Received().toHex(),
-                            (Hex("3110B0AB") + Hex("3110B1F5") + slot0 + slot0 + slot1 + slot2).toHex(),
-                            15000);
+  // The first slot asked twice, then each of the others once, in turn (the master's own
+  // information is asked again after the read).
+  const QByteArray read = Hex("3110B0AB") + Hex("3110B1F5") + slot0 + slot0 + slot1 + slot2;
+  QTRY_VERIFY2_WITH_TIMEOUT(sim.Received().startsWith(read), sim.Received().toHex().constData(), 15000);
   QTRY_COMPARE_WITH_TIMEOUT(w.Q()->QueuedCount(), 0, 5000);
   // The simulated master's sensors read 60 and 80 in that field, the third slot is empty.
   QTRY_COMPARE_WITH_TIMEOUT(sim.Setting("sensor_3_8"), QStringLiteral("0"), 5000);
