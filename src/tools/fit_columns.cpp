@@ -153,7 +153,7 @@ private:
   }
 
   QAbstractItemView* FView;
-  const QObject* FViewport;
+  QObject* FViewport;
   QHeaderView* FHeader;
   QAbstractItemModel* FModel = nullptr;
   int FStretch;
