@@ -4,6 +4,7 @@
 #include "core/pty_fixture.h"
 #include "core/virtual_comm_driver.h"
 #include "device/custom_commands.h"
+#include "device/stored_file_fixture.h"
 #include "platform/registry.h"
 #include "settings/settings_files.h"
 #include "settings/settings_image.h"
@@ -117,17 +118,7 @@ QByteArray Firmware(int aSize) {
 
 // One file of the device's file storage: its header, then its contents.
 QByteArray StoredFile(const QByteArray& aName, const QByteArray& aExtension, const QByteArray& aContents) {
-  QByteArray header(256, '\0');
-  header.replace(1, 4, QByteArray("\xAA\x81\x5C\x9A", 4));
-  const auto length = quint32(aContents.size());
-  for (int i = 0; i < 4; ++i)
-    header[9 + i] = char((length >> (8 * i)) & 0xFF);
-  header[13] = char(2 + aName.size() + aExtension.size());
-  header[14] = char(aName.size());
-  header.replace(15, aName.size(), aName);
-  header[15 + aName.size()] = char(aExtension.size());
-  header.replace(16 + aName.size(), aExtension.size(), aExtension);
-  return header + aContents;
+  return StoredFileRecord(aName, aExtension, aContents);
 }
 
 } // namespace
@@ -711,7 +702,8 @@ void TstCliE2E::deviceFileTooLongForTheFolderIsNamed() {
   QCOMPARE(run.ExitCode, 1);
   // Named, with the file system's reason after it.
   const QString expected = QString(200, QChar(0x0414)) + QStringLiteral(".TXT: ");
-  QVERIFY2(run.Out.contains(QStringLiteral("sim0\terror\tError saving file. ") + expected), qPrintable(run.Out));
+  QVERIFY2(run.Out.contains(QStringLiteral("sim0\terror\tError saving file. ") + expected),
+           qPrintable(run.Out));
   QCOMPARE(ReadAll(farm.Path(QStringLiteral("files/TRIP.CSV"))), QByteArray("1,2,3\n"));
 }
 

@@ -1,5 +1,6 @@
 #include "operations_fixture.h"
 #include "protocols/firmware_transfer.h"
+#include "stored_file_fixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,18 +11,8 @@ namespace {
 QByteArray StoredFileDump(const QByteArray& aName, const QByteArray& aExtension, const QByteArray& aContents,
                           int aBlocks) {
   QByteArray dump(aBlocks * 256, '\xFF');
-  QByteArray header(256, '\0');
-  header.replace(1, 4, QByteArray("\xAA\x81\x5C\x9A", 4));
-  const quint32 length = quint32(aContents.size());
-  for (int i = 0; i < 4; ++i)
-    header[9 + i] = char((length >> (8 * i)) & 0xFF);
-  header[13] = char(2 + aName.size() + aExtension.size());
-  header[14] = char(aName.size());
-  header.replace(15, aName.size(), aName);
-  header[15 + aName.size()] = char(aExtension.size());
-  header.replace(16 + aName.size(), aExtension.size(), aExtension);
-  dump.replace(256, 256, header);
-  dump.replace(512, aContents.size(), aContents);
+  const QByteArray record = StoredFileRecord(aName, aExtension, aContents);
+  dump.replace(256, record.size(), record);
   return dump;
 }
 
