@@ -1,7 +1,7 @@
 // velmora-cli: the service tool's work from a shell, on one port or on every present port at once.
 
-#include "cli/cli_job.h"
-#include "cli/cli_schemas.h"
+#include "jobs/port_job.h"
+#include "jobs/schema_refresh.h"
 #include "core/port_list.h"
 #include "i18n/dictionary.h"
 #include "i18n/language_locale.h"
@@ -26,7 +26,7 @@ namespace {
 
 struct TCommandInfo {
   const char* Name;
-  TCliCommand Command;
+  TJobCommand Command;
   // Positional arguments after PORT (or --all): name and description.
   const char* Argument;
   const char* ArgumentHelp;
@@ -35,28 +35,28 @@ struct TCommandInfo {
 };
 
 const TCommandInfo kCommands[] = {
-    {"list", ccList, nullptr, nullptr,
+    {"list", jcList, nullptr, nullptr,
      "Lists the present device ports with their hardware id, generation, type, ID, IMEI and software.",
      false},
-    {"identify", ccIdentify, nullptr, nullptr, "Shows who the device is.", true},
-    {"monitor", ccMonitor, nullptr, nullptr,
+    {"identify", jcIdentify, nullptr, nullptr, "Shows who the device is.", true},
+    {"monitor", jcMonitor, nullptr, nullptr,
      "Prints the device's values as they arrive: ident, caption and value, one line (or JSON object) each.",
      true},
-    {"read-settings", ccReadSettings, "FILE",
+    {"read-settings", jcReadSettings, "FILE",
      "Configuration file to write (with --all: a folder that gets PORT.cfg per port).",
      "Reads the device's settings into a configuration file.", true},
-    {"write-settings", ccWriteSettings, "FILE", "Configuration file to write to the device.",
+    {"write-settings", jcWriteSettings, "FILE", "Configuration file to write to the device.",
      "Writes a configuration file to the device, waits for its answer and reads the settings back.", true},
-    {"diff-settings", ccDiffSettings, "FILE", "Configuration file to compare with.",
+    {"diff-settings", jcDiffSettings, "FILE", "Configuration file to compare with.",
      "Lists the settings whose values in the file differ from the device's: number, caption, device, file.",
      true},
-    {"command", ccCommand, "IDENT", "The command's Ident in the command table (e.g. act_Reboot).",
+    {"command", jcCommand, "IDENT", "The command's Ident in the command table (e.g. act_Reboot).",
      "Sends a command of the command table.", true},
-    {"dump-memory", ccDumpMemory, "FILE", "Dump file to write (with --all: a folder that gets PORT.dump).",
+    {"dump-memory", jcDumpMemory, "FILE", "Dump file to write (with --all: a folder that gets PORT.dump).",
      "Reads the written part of the device's memory into a file.", true},
-    {"read-files", ccReadFiles, "DIR", "Folder for the files (with --all: one sub-folder per port).",
+    {"read-files", jcReadFiles, "DIR", "Folder for the files (with --all: one sub-folder per port).",
      "Reads the files the device keeps into a folder.", true},
-    {"firmware", ccFirmware, "FILE.dfw", "Firmware image.", "Loads firmware into the device.", true},
+    {"firmware", jcFirmware, "FILE.dfw", "Firmware image.", "Loads firmware into the device.", true},
 };
 
 const TCommandInfo* FindCommand(const QString& aName) {
@@ -176,7 +176,7 @@ int main(int argc, char* argv[]) {
 
   TRegistry registry;
   AppDataFolder();
-  TCliRequest request;
+  TJobRequest request;
   request.Command = info->Command;
   request.Json = parser.isSet(jsonOption);
   request.LogDir = parser.value(logOption);
@@ -210,7 +210,7 @@ int main(int argc, char* argv[]) {
   dictionary.SetLanguage(request.Language);
   SetDateLanguage(request.Language);
 
-  const bool all = parser.isSet(allOption) || info->Command == ccList;
+  const bool all = parser.isSet(allOption) || info->Command == jcList;
   QStringList rest = positional.mid(1);
   QString portArgument;
   if (!all && info->TakesPort) {
@@ -226,7 +226,7 @@ int main(int argc, char* argv[]) {
                             .arg(QLatin1String(info->Name), QLatin1String(info->Argument)));
       return 2;
     }
-    if (info->Command == ccCommand)
+    if (info->Command == jcCommand)
       request.Ident = rest.takeFirst();
     else
       request.Path = QDir::cleanPath(QDir::current().absoluteFilePath(rest.takeFirst()));
@@ -237,8 +237,8 @@ int main(int argc, char* argv[]) {
   }
   // The files the commands read, and the single files they write (a folder with --all).
   const bool fileArgument =
-      info->Command == ccWriteSettings || info->Command == ccDiffSettings || info->Command == ccFirmware ||
-      (!parser.isSet(allOption) && (info->Command == ccReadSettings || info->Command == ccDumpMemory));
+      info->Command == jcWriteSettings || info->Command == jcDiffSettings || info->Command == jcFirmware ||
+      (!parser.isSet(allOption) && (info->Command == jcReadSettings || info->Command == jcDumpMemory));
   if (fileArgument && NotRegularFile(request.Path)) {
     PrintLine(stderr, QStringLiteral("velmora-cli: ") +
                           dictionary.Translate(QStringLiteral("cli_notregular")).arg(request.Path));
@@ -258,34 +258,34 @@ int main(int argc, char* argv[]) {
       return 1;
     }
     ports = chosen.mid(0, 1);
-  } else if (ports.isEmpty() && info->Command != ccList) {
+  } else if (ports.isEmpty() && info->Command != jcList) {
     PrintLine(stderr, QStringLiteral("velmora-cli: ") + dictionary.Translate(QStringLiteral("cli_noports")));
     return 1;
   }
 
-  std::vector<std::unique_ptr<TCliJob>> jobs;
+  std::vector<std::unique_ptr<TPortJob>> jobs;
   int running = 0;
   const bool perPortPath =
       parser.isSet(allOption) &&
-      (info->Command == ccReadSettings || info->Command == ccDumpMemory || info->Command == ccReadFiles);
+      (info->Command == jcReadSettings || info->Command == jcDumpMemory || info->Command == jcReadFiles);
   for (const TSerialPortEntry& entry : ports) {
-    TCliRequest portRequest = request;
+    TJobRequest portRequest = request;
     const QString name = PortNameOf(entry);
     if (perPortPath) {
       QDir().mkpath(request.Path);
-      const QString suffix = info->Command == ccReadSettings ? QStringLiteral(".cfg")
-                             : info->Command == ccDumpMemory ? QStringLiteral(".dump")
+      const QString suffix = info->Command == jcReadSettings ? QStringLiteral(".cfg")
+                             : info->Command == jcDumpMemory ? QStringLiteral(".dump")
                                                              : QString();
       portRequest.Path = QDir(request.Path).filePath(name + suffix);
     }
-    auto job = std::make_unique<TCliJob>(entry, portRequest, registry);
-    TCliJob* raw = job.get();
-    const bool prefix = all && info->Command != ccList;
-    QObject::connect(raw, &TCliJob::Output, raw, [raw, prefix, &request](const QString& aLine) {
+    auto job = std::make_unique<TPortJob>(entry, portRequest, registry);
+    TPortJob* raw = job.get();
+    const bool prefix = all && info->Command != jcList;
+    QObject::connect(raw, &TPortJob::Output, raw, [raw, prefix, &request](const QString& aLine) {
       PrintLine(stdout, prefix && !request.Json ? raw->PortName() + QLatin1Char('\t') + aLine : aLine);
     });
-    QObject::connect(raw, &TCliJob::Note, raw, [](const QString& aLine) { PrintLine(stderr, aLine); });
-    QObject::connect(raw, &TCliJob::Finished, &app, [&running] {
+    QObject::connect(raw, &TPortJob::Note, raw, [](const QString& aLine) { PrintLine(stderr, aLine); });
+    QObject::connect(raw, &TPortJob::Finished, &app, [&running] {
       if (--running == 0)
         QCoreApplication::quit();
     });
@@ -305,11 +305,11 @@ int main(int argc, char* argv[]) {
       job->Start();
   };
   // Settings are read and written by the newest schema of each type, as in the window.
-  const bool needsSchemas = info->Command == ccReadSettings || info->Command == ccWriteSettings ||
-                            info->Command == ccDiffSettings || info->Command == ccFirmware;
-  TCliSchemaRefresh schemas(registry, request.Language, request.TimeoutMs);
+  const bool needsSchemas = info->Command == jcReadSettings || info->Command == jcWriteSettings ||
+                            info->Command == jcDiffSettings || info->Command == jcFirmware;
+  TSchemaRefresh schemas(registry, request.Language, request.TimeoutMs);
   if (needsSchemas && running > 0) {
-    QObject::connect(&schemas, &TCliSchemaRefresh::Finished, &app, [&schemas, &startJobs] {
+    QObject::connect(&schemas, &TSchemaRefresh::Finished, &app, [&schemas, &startJobs] {
       for (const QString& note : schemas.Notes())
         PrintLine(stderr, QStringLiteral("velmora-cli: ") + note);
       startJobs();
@@ -330,15 +330,15 @@ int main(int argc, char* argv[]) {
       PrintLine(stderr,
                 QStringLiteral("velmora-cli: ") + job->PortName() + QStringLiteral(": ") + job->ResultText());
   }
-  if (request.Json && info->Command != ccMonitor && info->Command != ccDiffSettings) {
+  if (request.Json && info->Command != jcMonitor && info->Command != jcDiffSettings) {
     PrintLine(stdout, QString::fromUtf8(QJsonDocument(results).toJson(QJsonDocument::Indented)).trimmed());
   } else if (!request.Json) {
     for (const auto& job : jobs) {
       const QJsonObject json = job->ResultJson();
-      if (info->Command == ccList || info->Command == ccIdentify) {
+      if (info->Command == jcList || info->Command == jcIdentify) {
         PrintLine(stdout, job->Ok() ? IdentityLine(json)
                                     : job->PortName() + QStringLiteral("\terror\t") + job->ResultText());
-      } else if (info->Command != ccMonitor || !job->Ok()) {
+      } else if (info->Command != jcMonitor || !job->Ok()) {
         PrintLine(stdout, job->PortName() +
                               (job->Ok() ? QStringLiteral("\tok\t") : QStringLiteral("\terror\t")) +
                               job->ResultText());
@@ -346,7 +346,7 @@ int main(int argc, char* argv[]) {
     }
   }
   // As a shell reports a program a signal ended; a monitor ended by a signal has done its work.
-  if (stoppedBy != 0 && !(info->Command == ccMonitor && allOk))
+  if (stoppedBy != 0 && !(info->Command == jcMonitor && allOk))
     return 128 + stoppedBy;
   return allOk ? 0 : 1;
 }

@@ -133,6 +133,10 @@ void TPortDiscovery::ListenTo(TPortInfo* aPort) {
       [this](TCommPortDriver* aSender, const char* aData, int aSize) { QWaitData(aSender, aData, aSize); });
 }
 
+bool TPortDiscovery::Claimed(const TPortInfo* aPort) const {
+  return aPort && aPort != FVirtual && FClaimed && FClaimed(aPort->PortName());
+}
+
 void TPortDiscovery::ClearIdentity(TPortInfo* aPort) {
   aPort->ClearIdentity();
 }
@@ -174,7 +178,7 @@ void TPortDiscovery::UpdatePortListUSB() {
       connect(port->Com(), &TCommPortDriver::ConnectionLost, this, &TPortDiscovery::DriverLost);
       ListenTo(port);
       FHost.PortCreated(port, index);
-      if (!FNoSwitchCOMAuto)
+      if (!FNoSwitchCOMAuto && !Claimed(port))
         port->Com()->Connect();
     }
     FList.Get(index)->SetDevicePID_VID(entry.HardwareId);
@@ -182,7 +186,8 @@ void TPortDiscovery::UpdatePortListUSB() {
 
   for (int i = 0; i < FList.Count(); ++i) {
     TPortInfo* port = FList.Get(i);
-    if (!port->Exist())
+    // A claimed port is given up even while it is listened to, before its new owner opens it.
+    if (!port->Exist() || (i != FPortIndex && Claimed(port)))
       port->Com()->Disconnect();
     port->SetVisible(port->Exist());
   }
@@ -226,7 +231,7 @@ void TPortDiscovery::UpdatePortListUSB() {
   } else {
     // Listening means connecting; a replay connected this way would start playing by itself.
     for (int i = 0; i < FList.Count(); ++i)
-      if (TPortInfo* port = FList.Get(i); port->Exist() && port != replay) {
+      if (TPortInfo* port = FList.Get(i); port->Exist() && port != replay && !Claimed(port)) {
         ListenTo(port);
         port->Com()->Connect();
       }
@@ -237,7 +242,7 @@ void TPortDiscovery::UpdatePortListUSB() {
   if (!FNoSwitchCOMAuto && FList.PortCount() == 1) {
     for (int i = 0; i < FList.Count(); ++i)
       // Selecting the port that is already selected would wipe its identity on every device notice.
-      if (FList.Get(i)->Exist() && i != FPortIndex)
+      if (FList.Get(i)->Exist() && i != FPortIndex && !Claimed(FList.Get(i)))
         SetPortIndex(i);
   }
   FHost.RealignPorts();
@@ -281,8 +286,13 @@ void TPortDiscovery::SetPortIndex(int aValue) {
 
 void TPortDiscovery::act_PortExecute(TPortInfo* aSender) {
   const int index = FList.IndexOf(aSender);
-  if (index >= 0)
-    SetPortIndex(index);
+  if (index < 0)
+    return;
+  if (Claimed(aSender)) {
+    FExchangeHost.MainHintShow(0, FExchangeHost.Translate(QStringLiteral("mes_stationport")));
+    return;
+  }
+  SetPortIndex(index);
 }
 
 void TPortDiscovery::QWaitData(TCommPortDriver* Sender, const char* DataPtr, int DataSize) {
@@ -290,6 +300,9 @@ void TPortDiscovery::QWaitData(TCommPortDriver* Sender, const char* DataPtr, int
   for (int i = 0; i < FList.Count(); ++i)
     if (FList.Get(i)->Com() == Sender)
       index = i;
+  // A port claimed since it was last listened to goes to its new owner, bytes in flight included.
+  if (index >= 0 && Claimed(FList.Get(index)))
+    return;
   if (index >= 0 && !FNoSwitchCOMAuto)
     SetPortIndex(index);
   FCore.QReceiveData(Sender, DataPtr, DataSize);
@@ -338,6 +351,10 @@ void TPortDiscovery::PortPressed(int aIndex) {
   TPortInfo* port = FList.Get(aIndex);
   if (!port)
     return;
+  if (Claimed(port)) {
+    FExchangeHost.MainHintShow(0, FExchangeHost.Translate(QStringLiteral("mes_stationport")));
+    return;
+  }
   if (aIndex != FPortIndex) {
     SetPortIndex(aIndex);
     return;

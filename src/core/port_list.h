@@ -88,6 +88,12 @@ public:
   bool PortInUse() const { return FPortInUse; }
   void SetPortInUse(bool aValue) { FPortInUse = aValue; }
 
+  // Ports another part of the program drives on its own (the station): discovery neither listens
+  // to them nor selects them, so two owners never write to one device.
+  using TClaimed = std::function<bool(const QString& aPortName)>;
+  void SetClaimed(TClaimed aClaimed) { FClaimed = std::move(aClaimed); }
+  bool Claimed(const TPortInfo* aPort) const;
+
   void UpdatePortListUSB();
   void act_PortExecute(TPortInfo* aSender);
   // Receive event of ports that are not selected.
@@ -117,4 +123,5 @@ private:
   bool FPortInUse = false;
   bool FRescanQueued = false;
   TPortInfo* FVirtual = nullptr;
+  TClaimed FClaimed;
 };

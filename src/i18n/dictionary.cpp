@@ -27,7 +27,7 @@ std::vector<TDictionaryRow> AddedRows() {
   for (const std::span<const TDictionaryRow> part :
        {DictionaryRowsAdded(), DictionaryRowsUpdates(), DictionaryRowsLegacy(), DictionaryRowsSettings(),
         DictionaryRowsFactory(), DictionaryRowsInspector(), DictionaryRowsCli(), DictionaryRowsPickers(),
-        DictionaryRowsWindow(), DictionaryRowsTrends()})
+        DictionaryRowsWindow(), DictionaryRowsTrends(), DictionaryRowsStation()})
     rows.insert(rows.end(), part.begin(), part.end());
   return rows;
 }

@@ -30,3 +30,4 @@ std::span<const TDictionaryRow> DictionaryRowsPickers();
 std::span<const TDictionaryRow> DictionaryRowsWindow();
 // The trend pane and the monitor line's trend menu, looked up after it.
 std::span<const TDictionaryRow> DictionaryRowsTrends();
+std::span<const TDictionaryRow> DictionaryRowsStation();

@@ -1,5 +1,7 @@
 #include "monitor/trend_set.h"
 
+#include "base/csv.h"
+
 #include <QDateTime>
 #include <QTime>
 #include <algorithm>
@@ -169,9 +171,7 @@ QByteArray TTrendSet::Csv(const QStringList& aHeaders) const {
     if (!t.Visible)
       continue;
     cursors.append({t.Series.get(), t.Series->LowerBound(t0), t.Series->LowerBound(t1)});
-    QString header = i < size_t(aHeaders.size()) ? aHeaders[qsizetype(i)] : t.Ident;
-    header.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    out += ",\"" + header.toUtf8() + '"';
+    out += ',' + CsvField(i < size_t(aHeaders.size()) ? aHeaders[qsizetype(i)] : t.Ident);
   }
   out += "\r\n";
   // The series are each in time order: merge them, one row per distinct time.

@@ -16,6 +16,7 @@ constexpr auto Sources = std::to_array<TIconSource>({
     {"CONFIG", "ED", "actions/16/tools.svg", "actions/22/tools.svg"},
     {"LOG", "ED", "actions/16/view-list-text.svg", "actions/22/view-list-text.svg"},
     {"FUEL", "ED", "actions/16/speedometer.svg", "actions/22/speedometer.svg"},
+    {"STATION", "ED", "actions/16/view-process-all.svg", "actions/22/view-process-all.svg"},
     {"PRINT", "EDI", "actions/16/document-print.svg", "actions/22/document-print.svg"},
     // monitor items: a plain dot whose colour carries the state
     {"ACTION", "EDRY", "actions/16/media-record.svg", "actions/22/media-record.svg"},

@@ -8,6 +8,7 @@
 #include "device/port_info.h"
 #include "factory/factory_flows.h"
 #include "factory/factory_web.h"
+#include "jobs/station.h"
 #include "monitor/caption_class.h"
 #include "platform/dark_mode.h"
 #include "platform/file_copy.h"
@@ -22,6 +23,7 @@
 #include "ui/log_page.h"
 #include "ui/operation_dialogs.h"
 #include "ui/replay_panel.h"
+#include "ui/station_page.h"
 #include "ui/trend_controller.h"
 #include "ui/welcome_browser.h"
 #include "updates/module_installer.h"
@@ -81,6 +83,15 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
       FClock(aClock ? *aClock : TClock::System()), FCore(*this, FClock),
       FEnumerator(aEnumerator ? std::move(aEnumerator) : std::make_unique<TUdevSerialEnumerator>()) {
   FDiscovery = std::make_unique<TPortDiscovery>(FCore, *FEnumerator, *this);
+  // The station drives the ports the window does not: discovery leaves them alone while it does.
+  FStation = std::make_unique<TStation>(*FEnumerator, FRegistry, FClock, this);
+  FStation->SetWindowPort([this] {
+    const TPortInfo* port = FDiscovery->Q();
+    return port && port != FDiscovery->VirtualPort() ? port->PortName() : QString();
+  });
+  FDiscovery->SetClaimed(
+      [this](const QString& aPortName) { return FStation && FStation->Claims(aPortName); });
+  connect(FStation.get(), &TStation::ClaimsChanged, this, [this] { FDiscovery->UpdatePortListUSB(); });
   FPoll = std::make_unique<TPollCycle>(FCore);
   FStatusDecoder = std::make_unique<TStatusDecoderV1>(FCore, *this);
   FStatusDecoder->Install();
@@ -251,8 +262,8 @@ void TMF::BuildWindow() {
   mainLayout->addWidget(FReplayPanel);
   FPages = new QStackedWidget(main);
   FPages->setObjectName(QStringLiteral("Pages"));
-  FPagePanels = {BuildWelcomePage(), BuildMonitorPage(), BuildSettingsPage(), BuildLogPage(),
-                 BuildFuelPage()};
+  FPagePanels = {BuildWelcomePage(), BuildMonitorPage(), BuildSettingsPage(),
+                 BuildLogPage(),     BuildFuelPage(),    BuildStationPage()};
   for (QWidget* page : FPagePanels)
     FPages->addWidget(page);
   mainLayout->addWidget(FPages, 1);
@@ -301,6 +312,7 @@ QWidget* TMF::BuildLeftStrip() {
   FPageActions[pgLog] = NewAction(QStringLiteral("act_PageLog"), -1, &TMF::act_PageLog);
   FPageActions[pgFuel] = NewAction(QStringLiteral("act_PageFuel"), -1, &TMF::act_PageFuel);
   FPageActions[pgFuel]->setVisible(false); // the fuel page is offered only for fuel sensors
+  FPageActions[pgStation] = NewAction(QStringLiteral("act_PageStation"), -1, &TMF::act_PageStation);
 
   // Creation order is the order on screen.
   FPageButtons[pgInfo] = NewPageButton(QStringLiteral("btnInfo"), FPageActions[pgInfo]);
@@ -314,11 +326,13 @@ QWidget* TMF::BuildLeftStrip() {
   FPageButtons[pgFuel]->setVisible(FPageActions[pgFuel]->isVisible());
   connect(FPageActions[pgFuel], &QAction::changed, this,
           [this] { FPageButtons[pgFuel]->setVisible(FPageActions[pgFuel]->isVisible()); });
+  FPageButtons[pgStation] = NewPageButton(QStringLiteral("btnStation"), FPageActions[pgStation]);
   FPrintButton = NewPageButton(QStringLiteral("btnPrint"), nullptr);
   FPrintButton->hide();
   connect(FPrintButton, &QToolButton::clicked, this, &TMF::btnPrintClick);
-  for (QToolButton* b : {FPageButtons[pgInfo], FPageButtons[pgLog], FCommandsButton, FPageButtons[pgSettings],
-                         FPageButtons[pgWellcome], FPageButtons[pgFuel], FPrintButton})
+  for (QToolButton* b :
+       {FPageButtons[pgInfo], FPageButtons[pgLog], FCommandsButton, FPageButtons[pgSettings],
+        FPageButtons[pgWellcome], FPageButtons[pgFuel], FPageButtons[pgStation], FPrintButton})
     layout->addWidget(b);
 
   FPortsPanel = Panel(QStringLiteral("PortsPanel"), FLPanel);
@@ -510,6 +524,21 @@ QWidget* TMF::BuildSettingsPage() {
   rowLayout->addWidget(body, 1);
   layout->addWidget(row, 1);
   return page;
+}
+
+QWidget* TMF::BuildStationPage() {
+  FStationPage = new TStationPage(
+      *FStation, FDictionary, [this](int aKind, const QString& aText) { MainHintShow(aKind, aText); },
+      [this](QStringList& aCaptions, QStringList& aIdents) {
+        // The rows that send a line; the operations (readings, firmware) have steps of their own.
+        for (const TCommand& row : FCommands->Table().Rows())
+          if (row.Operation == 0 && !row.Ident.isEmpty() && !aIdents.contains(row.Ident)) {
+            aCaptions << Translate(row.Ident) + QStringLiteral(" (") + row.Ident + QLatin1Char(')');
+            aIdents << row.Ident;
+          }
+      },
+      this);
+  return FStationPage;
 }
 
 QWidget* TMF::BuildLogPage() {

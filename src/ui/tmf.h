@@ -11,6 +11,7 @@
 #include "factory/factory_host.h"
 #include "i18n/dictionary.h"
 #include "i18n/language_locale.h"
+#include "jobs/job_sequence.h"
 #include "monitor/monitor_context.h"
 #include "monitor/visual_index.h"
 #include "platform/elevated_runner.h"
@@ -56,7 +57,7 @@ class TSelfUpdater;
 class TWelcomeBrowser;
 struct TWellcomeView;
 
-enum TPage { pgWellcome, pgInfo, pgSettings, pgLog, pgFuel };
+enum TPage { pgWellcome, pgInfo, pgSettings, pgLog, pgFuel, pgStation };
 enum TMoveStyle { moveNone, MoveLeft, MoveRight, MoveBottom, MoveTop, moveCaption };
 
 // The main window: its own chrome, the left strip with the page buttons and the port column, and
@@ -83,6 +84,8 @@ class IBLEScanner;
 class IWiFiScanner;
 class QJsonObject;
 class TTrendController;
+class TStation;
+class TStationPage;
 
 class TMF : public QWidget,
             public IExchangeHost,
@@ -91,7 +94,8 @@ class TMF : public QWidget,
             public ICommandHost,
             public IOperationsHost,
             public IFuelHost,
-            public IFactoryHost {
+            public IFactoryHost,
+            public IStickerHost {
   Q_OBJECT
 public:
   using TDarkModeQuery = std::function<bool()>;
@@ -244,6 +248,13 @@ public:
   void act_PageSettings();
   void act_PageLog();
   void act_PageFuel();
+  void act_PageStation();
+  TStation& Station() { return *FStation; }
+  TStationPage& StationPage() { return *FStationPage; }
+  // IStickerHost: the station's stickers, one at a time, printed as the Print button's automatic
+  // print does.
+  void PrintSticker(const TDeviceData& aData,
+                    std::function<void(bool aOk, const QString& aError)> aDone) override;
   void ShowCommandsMenu();
 
   // Service commands (tmf_commands.cpp). Other parts of the window run a command by its name
@@ -399,6 +410,8 @@ private:
   QWidget* BuildSettingsPage();
   QWidget* BuildLogPage();
   QWidget* BuildFuelPage();
+  QWidget* BuildStationPage();
+  void PumpStationPrints();
   QAction* NewAction(const QString& aName, int aTag, void (TMF::*aSlot)());
   QToolButton* NewPageButton(const QString& aName, QAction* aAction);
   void ShowPage(TPage aPage);
@@ -503,17 +516,18 @@ private:
   QWidget* FProgressPanel = nullptr;
   TReplayPanel* FReplayPanel = nullptr;
   TLogPage* FLogPage = nullptr;
+  TStationPage* FStationPage = nullptr;
   bool FLogChangePosted = false;
   QLabel* FProgressLabel = nullptr;
   QLabel* FPercentLabel = nullptr;
   QMenu* FCommandsMenu = nullptr;
-  std::array<QToolButton*, 5> FPageButtons{};
-  std::array<QAction*, 5> FPageActions{};
+  std::array<QToolButton*, 6> FPageButtons{};
+  std::array<QAction*, 6> FPageActions{};
   QToolButton* FCommandsButton = nullptr;
   QToolButton* FPrintButton = nullptr;
 
   // Pages.
-  std::array<QWidget*, 5> FPagePanels{};
+  std::array<QWidget*, 6> FPagePanels{};
   std::array<QScrollArea*, 5> FMonitorBoxes{};
   std::array<QWidget*, 5> FMonitorPanels{};
   std::array<int, 5> FPrevPanelHeights{};
@@ -549,6 +563,7 @@ private:
   TVisualIndex FVisualIndex{this};
   TMonitorContext FMonitorContext;
   std::unique_ptr<TTrendController> FTrends;
+  std::unique_ptr<TStation> FStation;
   bool FValueOut = false;
   // Settings page.
   QList<TSetting> FSettingsTable;
@@ -584,4 +599,10 @@ private:
   QPointer<QWidget> FStickerForm;
   // Automatic prints asked for while a sticker dialog was busy, printed in turn once it closes.
   QList<std::shared_ptr<TDeviceData>> FStickerQueue;
+  struct TStationPrint {
+    TDeviceData Data;
+    std::function<void(bool, const QString&)> Done;
+  };
+  QList<TStationPrint> FStationPrints;
+  bool FStationPrinting = false;
 };

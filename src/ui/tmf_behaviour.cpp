@@ -3,6 +3,7 @@
 #include "base/build_info.h"
 #include "device/device_types.h"
 #include "device/port_info.h"
+#include "jobs/station.h"
 #include "monitor/caption_class.h"
 #include "monitor/item_class.h"
 #include "platform/registry.h"
@@ -11,6 +12,7 @@
 #include "ui/log_page.h"
 #include "ui/port_button.h"
 #include "ui/replay_panel.h"
+#include "ui/station_page.h"
 #include "ui/tmf.h"
 #include "ui/trend_controller.h"
 
@@ -33,7 +35,7 @@
 
 namespace {
 
-const char* const kPageIcons[] = {"WELLCOME", "INFO", "CONFIG", "LOG", "FUEL"};
+const char* const kPageIcons[] = {"WELLCOME", "INFO", "CONFIG", "LOG", "FUEL", "STATION"};
 
 // X11 key codes of the physical keys, so shortcuts work whatever the keyboard layout.
 constexpr quint32 kScanGrave = 49;
@@ -122,6 +124,7 @@ void TMF::SetLanguage(int aLanguage) {
   FTrends->Retranslate();
   FReplayPanel->Retranslate(aLanguage);
   FLogPage->Retranslate();
+  FStationPage->Retranslate();
   Commands_Update();
   UpdateWellcome();
   UpdateFolders();
@@ -245,12 +248,16 @@ void TMF::act_PageFuel() {
   ShowPage(pgFuel);
 }
 
+void TMF::act_PageStation() {
+  ShowPage(pgStation);
+}
+
 void TMF::ShowCommandsMenu() {
   btn_CommandsClick();
 }
 
 void TMF::UpdateFolders() {
-  for (int page = pgWellcome; page <= pgFuel; ++page) {
+  for (int page = pgWellcome; page <= pgStation; ++page) {
     const bool shown = page == FPage;
     QString name =
         (shown ? QStringLiteral("E_") : QStringLiteral("D_")) + QString::fromLatin1(kPageIcons[page]);
@@ -366,6 +373,7 @@ void TMF::StyleApply() {
                          FTheme.Dark ? QColor(16, 23, 30).name() : QColor(235, 238, 240).name()));
   FHints->SetTheme(FTheme);
   FLogPage->SetTheme(FTheme);
+  FStationPage->SetTheme(FTheme);
   StyleSettings();
   // Icons are tinted for the theme: load them again.
   for (TBaseClass* element : FVisualIndex.Elements()) {
@@ -639,6 +647,8 @@ void TMF::PortSelectionChanged(int aIndex) {
   UpdateCaption();
   for (TPortButton* b : FPortsPanel->findChildren<TPortButton*>())
     b->update();
+  // The port the window leaves may be the station's now, and the one it takes no longer is.
+  FStation->Refresh();
 }
 
 void TMF::PortPressed(TPortInfo* aPort) {

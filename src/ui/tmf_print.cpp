@@ -35,6 +35,7 @@ TPrintStickerForm* TMF::ShowStickerDialog(const TDeviceData& aData, bool aAutoPr
   connect(form, &QObject::destroyed, this, [this] {
     // After the dialog has fully gone, not inside its destruction.
     QTimer::singleShot(0, this, [this] {
+      PumpStationPrints();
       if (FStickerQueue.isEmpty() || StickerDialog())
         return;
       const std::shared_ptr<TDeviceData> next = FStickerQueue.takeFirst();
@@ -50,4 +51,29 @@ TPrintStickerForm* TMF::StickerDialog() const {
 
 void TMF::SetStickerPrinter(std::unique_ptr<IStickerPrinter> aPrinter) {
   FStickerPrinter = std::move(aPrinter);
+}
+
+void TMF::PrintSticker(const TDeviceData& aData, std::function<void(bool aOk, const QString& aError)> aDone) {
+  FStationPrints.append({aData, std::move(aDone)});
+  PumpStationPrints();
+}
+
+void TMF::PumpStationPrints() {
+  // One sticker dialog at a time, the technician's own included: the next waits for it to close.
+  if (FStationPrinting || FStationPrints.isEmpty() || StickerDialog())
+    return;
+  TStationPrint job = FStationPrints.takeFirst();
+  FStationPrinting = true;
+  TPrintStickerForm* form = ShowStickerDialog(job.Data, true);
+  auto printed = std::make_shared<bool>(false);
+  auto message = std::make_shared<QString>(Translate(QStringLiteral("station_noprinter")));
+  connect(form, &TPrintStickerForm::PrintingFinished, this, [form, printed, message] {
+    *printed = form->Printed() > 0;
+    if (!form->LastMessage().isEmpty())
+      *message = form->LastMessage();
+  });
+  connect(form, &QObject::destroyed, this, [this, printed, message, done = std::move(job.Done)] {
+    FStationPrinting = false;
+    done(*printed, *printed ? QString() : *message);
+  });
 }

@@ -9,25 +9,25 @@
 #include <QTimer>
 #include <memory>
 
-class TCliSession;
+class TPortSession;
 class TRegistry;
 
-enum TCliCommand {
-  ccList,
-  ccIdentify,
-  ccMonitor,
-  ccReadSettings,
-  ccWriteSettings,
-  ccDiffSettings,
-  ccCommand,
-  ccDumpMemory,
-  ccReadFiles,
-  ccFirmware,
+enum TJobCommand {
+  jcList,
+  jcIdentify,
+  jcMonitor,
+  jcReadSettings,
+  jcWriteSettings,
+  jcDiffSettings,
+  jcCommand,
+  jcDumpMemory,
+  jcReadFiles,
+  jcFirmware,
 };
 
 // What one run of the command line asks of every port it serves.
-struct TCliRequest {
-  TCliCommand Command = ccIdentify;
+struct TJobRequest {
+  TJobCommand Command = jcIdentify;
   // The file or folder argument, already made per port where --all needs it.
   QString Path;
   // The command table row of "command".
@@ -45,12 +45,16 @@ struct TCliRequest {
 };
 
 // One command on one port: a step machine over a session, ended by its own time-out.
-class TCliJob : public QObject {
+class TPortJob : public QObject {
   Q_OBJECT
 public:
-  TCliJob(const TSerialPortEntry& aEntry, const TCliRequest& aRequest, TRegistry& aRegistry,
-          QObject* aParent = nullptr);
-  ~TCliJob() override;
+  // A job of its own: it opens the port, and at its end saves the log and gives the port back.
+  TPortJob(const TSerialPortEntry& aEntry, const TJobRequest& aRequest, TRegistry& aRegistry,
+           QObject* aParent = nullptr);
+  // One step of a longer run on a session that outlives the job: the port stays open and the
+  // log is the run's to save (aRequest.LogDir is not used).
+  TPortJob(TPortSession& aSession, const TJobRequest& aRequest, QObject* aParent = nullptr);
+  ~TPortJob() override;
 
   void Start();
   // Ends a job that runs until stopped (monitor) as done; any other as failed.
@@ -62,7 +66,7 @@ public:
   // The result for the report: a text and the same as JSON.
   QString ResultText() const { return FResult; }
   QJsonObject ResultJson() const { return FJson; }
-  TCliSession& Session() { return *FSession; }
+  TPortSession& Session() { return *FSession; }
 
 Q_SIGNALS:
   void Finished();
@@ -91,8 +95,11 @@ private:
   void Kick();
   QString Text(const char* aKey) const;
 
-  TCliRequest FRequest;
-  std::unique_ptr<TCliSession> FSession;
+  void Wire(const TSerialPortEntry& aEntry);
+
+  TJobRequest FRequest;
+  std::unique_ptr<TPortSession> FOwnSession;
+  TPortSession* FSession = nullptr;
   TStage FStage = stIdentity;
   QTimer FStepTimer;
   QTimer FWatchdog;

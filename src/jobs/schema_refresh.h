@@ -14,11 +14,11 @@ class TWebClient;
 // service, as the window does at start: the module list, then every newer module into the
 // application data folder, where the settings page of each type finds it. Without a service
 // address nothing is asked; a failure leaves the schemas there are.
-class TCliSchemaRefresh : public QObject {
+class TSchemaRefresh : public QObject {
   Q_OBJECT
 public:
-  TCliSchemaRefresh(TRegistry& aRegistry, int aLanguage, int aTimeoutMs, QObject* aParent = nullptr);
-  ~TCliSchemaRefresh() override;
+  TSchemaRefresh(TRegistry& aRegistry, int aLanguage, int aTimeoutMs, QObject* aParent = nullptr);
+  ~TSchemaRefresh() override;
 
   // Finished comes from the event loop in every case.
   void Start();

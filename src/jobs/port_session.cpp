@@ -1,4 +1,4 @@
-#include "cli/cli_session.h"
+#include "jobs/port_session.h"
 
 #include "base/build_info.h"
 #include "base/clock.h"
@@ -48,8 +48,8 @@ QList<TSerialPortEntry> TOnePortEnumerator::Enumerate() {
   return {FEntry};
 }
 
-TCliSession::TCliSession(const TSerialPortEntry& aEntry, TRegistry& aRegistry, int aLanguage,
-                         const QString& aUserPassword, QObject* aParent)
+TPortSession::TPortSession(const TSerialPortEntry& aEntry, TRegistry& aRegistry, int aLanguage,
+                           const QString& aUserPassword, QObject* aParent)
     : QObject(aParent), FEntry(aEntry), FPortName(PortNameOf(aEntry)), FRegistry(aRegistry),
       FClock(TClock::System()), FCore(*this, FClock), FUserPassword(aUserPassword), FEnumerator(aEntry) {
   FDictionary.SetLanguage(aLanguage);
@@ -83,13 +83,13 @@ TCliSession::TCliSession(const TSerialPortEntry& aEntry, TRegistry& aRegistry, i
   });
 }
 
-TCliSession::~TCliSession() {
+TPortSession::~TPortSession() {
   FDataTimer.stop();
   // The port goes before what it reports to.
   FDiscovery.reset();
 }
 
-bool TCliSession::Start() {
+bool TPortSession::Start() {
   FDiscovery->UpdatePortListUSB();
   // With the automatic switch off (the window's option), the only port is selected by hand.
   if (!FDiscovery->Q() && FDiscovery->List().Count() == 1)
@@ -101,18 +101,18 @@ bool TCliSession::Start() {
   return true;
 }
 
-int TCliSession::Layout() const {
+int TPortSession::Layout() const {
   const TPortInfo* port = FDiscovery ? FDiscovery->Q() : nullptr;
   return port ? port->SettingsVersion() : 0;
 }
 
-void TCliSession::SetOperationFiles(const QString& aOpen, const QString& aSave, const QString& aFolder) {
+void TPortSession::SetOperationFiles(const QString& aOpen, const QString& aSave, const QString& aFolder) {
   FOpenFile = aOpen;
   FSaveFile = aSave;
   FFolder = aFolder;
 }
 
-bool TCliSession::SaveLog(const QString& aFolder, QString* aError) {
+bool TPortSession::SaveLog(const QString& aFolder, QString* aError, const QString& aDeviceId) {
   if (!QDir().mkpath(aFolder)) {
     *aError = aFolder;
     return false;
@@ -121,18 +121,20 @@ bool TCliSession::SaveLog(const QString& aFolder, QString* aError) {
   QString device = PortName();
   if (port && !port->DeviceName().isEmpty())
     device += QLatin1Char(' ') + port->DeviceName();
+  else if (!aDeviceId.isEmpty())
+    device += QLatin1Char(' ') + aDeviceId;
   const QString name = ProposedLogFileName(device, FClock.Now()) + QStringLiteral(".log");
   return SaveLogFile(QDir(aFolder).filePath(name), FCore.TrafficLog(), FCore.PacketIndex(), false, aError);
 }
 
 // ---- IExchangeHost ----
 
-TPortInfo* TCliSession::Q() {
+TPortInfo* TPortSession::Q() {
   return FDiscovery ? FDiscovery->Q() : nullptr;
 }
 
-bool TCliSession::VisualSetValue(const QString& aName, const QVariant& aValue, int, const QString&,
-                                 TColorRef) {
+bool TPortSession::VisualSetValue(const QString& aName, const QVariant& aValue, int, const QString&,
+                                  TColorRef) {
   if (FCore.Version() == vtDetect)
     return false;
   if (TPortInfo* port = Q())
@@ -144,53 +146,53 @@ bool TCliSession::VisualSetValue(const QString& aName, const QVariant& aValue, i
   return true;
 }
 
-void TCliSession::MainHintShow(int aKind, const QString& aText) {
+void TPortSession::MainHintShow(int aKind, const QString& aText) {
   Q_EMIT Hint(aKind, aText);
 }
 
-void TCliSession::PostLogChange() {
+void TPortSession::PostLogChange() {
   // No log view: the exchange is saved as a whole at the end (--log).
   Q_EMIT Changed();
 }
 
-void TCliSession::StartCheckNameTimer(QObject*) {
+void TPortSession::StartCheckNameTimer(QObject*) {
   FPoll->StartCheckNameTimer();
 }
 
-void TCliSession::QOperationData2(int aIndex) {
+void TPortSession::QOperationData2(int aIndex) {
   FOperations->QOperationData2(aIndex);
 }
 
-void TCliSession::QOperationData7(int aIndex) {
+void TPortSession::QOperationData7(int aIndex) {
   FOperations->QOperationData7(aIndex);
 }
 
-void TCliSession::ClearVisualValues() {
+void TPortSession::ClearVisualValues() {
   // A new detection starts from an empty page, as in the window.
   FPage = TSettingsPageValues(FModel);
 }
 
-void TCliSession::LogViewClear() {
+void TPortSession::LogViewClear() {
   // No log view.
 }
 
-void TCliSession::LogViewSetHex(bool) {
+void TPortSession::LogViewSetHex(bool) {
   // No log view.
 }
 
-void TCliSession::LogViewSetRowCount(int) {
+void TPortSession::LogViewSetRowCount(int) {
   // No log view.
 }
 
-void TCliSession::SetFollow(bool) {
+void TPortSession::SetFollow(bool) {
   // No log view.
 }
 
-void TCliSession::OpenSettingsPage() {
+void TPortSession::OpenSettingsPage() {
   // No pages to switch.
 }
 
-void TCliSession::ControlsLoadSettings(const QString& aDeviceType) {
+void TPortSession::ControlsLoadSettings(const QString& aDeviceType) {
   // Reached from inside the status decoder (a new device type): nothing may escape into it.
   FSchemaLoaded = false;
   FModel = TSettingsModel();
@@ -238,24 +240,24 @@ void TCliSession::ControlsLoadSettings(const QString& aDeviceType) {
   Q_EMIT Changed();
 }
 
-void TCliSession::CommandsUpdate() {
+void TPortSession::CommandsUpdate() {
   // No menu: the table is read when a command is run.
 }
 
-void TCliSession::CommandsExec(const QString& aCommand) {
+void TPortSession::CommandsExec(const QString& aCommand) {
   if (FCommands)
     FCommands->Exec(aCommand);
 }
 
-void TCliSession::RefreshCaption() {
+void TPortSession::RefreshCaption() {
   // No caption.
 }
 
-void TCliSession::SetSettingsVersionLabel(const QString&) {
+void TPortSession::SetSettingsVersionLabel(const QString&) {
   // No label: the layout is read from the port record.
 }
 
-void TCliSession::PasswordEditChange() {
+void TPortSession::PasswordEditChange() {
   TPortInfo* port = Q();
   if (!port)
     return;
@@ -266,31 +268,31 @@ void TCliSession::PasswordEditChange() {
   Q_EMIT Changed();
 }
 
-void TCliSession::UpdateTypeInfo() {
+void TPortSession::UpdateTypeInfo() {
   FDiscovery->UpdateTypeInfo();
 }
 
-void TCliSession::ShowSettingsLocked(bool) {
+void TPortSession::ShowSettingsLocked(bool) {
   // Nothing shown; the job reads the port's locks itself.
   Q_EMIT Changed();
 }
 
-bool TCliSession::StartOperation(TPortInfo* aPort, quint8 aValue) {
+bool TPortSession::StartOperation(TPortInfo* aPort, quint8 aValue) {
   // Ports made before the operations exist only ever start with none.
   return !FOperations || FOperations->Start(aPort, aValue);
 }
 
-bool TCliSession::InternetConnected() {
+bool TPortSession::InternetConnected() {
   // The device description is the welcome page's; the command line never asks for it, so no
   // "no connection" notice must come of the question either.
   return true;
 }
 
-void TCliSession::StartDeviceInfoRequest(TPortInfo*, const QString&) {
+void TPortSession::StartDeviceInfoRequest(TPortInfo*, const QString&) {
   // Dropped: the description would only be shown on the welcome page.
 }
 
-void TCliSession::CommandsStartOperation(TPortInfo& aPort, int aOperation) {
+void TPortSession::CommandsStartOperation(TPortInfo& aPort, int aOperation) {
   switch (aOperation) {
   case 2:
   case 3:
@@ -308,64 +310,64 @@ void TCliSession::CommandsStartOperation(TPortInfo& aPort, int aOperation) {
 
 // ---- IPortListHost: no port column ----
 
-void TCliSession::PortCreated(TPortInfo*, int) {}
+void TPortSession::PortCreated(TPortInfo*, int) {}
 
-void TCliSession::ShowEmptyState(bool) {}
+void TPortSession::ShowEmptyState(bool) {}
 
-void TCliSession::RealignPorts() {}
+void TPortSession::RealignPorts() {}
 
-void TCliSession::ReloadMonitorLayout() {}
+void TPortSession::ReloadMonitorLayout() {}
 
-void TCliSession::ClearSettingsErrors() {}
+void TPortSession::ClearSettingsErrors() {}
 
-void TCliSession::PortSelectionChanged(int) {
+void TPortSession::PortSelectionChanged(int) {
   Q_EMIT Changed();
 }
 
 // ---- IStatusHost ----
 
-quint8 TCliSession::UpdateOperation() const {
+quint8 TPortSession::UpdateOperation() const {
   return FPoll->UpdateOperation();
 }
 
-void TCliSession::SetUpdateStage(quint8 aStage) {
+void TPortSession::SetUpdateStage(quint8 aStage) {
   FPoll->SetUpdateStage(aStage);
 }
 
-quint8 TCliSession::UpdateStage() const {
+quint8 TPortSession::UpdateStage() const {
   return FPoll->UpdateStage();
 }
 
-bool TCliSession::SetValueOut(bool aValue) {
+bool TPortSession::SetValueOut(bool aValue) {
   FValueOut = aValue;
   return true;
 }
 
-TColorRef TCliSession::LinkColor() const {
+TColorRef TPortSession::LinkColor() const {
   return kLinkColor;
 }
 
-void TCliSession::SetDynamicItem(const TDynamicItem& aItem) {
+void TPortSession::SetDynamicItem(const TDynamicItem& aItem) {
   if (!aItem.Value.isValid() || aItem.Value.isNull())
     return;
   Q_EMIT Value(aItem.Ident, aItem.Caption.isEmpty() ? Translate(aItem.Ident) : aItem.Caption,
                aItem.Value.toString());
 }
 
-void TCliSession::AddOrUpdateBLEDevice(const QString&, const QString&, const QString&) {
+void TPortSession::AddOrUpdateBLEDevice(const QString&, const QString&, const QString&) {
   // The scan lists feed the window's pickers only.
 }
 
-void TCliSession::AddOrUpdateWiFi(const QString&, const QString&, const QString&) {
+void TPortSession::AddOrUpdateWiFi(const QString&, const QString&, const QString&) {
   // The scan lists feed the window's pickers only.
 }
 
-void TCliSession::AddOrUpdateLBS(const QString&, const QString&, const QString&, const QString&,
-                                 const QString&) {
+void TPortSession::AddOrUpdateLBS(const QString&, const QString&, const QString&, const QString&,
+                                  const QString&) {
   // The scan lists feed the window's pickers only.
 }
 
-void TCliSession::ApplySettingsImage(const QString& aBase64) {
+void TPortSession::ApplySettingsImage(const QString& aBase64) {
   TPortInfo* port = Q();
   const int layout = Layout();
   FLastDeviceImage = aBase64;
@@ -378,63 +380,63 @@ void TCliSession::ApplySettingsImage(const QString& aBase64) {
   Q_EMIT Changed();
 }
 
-void TCliSession::FirmwareTransferFrame(const QString& aValue) {
+void TPortSession::FirmwareTransferFrame(const QString& aValue) {
   FOperations->FirmwareTransferFrame(aValue);
 }
 
 // ---- IOperationsHost ----
 
-QString TCliSession::OperationOpenFile(const QString&) {
+QString TPortSession::OperationOpenFile(const QString&) {
   return FOpenFile;
 }
 
-QString TCliSession::OperationSaveFile(const QString&, const QString&, const QString&) {
+QString TPortSession::OperationSaveFile(const QString&, const QString&, const QString&) {
   return FSaveFile;
 }
 
-QString TCliSession::OperationFolder(const QString&) {
+QString TPortSession::OperationFolder(const QString&) {
   return FFolder;
 }
 
-void TCliSession::SetProgressText(const QString&) {
+void TPortSession::SetProgressText(const QString&) {
   // The job reports progress by numbers; the texts also come as hints.
 }
 
-void TCliSession::SetLanguageIndicator(qint64 aPosition, qint64 aCount) {
+void TPortSession::SetLanguageIndicator(qint64 aPosition, qint64 aCount) {
   Q_EMIT Progress(aPosition, aCount);
 }
 
-bool TCliSession::AdminMode() const {
+bool TPortSession::AdminMode() const {
   return FAdminMode && FAdminMode->On();
 }
 
-bool TCliSession::EmulateUpd() const {
+bool TPortSession::EmulateUpd() const {
   return FEmulateUpd;
 }
 
-QString TCliSession::FindVolumeByLabel(const QString& aLabel) {
+QString TPortSession::FindVolumeByLabel(const QString& aLabel) {
   return ::FindVolumeByLabel(aLabel);
 }
 
-void TCliSession::StartCopyFileTo(const QString& aFileName, const QString& aDrive) {
+void TPortSession::StartCopyFileTo(const QString& aFileName, const QString& aDrive) {
   if (!FCopyJob->Start(aFileName, aDrive))
     FOperations->CopyFinished(false);
 }
 
-void TCliSession::ScheduleLater(int aDelayMs, std::function<void()> aCall) {
+void TPortSession::ScheduleLater(int aDelayMs, std::function<void()> aCall) {
   QTimer::singleShot(aDelayMs, this, std::move(aCall));
 }
 
 // ---- IFuelHost: no settings page for the sensor master ----
 
-std::optional<TFuelField> TCliSession::FuelField(const QString&) {
+std::optional<TFuelField> TPortSession::FuelField(const QString&) {
   return std::nullopt;
 }
 
-bool TCliSession::ClearSensorResults() {
+bool TPortSession::ClearSensorResults() {
   return false;
 }
 
-void TCliSession::AddSensorResult(const QString& aIdent, const QString& aCaption, const QString& aValue) {
+void TPortSession::AddSensorResult(const QString& aIdent, const QString& aCaption, const QString& aValue) {
   Q_EMIT Value(aIdent, aCaption, aValue);
 }

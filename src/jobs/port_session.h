@@ -42,21 +42,22 @@ private:
 // One device port driven without a window: its own exchange state, decoders, identity poll,
 // command table and operations, answering every hook the window answers. What a window shows
 // comes out as signals; what only a window has (pages, menus, the log view) is dropped here.
-class TCliSession : public QObject,
-                    public IExchangeHost,
-                    public IPortListHost,
-                    public IStatusHost,
-                    public ICommandHost,
-                    public IOperationsHost,
-                    public IFuelHost {
+class TPortSession : public QObject,
+                     public IExchangeHost,
+                     public IPortListHost,
+                     public IStatusHost,
+                     public ICommandHost,
+                     public IOperationsHost,
+                     public IFuelHost {
   Q_OBJECT
 public:
-  TCliSession(const TSerialPortEntry& aEntry, TRegistry& aRegistry, int aLanguage,
-              const QString& aUserPassword, QObject* aParent = nullptr);
-  ~TCliSession() override;
+  TPortSession(const TSerialPortEntry& aEntry, TRegistry& aRegistry, int aLanguage,
+               const QString& aUserPassword, QObject* aParent = nullptr);
+  ~TPortSession() override;
 
   // Lists, opens and selects the port; false when it cannot be opened.
   bool Start();
+  bool Started() const { return FDataTimer.isActive(); }
 
   QString PortName() const { return FEntry.FriendlyName.isEmpty() ? FEntry.DevicePath : FPortName; }
   const TSerialPortEntry& Entry() const { return FEntry; }
@@ -80,7 +81,8 @@ public:
   void SetOperationFiles(const QString& aOpen, const QString& aSave, const QString& aFolder);
 
   // The exchange as a log file in aFolder, as the log page saves it; false with aError on failure.
-  bool SaveLog(const QString& aFolder, QString* aError);
+  // aDeviceId names the device when the port no longer does (it went away).
+  bool SaveLog(const QString& aFolder, QString* aError, const QString& aDeviceId = QString());
 
   // IExchangeHost, ICommandHost
   TPortInfo* Q() override;

@@ -1,10 +1,10 @@
-#include "cli/cli_job.h"
+#include "jobs/port_job.h"
 
-#include "cli/cli_session.h"
 #include "core/comm_port_driver.h"
 #include "core/log_file.h"
 #include "device/commands.h"
 #include "device/port_info.h"
+#include "jobs/port_session.h"
 #include "settings/settings_files.h"
 #include "updates/crypto/checksums.h"
 
@@ -39,63 +39,74 @@ QString WithPath(QString aText, const QString& aPath) {
 
 } // namespace
 
-TCliJob::TCliJob(const TSerialPortEntry& aEntry, const TCliRequest& aRequest, TRegistry& aRegistry,
-                 QObject* aParent)
+TPortJob::TPortJob(const TSerialPortEntry& aEntry, const TJobRequest& aRequest, TRegistry& aRegistry,
+                   QObject* aParent)
     : QObject(aParent), FRequest(aRequest),
-      FSession(std::make_unique<TCliSession>(aEntry, aRegistry, aRequest.Language, aRequest.Password)) {
+      FOwnSession(std::make_unique<TPortSession>(aEntry, aRegistry, aRequest.Language, aRequest.Password)),
+      FSession(FOwnSession.get()) {
+  Wire(aEntry);
+}
+
+TPortJob::TPortJob(TPortSession& aSession, const TJobRequest& aRequest, QObject* aParent)
+    : QObject(aParent), FRequest(aRequest), FSession(&aSession) {
+  FRequest.LogDir.clear();
+  Wire(aSession.Entry());
+}
+
+void TPortJob::Wire(const TSerialPortEntry& aEntry) {
   FStepTimer.setInterval(kStepMs);
-  connect(&FStepTimer, &QTimer::timeout, this, &TCliJob::Step);
+  connect(&FStepTimer, &QTimer::timeout, this, &TPortJob::Step);
   FWatchdog.setSingleShot(true);
   connect(&FWatchdog, &QTimer::timeout, this, [this] {
     const QString seconds = QString::number(FRequest.TimeoutMs / 1000.0);
     Fail((FStage == stIdentity ? Text("cli_noanswer") : Text("cli_timeout")).arg(seconds));
   });
   FMonitorEnd.setSingleShot(true);
-  connect(&FMonitorEnd, &QTimer::timeout, this, &TCliJob::Stop);
+  connect(&FMonitorEnd, &QTimer::timeout, this, &TPortJob::Stop);
   // The next step is taken as soon as the session has news, but never inside the decoder that
   // brought it; the step timer covers what changes without news (the send queue emptying).
-  connect(FSession.get(), &TCliSession::Changed, this, &TCliJob::Step, Qt::QueuedConnection);
-  connect(FSession.get(), &TCliSession::Hint, this, &TCliJob::OnHint);
-  connect(FSession.get(), &TCliSession::Progress, this, &TCliJob::OnProgress);
-  connect(FSession.get(), &TCliSession::Value, this, &TCliJob::OnValue);
+  connect(FSession, &TPortSession::Changed, this, &TPortJob::Step, Qt::QueuedConnection);
+  connect(FSession, &TPortSession::Hint, this, &TPortJob::OnHint);
+  connect(FSession, &TPortSession::Progress, this, &TPortJob::OnProgress);
+  connect(FSession, &TPortSession::Value, this, &TPortJob::OnValue);
   FJson.insert(QStringLiteral("port"), PortName());
   FJson.insert(QStringLiteral("hardwareId"), aEntry.HardwareId);
 }
 
-TCliJob::~TCliJob() = default;
+TPortJob::~TPortJob() = default;
 
-QString TCliJob::PortName() const {
+QString TPortJob::PortName() const {
   return FSession->PortName();
 }
 
-QString TCliJob::Text(const char* aKey) const {
+QString TPortJob::Text(const char* aKey) const {
   return FSession->Translate(QString::fromLatin1(aKey));
 }
 
-void TCliJob::Kick() {
+void TPortJob::Kick() {
   FWatchdog.start(FRequest.TimeoutMs);
 }
 
-void TCliJob::Start() {
+void TPortJob::Start() {
   // Stopped before it began (a signal while the schemas were being fetched).
   if (FDone)
     return;
   Kick();
-  if (!FSession->Start()) {
+  if (!FSession->Started() && !FSession->Start()) {
     Fail(Text("cli_openfailed"));
     return;
   }
   FStepTimer.start();
 }
 
-void TCliJob::Stop() {
-  if (FRequest.Command == ccMonitor && FStage == stWatching)
+void TPortJob::Stop() {
+  if (FRequest.Command == jcMonitor && FStage == stWatching)
     Finish(true, QString());
   else
     Fail(Text("cli_interrupted"));
 }
 
-bool TCliJob::Identified() const {
+bool TPortJob::Identified() const {
   const TPortInfo* port = FSession->Q();
   if (!port)
     return false;
@@ -112,7 +123,7 @@ bool TCliJob::Identified() const {
   }
 }
 
-void TCliJob::Identity() {
+void TPortJob::Identity() {
   const TPortInfo* port = FSession->Q();
   FJson.insert(QStringLiteral("generation"), Generation(FSession->Core().Version()));
   FJson.insert(QStringLiteral("type"), port->DeviceVer());
@@ -121,7 +132,7 @@ void TCliJob::Identity() {
   FJson.insert(QStringLiteral("software"), port->DeviceSOFT());
 }
 
-void TCliJob::Step() {
+void TPortJob::Step() {
   if (FDone)
     return;
   TPortInfo* port = FSession->Q();
@@ -137,7 +148,7 @@ void TCliJob::Step() {
       return;
     if (!FSession->SchemaLoaded() && !FSession->SchemaError().isEmpty()) {
       // Without the type's page the window cannot read the password either.
-      if (FRequest.Command == ccFirmware)
+      if (FRequest.Command == jcFirmware)
         StartOperationRow(QStringLiteral("act_UpdateSoftLocal"));
       else
         Fail(FSession->SchemaError());
@@ -152,14 +163,14 @@ void TCliJob::Step() {
     return;
   case stStorage:
     if (port && (port->FMemoryOffset != 0 || port->FFileOffset != 0)) {
-      if (FRequest.Command == ccDumpMemory)
+      if (FRequest.Command == jcDumpMemory)
         StartOperationRow(QStringLiteral("MemoryRead"));
       else
         StartOperationRow(QStringLiteral("FilereadAll"));
     }
     return;
   case stRunning:
-    if (FRequest.Command == ccCommand && port) {
+    if (FRequest.Command == jcCommand && port) {
       if (port->ReadLockState() == -1)
         return; // the service adapter still waits for its typed password
       if (!FCommandSent) {
@@ -195,24 +206,24 @@ void TCliJob::Step() {
   }
 }
 
-void TCliJob::StartWork() {
+void TPortJob::StartWork() {
   Kick();
   TPortInfo* port = FSession->Q();
   switch (FRequest.Command) {
-  case ccList:
-  case ccIdentify:
+  case jcList:
+  case jcIdentify:
     Finish(true, QString());
     return;
-  case ccMonitor:
+  case jcMonitor:
     FStage = stWatching;
     // Watching has no end of its own: only the time asked for, or a signal, ends it.
     FWatchdog.stop();
     if (FRequest.Seconds > 0)
       FMonitorEnd.start(FRequest.Seconds * 1000);
     return;
-  case ccReadSettings:
-  case ccWriteSettings:
-  case ccDiffSettings:
+  case jcReadSettings:
+  case jcWriteSettings:
+  case jcDiffSettings:
     if (port->DeviceVer() == QLatin1String("250")) {
       Fail(Text("cli_fuelmaster"));
       return;
@@ -220,23 +231,23 @@ void TCliJob::StartWork() {
     FStage = stSettings;
     Step();
     return;
-  case ccFirmware:
+  case jcFirmware:
     FStage = stSettings;
     Step();
     return;
-  case ccCommand:
+  case jcCommand:
     FStage = stRunning;
     Step();
     return;
-  case ccDumpMemory:
-  case ccReadFiles:
+  case jcDumpMemory:
+  case jcReadFiles:
     FStage = stStorage;
     Step();
     return;
   }
 }
 
-void TCliJob::SettingsArrived() {
+void TPortJob::SettingsArrived() {
   FImagesSeen = FSession->DeviceImages();
   const TSettingsPageValues::TApplied& applied = FSession->LastDeviceApplied();
   if (!applied.Valid) {
@@ -246,7 +257,7 @@ void TCliJob::SettingsArrived() {
   for (const auto& error : applied.Errors)
     Q_EMIT Note(PortName() + QStringLiteral(": ") + QString::number(error.first) + QStringLiteral(": ") +
                 error.second);
-  if (FRequest.Command == ccFirmware) {
+  if (FRequest.Command == jcFirmware) {
     StartOperationRow(QStringLiteral("act_UpdateSoftLocal"));
     return;
   }
@@ -263,11 +274,11 @@ void TCliJob::SettingsArrived() {
     Fail(Text("cli_writelocked"));
     return;
   }
-  if (FRequest.Command == ccWriteSettings) {
+  if (FRequest.Command == jcWriteSettings) {
     WriteSettings();
     return;
   }
-  if (FRequest.Command == ccDiffSettings) {
+  if (FRequest.Command == jcDiffSettings) {
     DiffSettings();
     return;
   }
@@ -299,7 +310,7 @@ void TCliJob::SettingsArrived() {
     Fail(WithPath(Text("mes_filesaveerror"), FRequest.Path));
 }
 
-void TCliJob::WriteSettings() {
+void TPortJob::WriteSettings() {
   TPortInfo* port = FSession->Q();
   const int layout = FSession->Layout();
   const std::optional<QString> text = ReadConfigFile(FRequest.Path);
@@ -358,7 +369,7 @@ void TCliJob::WriteSettings() {
     port->SendAnsiString(ToLogCodePage(password) + "*CONF*" + line + "\r\n");
 }
 
-void TCliJob::DiffSettings() {
+void TPortJob::DiffSettings() {
   const int layout = FSession->Layout();
   const std::optional<QString> text = ReadConfigFile(FRequest.Path);
   if (!text) {
@@ -395,7 +406,7 @@ void TCliJob::DiffSettings() {
   Finish(true, Text("cli_differences") + QStringLiteral(": ") + QString::number(differences.size()));
 }
 
-void TCliJob::RunCommand() {
+void TPortJob::RunCommand() {
   TPortInfo* port = FSession->Q();
   TCommands& commands = FSession->Commands();
   commands.Fill();
@@ -419,7 +430,7 @@ void TCliJob::RunCommand() {
   Step();
 }
 
-void TCliJob::StartOperationRow(const QString& aRow) {
+void TPortJob::StartOperationRow(const QString& aRow) {
   TPortInfo* port = FSession->Q();
   TCommands& commands = FSession->Commands();
   commands.Fill();
@@ -430,10 +441,10 @@ void TCliJob::StartOperationRow(const QString& aRow) {
     return;
   }
   switch (FRequest.Command) {
-  case ccDumpMemory:
+  case jcDumpMemory:
     FSession->SetOperationFiles(QString(), FRequest.Path, QString());
     break;
-  case ccReadFiles:
+  case jcReadFiles:
     FSession->SetOperationFiles(QString(), QString(), FRequest.Path);
     break;
   default:
@@ -443,7 +454,7 @@ void TCliJob::StartOperationRow(const QString& aRow) {
   FStage = stRunning;
   Kick();
   QString refusal;
-  auto keep = connect(FSession.get(), &TCliSession::Hint, this,
+  auto keep = connect(FSession, &TPortSession::Hint, this,
                       [&refusal](int, const QString& aText) { refusal = aText; });
   commands.Do(index);
   disconnect(keep);
@@ -451,7 +462,7 @@ void TCliJob::StartOperationRow(const QString& aRow) {
     Fail(refusal.isEmpty() ? Text("cli_nooperation") : refusal);
 }
 
-void TCliJob::OnHint(int aKind, const QString& aText) {
+void TPortJob::OnHint(int aKind, const QString& aText) {
   if (FDone)
     return;
   // A device that vanished answers nothing more, whatever the job waits for; watching included,
@@ -469,9 +480,9 @@ void TCliJob::OnHint(int aKind, const QString& aText) {
     }
     return;
   }
-  if (FStage != stRunning || FRequest.Command == ccCommand)
+  if (FStage != stRunning || FRequest.Command == jcCommand)
     return;
-  if (FRequest.Command == ccReadFiles) {
+  if (FRequest.Command == jcReadFiles) {
     FilesHint(aKind, aText);
     return;
   }
@@ -480,11 +491,11 @@ void TCliJob::OnHint(int aKind, const QString& aText) {
     return;
   }
   switch (FRequest.Command) {
-  case ccDumpMemory:
+  case jcDumpMemory:
     if (aText == Text("mes_filesave"))
       Finish(true, WithPath(aText, FRequest.Path));
     break;
-  case ccFirmware:
+  case jcFirmware:
     if (aKind == 1 && aText == Text("mes_deviceupdatecomplete"))
       Finish(true, aText);
     break;
@@ -493,7 +504,7 @@ void TCliJob::OnHint(int aKind, const QString& aText) {
   }
 }
 
-void TCliJob::FilesHint(int aKind, const QString& aText) {
+void TPortJob::FilesHint(int aKind, const QString& aText) {
   // The end of a file reading tells what was not written and what was in several hints, one
   // right after another: the result holds all of them, and any failure fails the port.
   if (aKind == 0)
@@ -514,7 +525,7 @@ void TCliJob::FilesHint(int aKind, const QString& aText) {
   });
 }
 
-void TCliJob::OnProgress(qint64 aPosition, qint64 aCount) {
+void TPortJob::OnProgress(qint64 aPosition, qint64 aCount) {
   if (FDone || aCount < 1)
     return;
   Kick();
@@ -525,8 +536,8 @@ void TCliJob::OnProgress(qint64 aPosition, qint64 aCount) {
   Q_EMIT Note(PortName() + QStringLiteral(": ") + QString::number(percent) + QLatin1Char('%'));
 }
 
-void TCliJob::OnValue(const QString& aIdent, const QString& aCaption, const QString& aText) {
-  if (FDone || FRequest.Command != ccMonitor)
+void TPortJob::OnValue(const QString& aIdent, const QString& aCaption, const QString& aText) {
+  if (FDone || FRequest.Command != jcMonitor)
     return;
   if (FRequest.Json) {
     QJsonObject value;
@@ -540,7 +551,7 @@ void TCliJob::OnValue(const QString& aIdent, const QString& aCaption, const QStr
   }
 }
 
-void TCliJob::Finish(bool aOk, const QString& aText) {
+void TPortJob::Finish(bool aOk, const QString& aText) {
   if (FDone)
     return;
   FDone = true;
@@ -561,8 +572,9 @@ void TCliJob::Finish(bool aOk, const QString& aText) {
         FResult = Text("cli_logerror") + QStringLiteral(": ") + error;
       }
     }
-    // The port is given back at once: a script may open it again right after.
-    if (TPortInfo* port = FSession->Q())
+    // The port is given back at once: a script may open it again right after. A step of a longer
+    // run leaves that to the run.
+    if (TPortInfo* port = FSession->Q(); port && FOwnSession)
       port->Com()->Disconnect();
     FJson.insert(QStringLiteral("ok"), FOk);
     if (!FResult.isEmpty())

@@ -1,4 +1,4 @@
-#include "cli/cli_schemas.h"
+#include "jobs/schema_refresh.h"
 
 #include "i18n/dictionary.h"
 #include "platform/app_paths.h"
@@ -7,7 +7,7 @@
 #include "updates/update_center.h"
 #include "updates/web_client.h"
 
-TCliSchemaRefresh::TCliSchemaRefresh(TRegistry& aRegistry, int aLanguage, int aTimeoutMs, QObject* aParent)
+TSchemaRefresh::TSchemaRefresh(TRegistry& aRegistry, int aLanguage, int aTimeoutMs, QObject* aParent)
     : QObject(aParent), FClient(std::make_unique<TWebClient>()), FLanguage(aLanguage) {
   auto translate = [this](const QString& aKey) {
     TDictionary dictionary;
@@ -42,9 +42,9 @@ TCliSchemaRefresh::TCliSchemaRefresh(TRegistry& aRegistry, int aLanguage, int aT
           });
 }
 
-TCliSchemaRefresh::~TCliSchemaRefresh() = default;
+TSchemaRefresh::~TSchemaRefresh() = default;
 
-void TCliSchemaRefresh::Start() {
+void TSchemaRefresh::Start() {
   if (FCenter->Hosts().SettingsService.isEmpty()) {
     QTimer::singleShot(0, this, [this] { Done(QString()); });
     return;
@@ -53,12 +53,12 @@ void TCliSchemaRefresh::Start() {
   FCenter->RequestModuleList();
 }
 
-void TCliSchemaRefresh::Done(const QString& aNote) {
+void TSchemaRefresh::Done(const QString& aNote) {
   if (FDone)
     return;
   FDone = true;
   FLimit.stop();
   if (!aNote.isEmpty())
     FNotes << aNote;
-  QTimer::singleShot(0, this, &TCliSchemaRefresh::Finished);
+  QTimer::singleShot(0, this, &TSchemaRefresh::Finished);
 }
