@@ -290,6 +290,10 @@ void TCliSession::StartDeviceInfoRequest(TPortInfo*, const QString&) {
   // Dropped: the description would only be shown on the welcome page.
 }
 
+void TCliSession::CommandsAwaitReply(const QString& aCommand) {
+  FCore.AwaitReply(aCommand);
+}
+
 void TCliSession::CommandsStartOperation(TPortInfo& aPort, int aOperation) {
   switch (aOperation) {
   case 2:
