@@ -69,7 +69,7 @@ void TFuzzHost::SetDynamicItem(const TDynamicItem& aItem) {
 
 void TFuzzHost::AddOrUpdateBLEDevice(const QString& aMAC, const QString& aRSSI, const QString& aDataBase64) {
   if (const TBLEDevice* d = BLE.AddOrUpdate(aMAC, aRSSI, aDataBase64))
-    Touched += d->Name.size() + d->MainParam.size();
+    Touched += d->Name.size() + d->MainParam.Args.size();
 }
 
 void TFuzzHost::AddOrUpdateWiFi(const QString& aMAC, const QString& aRSSI, const QString& aSSID) {

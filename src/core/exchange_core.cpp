@@ -126,6 +126,14 @@ void TExchangeCore::QReceiveData(QObject* Sender, const char* DataPtr, int DataS
           FHost.MainHintShow(1, FHost.Translate(QStringLiteral("SR0")));
           break;
         }
+        if (!FAwaitedCommand.isEmpty()) {
+          if (FClock.MonotonicMs() <= FAwaitedUntil) {
+            const bool refused = reply.Effect == TReplyText::Locked || reply.Effect == TReplyText::SavedError;
+            FHost.MainHintShow(refused ? 0 : 3,
+                               FAwaitedCommand + QStringLiteral(": ") + QString::fromLatin1(text));
+          }
+          FAwaitedCommand.clear();
+        }
       }
     }
   }
@@ -135,6 +143,11 @@ void TExchangeCore::QReceiveData(QObject* Sender, const char* DataPtr, int DataS
 
   if (previous == vtDetect && FVersion != previous)
     FHost.StartCheckNameTimer(Sender);
+}
+
+void TExchangeCore::AwaitReply(const QString& aCommand) {
+  FAwaitedCommand = aCommand;
+  FAwaitedUntil = FClock.MonotonicMs() + kReplyWaitMs;
 }
 
 void TExchangeCore::LogSent(const QByteArray& aBytes) {
@@ -236,6 +249,7 @@ void TExchangeCore::SetVersion(TVersionType aVersion) {
     FDetectStart = int(FPacketIndex.size());
     FDetectPosition = FTrafficLog.Size();
     FReplyTail.clear();
+    FAwaitedCommand.clear();
     // The device on the line may be another one now: only its own packets may decide what it
     // speaks, and a packet the previous one left half-sent must not swallow its first bytes.
     FRecognised = {};
@@ -272,6 +286,7 @@ void TExchangeCore::SetVersion(TVersionType aVersion) {
 void TExchangeCore::Clear() {
   FProbedPort = nullptr;
   FReplyTail.clear();
+  FAwaitedCommand.clear();
   FPacketIndex.clear();
   FGen1Index.clear();
   FGen2Index.clear();

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QString>
 #include <array>
 #include <functional>
 
@@ -50,6 +51,11 @@ public:
   void QReceiveData(QObject* Sender, const char* DataPtr, int DataSize);
   // Logs bytes the port accepted for sending (the send path of a port record).
   void LogSent(const QByteArray& aBytes);
+  // The technician sent aCommand (a menu caption, or a line as typed). The first reply text of a
+  // service adapter that follows within kReplyWaitMs is shown as a hint that names the command
+  // too: the adapter's answers carry no trace of what they answer.
+  void AwaitReply(const QString& aCommand);
+  static constexpr qint64 kReplyWaitMs = 10000;
   void SetVersion(TVersionType aVersion);
   // Empties the indexes and counters; the bytes of the log stay, so positions stay valid.
   void Clear();
@@ -114,6 +120,9 @@ private:
   std::array<TScanMemo, 3> FMemo;
   // The end of the last chunk from a service adapter, where a reply text may have begun.
   QByteArray FReplyTail;
+  // The command whose reply is awaited, and until when (the clock's steady milliseconds).
+  QString FAwaitedCommand;
+  qint64 FAwaitedUntil = 0;
   // The port last probed and the activation it was probed in.
   const TPortInfo* FProbedPort = nullptr;
   QDateTime FProbedActiveTime;

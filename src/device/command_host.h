@@ -19,4 +19,7 @@ public:
   virtual void CommandsUpdate() = 0;
   // A row starts a long operation (memory or file reading, firmware, factory flows) on the port.
   virtual void CommandsStartOperation(TPortInfo& aPort, int aOperation) = 0;
+  // aCommand (as the technician knows it) went to the device: a reply recognised as its answer
+  // is shown naming it.
+  virtual void CommandsAwaitReply(const QString& aCommand) = 0;
 };

@@ -44,6 +44,7 @@ bool TCommands::Do(int aIndex) {
   // The service adapter waits for its password: whatever was chosen, the typed password goes.
   if (port->ReadLockState() == -1) {
     port->SendAnsiString(password + "\r\n");
+    FHost.CommandsAwaitReply(Text("PasswordDo"));
     return false;
   }
   // The device refused the password: it would refuse the command too.
@@ -78,14 +79,15 @@ TCommandClick TCommands::Click(quint64 aGeneration, int aIndex) {
   }
   if (ident == kEnterLotNumber)
     return ccLotDialog;
-  // A command sent from the menu is answered at once; what the device replies comes as a hint of
-  // its own where its answer is recognised.
+  // A command sent from the menu is answered at once; what the device replies follows as a hint
+  // of its own, naming the command, where the reply is one the program recognises.
   if (Do(aIndex)) {
     const TCommand& row = FTable.Rows().at(aIndex);
     QString caption = FDictionary.Language() == TDictionary::lnEnglish ? row.NameEN : row.NameRU;
     if (caption.isEmpty())
       caption = FDictionary.Translate(row.Ident);
     FHost.MainHintShow(3, Text("mes_commandsent") + QStringLiteral(": ") + caption);
+    FHost.CommandsAwaitReply(caption);
   }
   return ccRan;
 }

@@ -242,7 +242,8 @@ void TScanPicker::SortRows() {
 // BLE
 
 TBLEPicker::TBLEPicker(TBLEDeviceList& aList, const TClock& aClock, TSend aSend,
-                       std::unique_ptr<IBLEScanner> aScanner, QObject* aParent)
+                       std::unique_ptr<IBLEScanner> aScanner, TBLEText::TTranslate aTranslate,
+                       QObject* aParent)
     : TScanPicker(aClock, std::move(aSend),
                   TShape{{false, false, false, false, false, false, false, true},
                          7,
@@ -254,7 +255,7 @@ TBLEPicker::TBLEPicker(TBLEDeviceList& aList, const TClock& aClock, TSend aSend,
                          QByteArrayLiteral(">D 20;0\r\n"),
                          psNoBluetooth},
                   aParent),
-      FList(aList), FScanner(std::move(aScanner)) {
+      FList(aList), FScanner(std::move(aScanner)), FTranslate(std::move(aTranslate)) {
   if (FScanner) {
     connect(FScanner.get(), &IBLEScanner::Reported, this, &TBLEPicker::PCReport);
     connect(FScanner.get(), &IBLEScanner::Failed, this, [this] {
@@ -269,11 +270,12 @@ QList<TPickerRow> TBLEPicker::BuildRows() const {
   rows.reserve(FList.Count());
   for (int i = 0; i < FList.Count(); ++i) {
     const TBLEDevice& d = FList.At(i);
-    rows.append(TPickerRow{{d.MAC, d.Name, BLEDeviceTypeText(d.DeviceType), d.Version, d.Temperature,
-                            d.MainParam, d.Voltage, QString::number(d.RSSI)},
-                           d.MAC,
-                           d.RSSI,
-                           d.MAC});
+    rows.append(
+        TPickerRow{{d.MAC, d.Name, BLEDeviceTypeText(d.DeviceType), d.Version, d.Temperature,
+                    d.MainParam.Text(FTranslate), d.Voltage.Text(FTranslate), QString::number(d.RSSI)},
+                   d.MAC,
+                   d.RSSI,
+                   d.MAC});
   }
   return rows;
 }

@@ -142,9 +142,10 @@ class TBLEPicker : public TScanPicker {
   Q_OBJECT
 public:
   static constexpr int kDiscoveryMs = 60000;
-  // aScanner may be null (no adapter at all).
+  // aScanner may be null (no adapter at all). aTranslate words the sensors' values in the
+  // language of the moment.
   TBLEPicker(TBLEDeviceList& aList, const TClock& aClock, TSend aSend, std::unique_ptr<IBLEScanner> aScanner,
-             QObject* aParent = nullptr);
+             TBLEText::TTranslate aTranslate, QObject* aParent = nullptr);
   // A report of the PC's adapter, as it reaches the main thread.
   void PCReport(const TBLEReport& aReport);
 
@@ -158,6 +159,7 @@ protected:
 private:
   TBLEDeviceList& FList;
   std::unique_ptr<IBLEScanner> FScanner;
+  TBLEText::TTranslate FTranslate;
 };
 
 // The name a PC-seen network is listed under: the bytes as UTF-8, or in the 8-bit code page when

@@ -25,6 +25,17 @@ constexpr TDictionaryRow kRows[] = {
     {u"pick_error_wifi", u"Ошибка:\r\nТрекер не поддерживает скан, на ПК нет WiFi",
      u"Error:\r\nThe tracker cannot scan, the PC has no WiFi"},
     {u"pick_hidden_network", u"[Скрытая сеть]", u"[Hidden network]"},
+    // What the BLE sensors report, as the picker's columns word it; %1 and %2 are the values.
+    {u"ble_level", u"Уровень: %1%", u"Level: %1%"},
+    {u"ble_magnet_wire", u"Магнит: %1, Провод: %2", u"Magnet: %1, Wire: %2"},
+    {u"ble_mode_storage", u"Режим: Склад", u"Mode: Storage"},
+    {u"ble_turns", u"Обороны: %1", u"Revolutions: %1"},
+    {u"ble_angle", u"Угол: %1°", u"Angle: %1°"},
+    {u"ble_rpm", u"Об/мин: %1", u"RPM: %1"},
+    {u"ble_value", u"Значение: %1", u"Value: %1"},
+    {u"ble_input_open", u"Вход: разомкнут", u"Input: open"},
+    {u"ble_input_closed", u"Вход: замкнут", u"Input: closed"},
+    {u"ble_volts", u"%1 В", u"%1 V"},
 };
 
 } // namespace

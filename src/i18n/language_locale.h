@@ -24,7 +24,8 @@ public:
   ~TQtCatalogue();
 
   // English needs no catalogue (Qt's texts are English); Russian loads Qt's "qt_ru" from Qt's
-  // translations folder. False when that catalogue is not installed: Qt's texts then stay English.
+  // translations folder, with the few texts it lacks filled in. False when that catalogue is not
+  // installed: Qt's texts then stay English.
   bool Switch(int aLanguage);
 
 private:

@@ -292,6 +292,10 @@ void TPortSession::StartDeviceInfoRequest(TPortInfo*, const QString&) {
   // Dropped: the description would only be shown on the welcome page.
 }
 
+void TPortSession::CommandsAwaitReply(const QString& aCommand) {
+  FCore.AwaitReply(aCommand);
+}
+
 void TPortSession::CommandsStartOperation(TPortInfo& aPort, int aOperation) {
   switch (aOperation) {
   case 2:

@@ -112,6 +112,7 @@ public:
   bool InternetConnected() override;
   void StartDeviceInfoRequest(TPortInfo* aPort, const QString& aPathAndQuery) override;
   void CommandsStartOperation(TPortInfo& aPort, int aOperation) override;
+  void CommandsAwaitReply(const QString& aCommand) override;
 
   // IPortListHost
   void PortCreated(TPortInfo* aPort, int aIndex) override;

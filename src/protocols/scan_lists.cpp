@@ -20,8 +20,16 @@ QString Tenths(int aByte) {
   return Fixed(aByte / 10.0, 1);
 }
 
-QString TenthsVolts(int aByte) {
-  return Tenths(aByte) + QStringLiteral(" В");
+TBLEText Worded(const char* aKey, QStringList aArgs = {}) {
+  return TBLEText{QString::fromLatin1(aKey), std::move(aArgs)};
+}
+
+TBLEText Plain(const QString& aText) {
+  return TBLEText{QString(), {aText}};
+}
+
+TBLEText TenthsVolts(int aByte) {
+  return Worded("ble_volts", {Tenths(aByte)});
 }
 
 QString SignedCelsius(int aByte) {
@@ -32,29 +40,30 @@ QString Percent(int aByte) {
   return QString::number(aByte) + QLatin1Char('%');
 }
 
-QString Level(int aRaw, int aFullScale) {
-  return QStringLiteral("Уровень: ") + Fixed(double(aRaw) / aFullScale * 100.0, 1) + QLatin1Char('%');
+TBLEText Level(int aRaw, int aFullScale) {
+  return Worded("ble_level", {Fixed(double(aRaw) / aFullScale * 100.0, 1)});
 }
 
-QString MagnetAndWire(int aWord) {
-  return QStringLiteral("Магнит: %1, Провод: %2").arg((aWord >> 14) & 1).arg((aWord >> 15) & 1);
+TBLEText MagnetAndWire(int aWord) {
+  return Worded("ble_magnet_wire", {QString::number((aWord >> 14) & 1), QString::number((aWord >> 15) & 1)});
 }
 
-QString ModeText(int aMode, qint16 aValue) {
+TBLEText ModeText(int aMode, qint16 aValue) {
+  const QStringList value{QString::number(aValue)};
   switch (aMode) {
   case 0:
-    return QStringLiteral("Режим: Склад");
+    return Worded("ble_mode_storage");
   case 4:
   case 5:
-    return QStringLiteral("Обороны: %1").arg(aValue);
+    return Worded("ble_turns", value);
   case 6:
   case 9:
   case 10:
-    return QStringLiteral("Угол: %1°").arg(aValue);
+    return Worded("ble_angle", value);
   case 32:
-    return QStringLiteral("Об/мин: %1").arg(aValue);
+    return Worded("ble_rpm", value);
   default:
-    return QStringLiteral("Значение: %1").arg(aValue);
+    return Worded("ble_value", value);
   }
 }
 
@@ -121,7 +130,7 @@ bool DecodeSensor(const QByteArray& d, qsizetype aFrame, int aCode, TBLEAdvertis
     a.MainParam = Level(b(0) + 256 * b(1), 4095);
     a.Temperature = SignedCelsius(b(3));
     a.Version = none;
-    a.Voltage = aCode == 97 ? Percent(b(2)) : TenthsVolts(b(2));
+    a.Voltage = aCode == 97 ? Plain(Percent(b(2))) : TenthsVolts(b(2));
     return true;
   case 3:
   case 99:
@@ -135,7 +144,7 @@ bool DecodeSensor(const QByteArray& d, qsizetype aFrame, int aCode, TBLEAdvertis
     } else {
       a.MainParam = MagnetAndWire(b(3) + 256 * b(4));
       a.Version = none;
-      a.Voltage = Percent(b(2));
+      a.Voltage = Plain(Percent(b(2)));
     }
     return true;
   case 4:
@@ -150,7 +159,7 @@ bool DecodeSensor(const QByteArray& d, qsizetype aFrame, int aCode, TBLEAdvertis
     } else {
       a.Temperature = SignedCelsius(b(9));
       a.Version = none;
-      a.Voltage = Percent(b(8));
+      a.Voltage = Plain(Percent(b(8)));
     }
     return true;
   case 103: {
@@ -161,24 +170,23 @@ bool DecodeSensor(const QByteArray& d, qsizetype aFrame, int aCode, TBLEAdvertis
     const QByteArray raw = d.mid(aFrame + 4, 8);
     std::memcpy(&latitude, raw.constData(), 4);
     std::memcpy(&longitude, raw.constData() + 4, 4);
-    a.MainParam = Fixed(latitude, 6) + QStringLiteral(", ") + Fixed(longitude, 6);
+    a.MainParam = Plain(Fixed(latitude, 6) + QStringLiteral(", ") + Fixed(longitude, 6));
     a.Temperature = none;
     a.Version = none;
-    a.Voltage = Percent(b(8));
+    a.Voltage = Plain(Percent(b(8)));
     return true;
   }
   case 100:
-    a.MainParam =
-        QStringLiteral("Вход: ") + (b(0) != 0 ? QStringLiteral("разомкнут") : QStringLiteral("замкнут"));
+    a.MainParam = Worded(b(0) != 0 ? "ble_input_open" : "ble_input_closed");
     a.Temperature = none;
     a.Version = Tenths(b(2));
     a.Voltage = TenthsVolts(b(1));
     return true;
   default: // 188
-    a.MainParam = none;
+    a.MainParam = Plain(none);
     a.Temperature = none;
     a.Version = none;
-    a.Voltage = none;
+    a.Voltage = Plain(none);
     return true;
   }
 }
@@ -196,16 +204,25 @@ std::optional<TBLEAdvertisement> DecodeBeacon(const QByteArray& d) {
     a.DeviceType = dtIBeacon;
     a.Name = hex.mid(0, 8) + QLatin1Char('-') + hex.mid(8, 4) + QLatin1Char('-') + hex.mid(12, 4) +
              QLatin1Char('-') + hex.mid(16, 4) + QLatin1Char('-') + hex.mid(20, 12);
-    a.MainParam = QStringLiteral("Major: %1, Minor: %2, TX: %3 dBm")
-                      .arg(u(22) + 256 * u(23))
-                      .arg(u(24) + 256 * u(25))
-                      .arg(qint8(quint8(d[p + 26])));
+    a.MainParam = Plain(QStringLiteral("Major: %1, Minor: %2, TX: %3 dBm")
+                            .arg(u(22) + 256 * u(23))
+                            .arg(u(24) + 256 * u(25))
+                            .arg(qint8(quint8(d[p + 26]))));
     return a;
   }
   return std::nullopt;
 }
 
 } // namespace
+
+QString TBLEText::Text(const TTranslate& aTranslate) const {
+  if (Key.isEmpty())
+    return Args.value(0);
+  QString text = aTranslate(Key);
+  for (const QString& arg : Args)
+    text = text.arg(arg);
+  return text;
+}
 
 QString BLEDeviceTypeText(TBLEDeviceType aType) {
   static const char* const texts[] = {"???", "ZRA", "ZRE", "ZRI", "ZRO", "ZRU", "ZRY", "ZRK", "iBeacon"};

@@ -2,7 +2,9 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -17,14 +19,26 @@ enum TBLEDeviceType : quint8 { dtUnknown, dtZRA, dtZRE, dtZRI, dtZRO, dtZRU, dtZ
 // "???", "ZRA", ... "iBeacon".
 QString BLEDeviceTypeText(TBLEDeviceType aType);
 
+// A worded value of an advertisement, kept apart from its wording so that the list shows it in
+// the language of the moment, not in the one it arrived in: a dictionary key whose text takes the
+// arguments (%1, %2), or, without a key, the one argument as it stands.
+struct TBLEText {
+  QString Key;
+  QStringList Args;
+
+  using TTranslate = std::function<QString(const QString& aKey)>;
+  QString Text(const TTranslate& aTranslate) const;
+  bool operator==(const TBLEText&) const = default;
+};
+
 // What one advertisement tells about its sender.
 struct TBLEAdvertisement {
   TBLEDeviceType DeviceType = dtUnknown;
   QString Name;
   QString Version;
   QString Temperature;
-  QString MainParam;
-  QString Voltage;
+  TBLEText MainParam;
+  TBLEText Voltage;
 };
 
 // Decodes advertisement data given as standard Base64 text: a sensor frame of a known type, or
@@ -48,8 +62,8 @@ public:
   QString Name;
   QString Version;
   QString Temperature;
-  QString MainParam;
-  QString Voltage;
+  TBLEText MainParam;
+  TBLEText Voltage;
   // The latest data that decoded, as the Base64 text it came in.
   QString DataHex;
 };

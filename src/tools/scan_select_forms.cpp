@@ -135,14 +135,16 @@ void TScanSelectForm::DoubleClicked() {
 
 TBLEDeviceSelectForm::TBLEDeviceSelectForm(TBLEDeviceList& aList, std::unique_ptr<IBLEScanner> aScanner,
                                            const TPickerServices& aServices, QWidget* aParent)
-    : TScanSelectForm(new TBLEPicker(aList, *aServices.Clock, aServices.Send, std::move(aScanner)), aServices,
-                      TLayout{QSize(730, 450),
-                              QStringLiteral("pick_ble_title"),
-                              {QStringLiteral("MAC"), QStringLiteral("pick_col_name"),
-                               QStringLiteral("pick_col_type"), QStringLiteral("pick_col_version"),
-                               QStringLiteral("pick_col_temp"), QStringLiteral("pick_col_params"),
-                               QStringLiteral("pick_col_voltage"), QStringLiteral("RSSI")}},
-                      aParent) {
+    : TScanSelectForm(
+          new TBLEPicker(aList, *aServices.Clock, aServices.Send, std::move(aScanner), aServices.Translate),
+          aServices,
+          TLayout{QSize(730, 450),
+                  QStringLiteral("pick_ble_title"),
+                  {QStringLiteral("MAC"), QStringLiteral("pick_col_name"), QStringLiteral("pick_col_type"),
+                   QStringLiteral("pick_col_version"), QStringLiteral("pick_col_temp"),
+                   QStringLiteral("pick_col_params"), QStringLiteral("pick_col_voltage"),
+                   QStringLiteral("RSSI")}},
+          aParent) {
   setObjectName(QStringLiteral("BLEDeviceSelectForm"));
 }
 

@@ -354,9 +354,10 @@ void TLogPage::Send() {
   text.replace(u'\n', QStringLiteral("\r\n"));
   text += QStringLiteral("\r\n");
   port->SendAnsiString(ToLogCodePage(text));
+  const QString named = shown.size() > kSentHintChars ? shown.left(kSentHintChars) + QChar(0x2026) : shown;
   if (FHint)
-    FHint(3, FDictionary.Translate(QStringLiteral("mes_commandsent")) + QStringLiteral(": ") +
-                 (shown.size() > kSentHintChars ? shown.left(kSentHintChars) + QChar(0x2026) : shown));
+    FHint(3, FDictionary.Translate(QStringLiteral("mes_commandsent")) + QStringLiteral(": ") + named);
+  FCore.AwaitReply(named);
 }
 
 void TLogPage::ModemClick() {

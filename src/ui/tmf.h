@@ -274,6 +274,7 @@ public:
   void CommandsUpdate() override { Commands_Update(); }
   void CommandsExec(const QString& aCommand) override { Commands_Exec(aCommand); }
   void CommandsStartOperation(TPortInfo& aPort, int aOperation) override;
+  void CommandsAwaitReply(const QString& aCommand) override;
   void UpdateFolders();
 
   int StyleMode() const { return FState.Style; }

@@ -115,6 +115,10 @@ void TMF::CommandsStartOperation(TPortInfo& aPort, int aOperation) {
   aPort.SetOperation(quint8(aOperation));
 }
 
+void TMF::CommandsAwaitReply(const QString& aCommand) {
+  FCore.AwaitReply(aCommand);
+}
+
 void TMF::ClearCustomCommands() {
   FCommands->ClearCustomCommands();
 }

@@ -26,6 +26,8 @@ private Q_SLOTS:
   void requestSentWhileSwitchingToSensorStaysInView();
 
   void replyTexts();
+  void awaitedReplyNamesItsCommand_data();
+  void awaitedReplyNamesItsCommand();
   void operationHandOff();
   void clearKeepsPositions();
   void failedWriteLogsNothing();
@@ -366,6 +368,49 @@ void TstExchangeCore::replyTexts() {
   sensor.Receive("DEVICE PASSWORD OK");
   QVERIFY(sensor.Host.Hints.isEmpty());
   QCOMPARE(sensor.Port->DevicePassword(), QString::fromLatin1(kUnknownPassword));
+}
+
+using THints = QList<QPair<int, QString>>;
+
+void TstExchangeCore::awaitedReplyNamesItsCommand_data() {
+  QTest::addColumn<QString>("hardwareId");
+  QTest::addColumn<qint64>("waitMs");
+  QTest::addColumn<QByteArrayList>("chunks");
+  QTest::addColumn<THints>("hints");
+  const QString adapter = QStringLiteral("USB\\VID_0483&PID_5742&MI_00");
+  QTest::newRow("accepted") << adapter << qint64(0) << QByteArrayList{"READY\r\nDEVICE PASSWORD OK\r\n"}
+                            << THints{{3, QStringLiteral("Unlock: DEVICE PASSWORD OK")}};
+  // Only the first reply answers the command; a refusal is an error, next to its own notice.
+  QTest::newRow("refused, then a second reply")
+      << adapter << qint64(0)
+      << QByteArrayList{"DEVICE PASS", "WORD ERROR\r\n", "Settings write OK EXTFLASH\r\n"}
+      << THints{{1, QStringLiteral("mes_passwordneed")},
+                {0, QStringLiteral("Unlock: DEVICE PASSWORD ERROR")},
+                {1, QStringLiteral("SR1")}};
+  QTest::newRow("too late") << adapter << TExchangeCore::kReplyWaitMs + 1
+                            << QByteArrayList{"DEVICE PASSWORD OK\r\n"} << THints{};
+  QTest::newRow("not a service adapter")
+      << QString() << qint64(0) << QByteArrayList{"DEVICE PASSWORD OK\r\n"} << THints{};
+}
+
+void TstExchangeCore::awaitedReplyNamesItsCommand() {
+  QFETCH(QString, hardwareId);
+  QFETCH(qint64, waitMs);
+  QFETCH(QByteArrayList, chunks);
+  QFETCH(THints, hints);
+  TCoreRig rig;
+  if (hardwareId.isEmpty())
+    rig.Port->SetDeviceVer(QStringLiteral("35"));
+  else
+    rig.Port->SetDevicePID_VID(hardwareId);
+  // What an earlier chunk held does not answer a command sent after it.
+  rig.Receive("DEVICE PASSWORD OK\r\n");
+  rig.Host.Hints.clear();
+  rig.Core.AwaitReply(QStringLiteral("Unlock"));
+  rig.Clock.Advance(waitMs);
+  for (const QByteArray& chunk : chunks)
+    rig.Receive(chunk);
+  QCOMPARE(rig.Host.Hints, hints);
 }
 
 void TstExchangeCore::operationHandOff() {

@@ -17,6 +17,7 @@ public:
   TPortInfo* Port = nullptr;
   QList<QPair<int, QString>> Hints;
   QList<int> Operations;
+  QStringList Awaited;
   int Updates = 0;
 
   TPortInfo* Q() override { return Port; }
@@ -26,6 +27,7 @@ public:
     QCOMPARE(&aPort, Port);
     Operations.append(aOperation);
   }
+  void CommandsAwaitReply(const QString& aCommand) override { Awaited.append(aCommand); }
 };
 
 // Lock states a port can be put in: the service adapter waiting for its password (-1), accepted
@@ -336,15 +338,23 @@ void TstCommands::sentClickIsAnswered_data() {
   QTest::addColumn<int>("language");
   QTest::addColumn<QString>("command"); // the menu line's caption in that language
   QTest::addColumn<QString>("hint");    // empty: none
+  QTest::addColumn<QString>("awaited"); // whose reply is named when it comes; empty: none
   QTest::newRow("reboot, Russian") << "35" << kOrdinary << 0 << QString::fromUtf8("Рестарт устройства")
-                                   << QString::fromUtf8("Команда отправлена: Рестарт устройства");
+                                   << QString::fromUtf8("Команда отправлена: Рестарт устройства")
+                                   << QString::fromUtf8("Рестарт устройства");
   QTest::newRow("own captions, English") << "35" << kOrdinary << 1 << "Send packet with coordinates"
-                                         << "Command sent: Send packet with coordinates";
+                                         << "Command sent: Send packet with coordinates"
+                                         << "Send packet with coordinates";
   QTest::newRow("custom command") << "303" << kOrdinary << 1 << "1: Ping"
-                                  << "Command sent: 1: Ping";
-  QTest::newRow("password refused: nothing went") << "1" << 1 << 1 << "Reboot device" << QString();
+                                  << "Command sent: 1: Ping"
+                                  << "1: Ping";
+  QTest::newRow("password refused: nothing went")
+      << "1" << 1 << 1 << "Reboot device" << QString() << QString();
+  // The password went in place of the command: its answer is the one to name.
+  QTest::newRow("adapter waiting for its password")
+      << "1" << -1 << 1 << "Reboot device" << QString() << "Enter device password";
   QTest::newRow("an operation answers for itself")
-      << "216" << kOrdinary << 1 << "Download all memory" << QString();
+      << "216" << kOrdinary << 1 << "Download all memory" << QString() << QString();
 }
 
 void TstCommands::sentClickIsAnswered() {
@@ -353,6 +363,7 @@ void TstCommands::sentClickIsAnswered() {
   QFETCH(int, language);
   QFETCH(QString, command);
   QFETCH(QString, hint);
+  QFETCH(QString, awaited);
   TCommandsRig rig;
   rig.Dictionary.SetLanguage(language);
   rig.SetType(type, lock);
@@ -369,6 +380,7 @@ void TstCommands::sentClickIsAnswered() {
     QVERIFY(rig.Host.Hints.isEmpty());
   else
     QCOMPARE(rig.Host.Hints, (QList<QPair<int, QString>>{{3, hint}}));
+  QCOMPARE(rig.Host.Awaited, awaited.isEmpty() ? QStringList() : QStringList{awaited});
 }
 
 void TstCommands::customCommandsRoundTrip() {

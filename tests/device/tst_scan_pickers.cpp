@@ -4,6 +4,7 @@
 
 #include "base/clock.h"
 #include "device/scan_picker.h"
+#include "i18n/dictionary.h"
 #include "radio_fixture.h"
 
 #include <QAbstractItemModelTester>
@@ -29,6 +30,7 @@ const QString kNoDecode = QStringLiteral("AgEG"); // flags only
 
 struct TRig {
   TManualClock Clock;
+  TDictionary Dictionary;
   QList<QByteArray> Sent;
   TBLEDeviceList BLE;
   TWiFiList WiFi;
@@ -44,7 +46,9 @@ struct TRig {
     if (aKind == QLatin1String("ble")) {
       auto radio = std::make_unique<TFakeBLEScanner>(aRadio);
       BLERadio = radio.get();
-      Picker = std::make_unique<TBLEPicker>(BLE, Clock, Send(), std::move(radio));
+      Picker =
+          std::make_unique<TBLEPicker>(BLE, Clock, Send(), std::move(radio),
+                                       [this](const QString& aKey) { return Dictionary.Translate(aKey); });
     } else if (aKind == QLatin1String("wifi")) {
       auto radio = std::make_unique<TFakeWiFiScanner>(aRadio);
       WiFiRadio = radio.get();
@@ -94,6 +98,8 @@ private Q_SLOTS:
   void confirmYieldsTheValue_data();
   void confirmYieldsTheValue();
   void pcAdapterFeedsTheBLEList();
+  void bleValuesInTheLanguageShown_data();
+  void bleValuesInTheLanguageShown();
   void pcNetworks_data();
   void pcNetworks();
   void pcWiFiScansOnEveryRefresh();
@@ -341,6 +347,43 @@ void TstScanPickers::confirmYieldsTheValue() {
     p.SetSelectedRow(0);
   QCOMPARE(p.Confirm(), value);
   QCOMPARE(p.SavedKey().isEmpty(), !select);
+}
+
+void TstScanPickers::bleValuesInTheLanguageShown_data() {
+  QTest::addColumn<QByteArray>("data");
+  QTest::addColumn<QStringList>("russian"); // parameters and voltage
+  QTest::addColumn<QStringList>("english");
+  QTest::newRow("level") << QByteArray::fromHex("0F160F01FF0324FF0C000000000001")
+                         << QStringList{QStringLiteral("Уровень: 25.0%"), QStringLiteral("3.6 В")}
+                         << QStringList{"Level: 25.0%", "3.6 V"};
+  QTest::newRow("magnet and wire") << QByteArray::fromHex("07160F03FB0000C0")
+                                   << QStringList{QStringLiteral("Магнит: 1, Провод: 1"),
+                                                  QStringLiteral("0.0 В")}
+                                   << QStringList{"Magnet: 1, Wire: 1", "0.0 V"};
+  QTest::newRow("storage mode, percent")
+      << QByteArray::fromHex("0C160F650000010000000000") << QStringList{QStringLiteral("Режим: Склад"), "0%"}
+      << QStringList{"Mode: Storage", "0%"};
+  QTest::newRow("input") << QByteArray::fromHex("06160F64012A0C")
+                         << QStringList{QStringLiteral("Вход: разомкнут"), QStringLiteral("4.2 В")}
+                         << QStringList{"Input: open", "4.2 V"};
+}
+
+void TstScanPickers::bleValuesInTheLanguageShown() {
+  QFETCH(QByteArray, data);
+  QFETCH(QStringList, russian);
+  QFETCH(QStringList, english);
+  QLocale::setDefault(QLocale::c());
+  TRig rig;
+  TScanPicker& p = rig.Make(QStringLiteral("ble"));
+  p.Show();
+  QVERIFY(rig.BLE.AddOrUpdate(QStringLiteral("AA:BB:CC:DD:EE:01"), QStringLiteral("-60"),
+                              QString::fromLatin1(data.toBase64())));
+  // The entry arrived while the program spoke Russian; the rows follow a switch made later.
+  p.Refresh();
+  QCOMPARE((QStringList{p.Row(0).Cells.at(5), p.Row(0).Cells.at(6)}), russian);
+  rig.Dictionary.SetLanguage(TDictionary::lnEnglish);
+  p.Refresh();
+  QCOMPARE((QStringList{p.Row(0).Cells.at(5), p.Row(0).Cells.at(6)}), english);
 }
 
 void TstScanPickers::pcAdapterFeedsTheBLEList() {

@@ -238,6 +238,8 @@ void TstCommandsE2E::serviceAdapterGetsThePasswordFirst() {
   QVERIFY(sim.Click(QStringLiteral("Reboot device")));
   QTRY_VERIFY_WITH_TIMEOUT(sim.Trace().contains(QStringLiteral("111111\\r\\n")), 10000);
   QTRY_COMPARE_WITH_TIMEOUT(w.Q()->ReadLockState(), 0, 10000);
+  // What the adapter answered is named after what went in place of the command.
+  QTRY_VERIFY_WITH_TIMEOUT(sim.HintShown(QStringLiteral("Enter device password: DEVICE PASSWORD OK")), 5000);
   QVERIFY(!sim.Trace().contains(QStringLiteral("restart\\r\\n")));
   QVERIFY(sim.Click(QStringLiteral("Reboot device")));
   QTRY_VERIFY_WITH_TIMEOUT(sim.Trace().contains(QStringLiteral("restart\\r\\n")), 10000);

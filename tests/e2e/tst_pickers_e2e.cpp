@@ -112,16 +112,16 @@ void TstPickersE2E::bleSensorsFromTheTracker() {
 
   // Every known type decoded; the beacon by its identity; the unknown type never listed.
   QCOMPARE(RowOf(*form, QStringLiteral("C8F09E0A0001")).mid(1, 6),
-           (QStringList{"ZRA-1", "ZRA", "1.2", "23°C", "Уровень: 100.0%", "3.6 В"}));
+           (QStringList{"ZRA-1", "ZRA", "1.2", "23°C", "Level: 100.0%", "3.6 V"}));
   QCOMPARE(RowOf(*form, QStringLiteral("C8F09E0A0003")).mid(1, 6),
-           (QStringList{"ZRE-3", "ZRE", "1.5", "25.1°C", "Магнит: 1, Провод: 0", "3.3 В"}));
+           (QStringList{"ZRE-3", "ZRE", "1.5", "25.1°C", "Magnet: 1, Wire: 0", "3.3 V"}));
   QCOMPARE(RowOf(*form, QStringLiteral("C8F09E0A0005")).mid(2, 5),
-           (QStringList{"ZRI", "2.1", "20°C", "Угол: -15°", "3.0 В"}));
-  QCOMPARE(RowOf(*form, QStringLiteral("C8F09E0A0006")).value(5), QStringLiteral("Об/мин: 1500"));
+           (QStringList{"ZRI", "2.1", "20°C", "Angle: -15°", "3.0 V"}));
+  QCOMPARE(RowOf(*form, QStringLiteral("C8F09E0A0006")).value(5), QStringLiteral("RPM: 1500"));
   QCOMPARE(RowOf(*form, QStringLiteral("C8F09E0A0007")).value(5), QStringLiteral("55.751244, 37.618423"));
   QCOMPARE(RowOf(*form, QStringLiteral("C8F09E0A0009")).value(2), QStringLiteral("ZRU"));
   QCOMPARE(RowOf(*form, QStringLiteral("C8F09E0A000A")).mid(2, 6),
-           (QStringList{"ZRY", "1.0", "---", "Вход: разомкнут", "12.0 В", "-999"}));
+           (QStringList{"ZRY", "1.0", "---", "Input: open", "12.0 V", "-999"}));
   QCOMPARE(RowOf(*form, QStringLiteral("C8F09E0A000C")).mid(1, 2),
            (QStringList{"E2C56DB5-DFFB-48D2-B060-D0F5A71096E0", "iBeacon"}));
   QVERIFY(RowOf(*form, QStringLiteral("C8F09E0A000D")).isEmpty());
@@ -240,7 +240,7 @@ void TstPickersE2E::pcAdapterFillsTheBLEList() {
   sim.BLERadio->Report(QStringLiteral("C8:F0:9E:0A:00:0C"), -71, RebuildAdvertisement(beacon));
   QTRY_COMPARE_WITH_TIMEOUT(form->Picker().rowCount(), 2, 5000);
   QCOMPARE(form->Picker().Row(0).Cells, (QStringList{"C8F09E0A0003", "ZRE-3", "ZRE", "1.6", "25.1°C",
-                                                     "Магнит: 1, Провод: 0", "3.3 В", "-58"}));
+                                                     "Magnet: 1, Wire: 0", "3.3 V", "-58"}));
   QCOMPARE(form->Picker().Row(1).Cells.mid(0, 3),
            (QStringList{"C8F09E0A000C", "E2C56DB5-DFFB-48D2-B060-D0F5A71096E0", "iBeacon"}));
   // Nothing chosen yet: OK waits, and Enter does not empty the setting.

@@ -1,6 +1,7 @@
 // The BLE, Wi-Fi and cell lists that scan reports feed: advertisement decoding and the
 // add-or-update rules.
 
+#include "i18n/dictionary.h"
 #include "protocols/scan_lists.h"
 
 #include <QLocale>
@@ -14,6 +15,12 @@ QString B64(const char* aHex) {
 
 // A 12-bit level sensor frame without its optional bytes, and an iBeacon frame.
 const char* const kLevelFrame = "05160F01FF03";
+// The values as the Russian dictionary words them.
+QString Russian(const TBLEText& aText) {
+  static const TDictionary dictionary;
+  return aText.Text([](const QString& aKey) { return dictionary.Translate(TDictionary::lnRussian, aKey); });
+}
+
 const char* const kBeaconFrame = "FF1A4C000215"
                                  "00112233445566778899AABBCCDDEEFF"
                                  "01000200C5";
@@ -116,10 +123,10 @@ void TestScanLists::advertisement() {
   if (!decoded)
     return;
   QCOMPARE(int(decoded->DeviceType), type);
-  QTEST(decoded->MainParam, "mainParam");
+  QTEST(Russian(decoded->MainParam), "mainParam");
   QTEST(decoded->Temperature, "temperature");
   QTEST(decoded->Version, "version");
-  QTEST(decoded->Voltage, "voltage");
+  QTEST(Russian(decoded->Voltage), "voltage");
   QTEST(decoded->Name, "name");
 }
 
@@ -166,7 +173,7 @@ void TestScanLists::bleList() {
   device.UpdateFromData(-2, junk);
   QCOMPARE(device.DeviceType, dtUnknown);
   QCOMPARE(device.RSSI, -2);
-  QCOMPARE(device.MainParam, QStringLiteral("Уровень: 25,0%"));
+  QCOMPARE(Russian(device.MainParam), QStringLiteral("Уровень: 25,0%"));
   QCOMPARE(device.DataHex, level);
 }
 

@@ -114,6 +114,7 @@ private Q_SLOTS:
   void counters();
   void doubleClickThenSend_data();
   void doubleClickThenSend();
+  void typedLineNamesItsReply();
   void modemAlternatesCommands();
   void actionsNeedAPort();
   void clearEmptiesListAndCounters();
@@ -361,6 +362,15 @@ void TstLogPage::doubleClickThenSend() {
   QCOMPARE(rig.Page.Model().rowCount(), 2);
   QCOMPARE(rig.Page.Model().index(1).data(TLogModel::StampRole).toString(), QStringLiteral("PC > DEVICE"));
   QCOMPARE(rig.Page.Model().index(1).data(TLogModel::BytesRole).toByteArray(), sent);
+}
+
+void TstLogPage::typedLineNamesItsReply() {
+  TPageRig rig;
+  rig.Port->SetDevicePID_VID(QStringLiteral("USB\\VID_0483&PID_5742&MI_00"));
+  rig.Child<QPlainTextEdit>("SendMemo")->setPlainText(QStringLiteral("424242"));
+  QTest::mouseClick(rig.Child<QToolButton>("btn_Send"), Qt::LeftButton);
+  rig.Receive("DEVICE PASSWORD OK\r\n");
+  QVERIFY(rig.Host.Hints.contains(qMakePair(3, QStringLiteral("424242: DEVICE PASSWORD OK"))));
 }
 
 void TstLogPage::modemAlternatesCommands() {
