@@ -113,7 +113,7 @@ void TStation::Refresh() {
       row.State = ssUnplugged;
       row.LostMidRun = true;
       row.Run->Stop();
-    } else if (row.State != ssFailed && row.State != ssDone) {
+    } else if (row.State != ssFailed && row.State != ssDone && row.State != ssUnplugged) {
       row.State = ssGone;
     }
     Q_EMIT RowChanged(int(i));

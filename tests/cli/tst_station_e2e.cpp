@@ -136,6 +136,8 @@ void TstStationE2E::settingsAndFirmwareOnABoxWithMixedOutcomes() {
   QVERIFY2(StateOf(station, QStringLiteral("sim0")) == TStation::ssDone, Describe(station).constData());
   QCOMPARE(StateOf(station, QStringLiteral("sim3")), TStation::ssDone);
   QCOMPARE(StateOf(station, QStringLiteral("sim1")), TStation::ssFailed);
+  // Still marked as pulled out mid-job once its port is gone from the list.
+  QCOMPARE(StateOf(station, QStringLiteral("sim2")), TStation::ssUnplugged);
   QCOMPARE(RowOf(station, QStringLiteral("sim1"))->Identity.value(QStringLiteral("id")).toString(),
            QStringLiteral("502"));
   QCOMPARE(ReadAll(farm.Path(QStringLiteral("in0.bin"))), image);
