@@ -1,8 +1,12 @@
 #!/usr/bin/env python3
-"""Writes the seed corpora in fuzz/corpus/ from recorded simulator sessions and shipped files.
+"""Records seed inputs from simulator sessions and shipped files into the campaigns' work folders.
 
 Runs velmora-devsim on its pseudo-terminal, sends what the program sends, and keeps what the
 simulated device answered, as the receive path sees it. Usage: record_seeds.py BIN_DIR
+
+The inputs go to fuzz-corpus/<target>/ beside BIN_DIR (where scripts/fuzz keeps what campaigns
+find), not to fuzz/corpus/: `scripts/fuzz --merge` then takes into the seed corpus only those that
+reach code the seeds do not.
 """
 import base64
 import hashlib
@@ -15,7 +19,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
-CORPUS = os.path.join(HERE, "corpus")
+WORK = None  # fuzz-corpus/ of the build folder, set from BIN_DIR
 
 
 def crc8(data):
@@ -33,7 +37,7 @@ def gen3_request(command, params=b""):
 
 
 def seed(target, data):
-    folder = os.path.join(CORPUS, target)
+    folder = os.path.join(WORK, target)
     os.makedirs(folder, exist_ok=True)
     name = hashlib.sha1(data).hexdigest()[:16]
     with open(os.path.join(folder, name), "wb") as f:
@@ -137,7 +141,9 @@ def zip_seeds():
 
 
 def main():
+    global WORK
     bindir = sys.argv[1]
+    WORK = os.path.join(os.path.dirname(os.path.abspath(bindir)), "fuzz-corpus")
     gen1_requests = [b">I 0\r\n", b">I 7\r\n", b">I 36\r\n", b">D 15;0\r\n", b">D 18;256\r\n", b">D 18;257\r\n",
                      b">D 18;8192\r\n",
                      b">T 1\r\n", b">D 4;1\r\n"]

@@ -1,8 +1,9 @@
 #include "tools/app_settings_form.h"
 
 #include "platform/app_paths.h"
+#include "style/icons.h"
+#include "style/theme.h"
 #include "tools/toggle_switch.h"
-#include "ui/tmf.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -20,9 +21,10 @@ const QColor kSwitchOff(75, 86, 92);
 
 } // namespace
 
-TAppSettingsForm::TAppSettingsForm(TMF& aWindow) : QDialog(&aWindow), FWindow(aWindow) {
+TAppSettingsForm::TAppSettingsForm(std::unique_ptr<IAppSettingsHost> aHost, QWidget* aParent)
+    : QDialog(aParent), FHost(std::move(aHost)) {
   setObjectName(QStringLiteral("AppSettingsForm"));
-  setWindowIcon(FWindow.Icons().Icon(QStringLiteral("I_PARAMS"), 24));
+  setWindowIcon(FHost->Icons().Icon(QStringLiteral("I_PARAMS"), 24));
   setMinimumWidth(460);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -92,34 +94,34 @@ TAppSettingsForm::TAppSettingsForm(TMF& aWindow) : QDialog(&aWindow), FWindow(aW
   layout->addStretch();
   layout->addWidget(FPanel1);
 
-  connect(FButtonFon, &QToolButton::clicked, &FWindow, &TMF::CycleStyleMode);
-  connect(FDriversButton, &QToolButton::clicked, &FWindow, &TMF::AskInstallDrivers);
-  connect(FDefaultSettingsButton, &QToolButton::clicked, &FWindow, &TMF::AskDefaultSettings);
-  connect(FClearCmdButton, &QToolButton::clicked, &FWindow, &TMF::AskClearCustomCommands);
+  connect(FButtonFon, &QToolButton::clicked, this, [this] { FHost->CycleStyleMode(); });
+  connect(FDriversButton, &QToolButton::clicked, this, [this] { FHost->AskInstallDrivers(); });
+  connect(FDefaultSettingsButton, &QToolButton::clicked, this, [this] { FHost->AskDefaultSettings(); });
+  connect(FClearCmdButton, &QToolButton::clicked, this, [this] { FHost->AskClearCustomCommands(); });
   connect(FButtonRU, &QToolButton::clicked, this, [this] {
-    FWindow.ChooseLanguage(0);
+    FHost->ChooseLanguage(0);
     Restyle();
   });
   connect(FButtonEN, &QToolButton::clicked, this, [this] {
-    FWindow.ChooseLanguage(1);
+    FHost->ChooseLanguage(1);
     Restyle();
   });
-  connect(FToggleSwitchAuto, &TToggleSwitch::clicked, &FWindow, &TMF::SetNoSwitchCOMAuto);
-  connect(FToggleAdvanceCAN, &TToggleSwitch::clicked, &FWindow, &TMF::SetAdvanceCAN);
-  connect(FToggleAutoPrint, &TToggleSwitch::clicked, &FWindow, &TMF::SetAutoPrint);
-  connect(FToggleBtnPrint, &TToggleSwitch::clicked, &FWindow, &TMF::SetPrintVisible);
+  connect(FToggleSwitchAuto, &TToggleSwitch::clicked, this,
+          [this](bool aOn) { FHost->SetNoSwitchCOMAuto(aOn); });
+  connect(FToggleAdvanceCAN, &TToggleSwitch::clicked, this, [this](bool aOn) { FHost->SetAdvanceCAN(aOn); });
+  connect(FToggleAutoPrint, &TToggleSwitch::clicked, this, [this](bool aOn) { FHost->SetAutoPrint(aOn); });
+  connect(FToggleBtnPrint, &TToggleSwitch::clicked, this, [this](bool aOn) { FHost->SetPrintVisible(aOn); });
   // The administrator switch does not flip by itself: the mode decides, after the password.
   connect(FToggleAdminSettings, &TToggleSwitch::clicked, this, [this] {
-    FToggleAdminSettings->setChecked(FWindow.AdminMode());
-    FWindow.ToggleAdminMode();
+    FToggleAdminSettings->setChecked(FHost->AdminMode());
+    FHost->ToggleAdminMode();
   });
-  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this), &QShortcut::activated, &FWindow,
-          &TMF::ToggleAdminMode);
-  connect(FOpenVirtLog, &QToolButton::clicked, &FWindow, &TMF::ToggleReplayPanel);
-  connect(FPrintSettings, &QToolButton::clicked, &FWindow, &TMF::OpenPrintSettings);
-  connect(FLotNumberButton, &QToolButton::clicked, &FWindow, &TMF::OpenLotNumber);
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this), &QShortcut::activated, this,
+          [this] { FHost->ToggleAdminMode(); });
+  connect(FOpenVirtLog, &QToolButton::clicked, this, [this] { FHost->ToggleReplayPanel(); });
+  connect(FPrintSettings, &QToolButton::clicked, this, [this] { FHost->OpenPrintSettings(); });
+  connect(FLotNumberButton, &QToolButton::clicked, this, [this] { FHost->OpenLotNumber(); });
   connect(FOKButton, &QToolButton::clicked, this, &QDialog::accept);
-  connect(&FWindow, &TMF::OptionsChanged, this, &TAppSettingsForm::Restyle);
   Restyle();
 }
 
@@ -150,7 +152,7 @@ TToggleSwitch* TAppSettingsForm::NewSwitchRow(QWidget* aParent, const char* aLab
 }
 
 void TAppSettingsForm::Restyle() {
-  const TThemeColors& theme = FWindow.Theme();
+  const TThemeColors& theme = FHost->Theme();
   setStyleSheet(
       QStringLiteral(R"(
     #AppSettingsForm, #Panel1 { background: %1; }
@@ -169,11 +171,11 @@ void TAppSettingsForm::Restyle() {
                theme.Muted.name()));
   for (QToolButton* b : findChildren<QToolButton*>())
     if (const QString glyph = b->property("glyph").toString(); !glyph.isEmpty())
-      b->setIcon(FWindow.Icons().Icon(glyph, 20));
+      b->setIcon(FHost->Icons().Icon(glyph, 20));
 
-  auto tr = [this](const char* aKey) { return FWindow.Translate(QString::fromLatin1(aKey)); };
+  auto tr = [this](const char* aKey) { return FHost->Translate(QString::fromLatin1(aKey)); };
   setWindowTitle(tr("act_SoftSettings"));
-  switch (FWindow.StyleMode()) {
+  switch (FHost->StyleMode()) {
   case tmSystem:
     FButtonFon->setText(tr("act_FonSys"));
     break;
@@ -195,31 +197,31 @@ void TAppSettingsForm::Restyle() {
   FDefaultSettingsButton->setText(tr("act_DefaultSettings"));
   FPrintSettings->setText(tr("act_PrintSettings"));
   FClearCmdButton->setText(tr("act_ClearCmd"));
-  FOpenVirtLog->setText(FWindow.ReplayPanelVisible() ? tr("act_VirtLog_OFF") : tr("act_VirtLog_ON"));
+  FOpenVirtLog->setText(FHost->ReplayPanelVisible() ? tr("act_VirtLog_OFF") : tr("act_VirtLog_ON"));
   RefreshDriversButton();
   FButtonRU->setCheckable(true);
   FButtonEN->setCheckable(true);
-  FButtonRU->setChecked(FWindow.Language() == 0);
-  FButtonEN->setChecked(FWindow.Language() == 1);
+  FButtonRU->setChecked(FHost->Language() == 0);
+  FButtonEN->setChecked(FHost->Language() == 1);
 
-  TFormState& state = FWindow.State();
+  const TAppSwitches state = FHost->Switches();
   const std::pair<TToggleSwitch*, bool> switches[] = {{FToggleSwitchAuto, state.NoSwitchCOMAuto},
                                                       {FToggleAdvanceCAN, state.AdvanceCAN},
-                                                      {FToggleAdminSettings, FWindow.AdminMode()},
+                                                      {FToggleAdminSettings, FHost->AdminMode()},
                                                       {FToggleAutoPrint, state.AutoPrint},
                                                       {FToggleBtnPrint, state.PrintVisible}};
   for (const auto& [toggle, on] : switches) {
     toggle->setChecked(on);
     toggle->SetColors(theme.Accent, kSwitchOff, Qt::white);
   }
-  FPanelSettingsAdmin->setVisible(FWindow.AdminMode());
+  FPanelSettingsAdmin->setVisible(FHost->AdminMode());
   adjustSize();
 }
 
 void TAppSettingsForm::RefreshDriversButton() {
-  switch (FWindow.DriversInstaller().Stage()) {
+  switch (FHost->DriversStage()) {
   case dsIdle:
-    FDriversButton->setText(FWindow.Translate(QStringLiteral("act_DriverInstall")));
+    FDriversButton->setText(FHost->Translate(QStringLiteral("act_DriverInstall")));
     FDriversButton->setEnabled(true);
     break;
   case dsLoading:

@@ -7,6 +7,46 @@
 
 #include <QToolButton>
 
+namespace {
+
+// The window as the settings dialog sees it.
+class TWindowSettingsHost final : public IAppSettingsHost {
+public:
+  explicit TWindowSettingsHost(TMF& aWindow) : FWindow(aWindow) {}
+
+  const TThemeColors& Theme() const override { return FWindow.Theme(); }
+  const TIcons& Icons() const override { return FWindow.Icons(); }
+  QString Translate(const QString& aKey) override { return FWindow.Translate(aKey); }
+  int StyleMode() const override { return FWindow.StyleMode(); }
+  int Language() const override { return FWindow.Language(); }
+  bool AdminMode() const override { return FWindow.AdminMode(); }
+  bool ReplayPanelVisible() const override { return FWindow.ReplayPanelVisible(); }
+  TDriversStage DriversStage() const override { return FWindow.DriversInstaller().Stage(); }
+  TAppSwitches Switches() const override {
+    const TFormState& state = FWindow.State();
+    return {state.NoSwitchCOMAuto, state.AdvanceCAN, state.AutoPrint, state.PrintVisible};
+  }
+
+  void CycleStyleMode() override { FWindow.CycleStyleMode(); }
+  void ChooseLanguage(int aLanguage) override { FWindow.ChooseLanguage(aLanguage); }
+  void SetNoSwitchCOMAuto(bool aValue) override { FWindow.SetNoSwitchCOMAuto(aValue); }
+  void SetAdvanceCAN(bool aValue) override { FWindow.SetAdvanceCAN(aValue); }
+  void SetAutoPrint(bool aValue) override { FWindow.SetAutoPrint(aValue); }
+  void SetPrintVisible(bool aValue) override { FWindow.SetPrintVisible(aValue); }
+  void ToggleAdminMode() override { FWindow.ToggleAdminMode(); }
+  void ToggleReplayPanel() override { FWindow.ToggleReplayPanel(); }
+  void AskInstallDrivers() override { FWindow.AskInstallDrivers(); }
+  void AskDefaultSettings() override { FWindow.AskDefaultSettings(); }
+  void AskClearCustomCommands() override { FWindow.AskClearCustomCommands(); }
+  void OpenPrintSettings() override { FWindow.OpenPrintSettings(); }
+  void OpenLotNumber() override { FWindow.OpenLotNumber(); }
+
+private:
+  TMF& FWindow;
+};
+
+} // namespace
+
 void TMF::InitOptions() {
   FOptions.Identity = std::make_unique<TLinuxMachineIdentity>();
   FOptions.Runner = std::make_unique<TPkexecRunner>();
@@ -46,7 +86,8 @@ void TMF::ShowSettingsDialog() {
   if (findChild<TAppSettingsForm*>())
     return;
   // Not exec(): the event loop, the ports and the timers keep running behind the dialog.
-  auto* dialog = new TAppSettingsForm(*this);
+  auto* dialog = new TAppSettingsForm(std::make_unique<TWindowSettingsHost>(*this), this);
+  connect(this, &TMF::OptionsChanged, dialog, &TAppSettingsForm::Restyle);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->open();
 }

@@ -1,13 +1,17 @@
+// The tracker on the line: its commands and their answers, identity, clock, storage and firmware
+// reception. The status records and the settings image have files of their own.
+
 #include "tracker_sim.h"
 
 #include "base/clock.h"
-#include "updates/crypto/checksums.h"
+#include "tracker_sim_common.h"
 
 #include <QDir>
 #include <QList>
 #include <algorithm>
 #include <cmath>
-#include <initializer_list>
+
+using namespace TrackerSim;
 
 namespace {
 
@@ -23,18 +27,6 @@ constexpr int kFileHeaderAt = TTrackerSim::kBlockSize; // the first block of the
 
 // Types whose settings image uses the second layout.
 const QList<int> kLayout2Types = {35, 82, 99, 235, 305, 306};
-
-QByteArray Num(qint64 aValue) {
-  return QByteArray::number(aValue);
-}
-
-QByteArray Fields(std::initializer_list<QByteArray> aFields) {
-  return QByteArrayList(aFields).join(';');
-}
-
-QByteArray Record(const QByteArray& aKey, const QByteArray& aValue) {
-  return '>' + aKey + '=' + aValue + "\r\n";
-}
 
 char LuhnDigit(const QByteArray& aDigits) {
   int sum = 0;
@@ -60,198 +52,9 @@ QByteArray Padded(quint64 aValue, int aWidth) {
   return QByteArray::number(aValue).rightJustified(aWidth, '0', true);
 }
 
-int Wrap(int aPointer, int aSize) {
-  return aSize > 0 ? ((aPointer % aSize) + aSize) % aSize : 0;
-}
-
 bool IsDigits(const QByteArray& aText) {
   return !aText.isEmpty() &&
          std::all_of(aText.cbegin(), aText.cend(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// Everything one status record set is computed from.
-struct TStatus {
-  TVehicleState V;
-  qint64 DeviceTime;
-  qint64 Uptime;
-  double Elapsed;
-  int Tick;
-  int MemoryWrite;
-  int FileWrite;
-  const TStorageGeometry* Storage;
-};
-
-using TStatusValue = QByteArray (*)(const TStatus&);
-
-struct TStatusRecord {
-  const char* Key;
-  TStatusValue Value;
-};
-
-struct TSelfTest {
-  const char* Name;
-  const char* Result;
-};
-
-// The factory self-test as the device reports it; one result rides along with every status set.
-const TSelfTest kSelfTests[] = {
-    {"MEM", "OK"}, {"FRAM", "OK"},  {"ACC", "OK"},   {"RTC", "OK"}, {"GNSS", "OK"},
-    {"GSM", "OK"}, {"SIM1", "OK"},  {"SIM2", "OK"},  {"BLE", "OK"}, {"CAN", "OK"},
-    {"ADC", "OK"}, {"RS485", "OK"}, {"1WIRE", "OK"}, {"BAT", "OK"}, {"WIFI", "OK"},
-};
-
-constexpr int Bit(int aBit) {
-  return 1 << aBit;
-}
-
-// Memory, RTC, modem powered and answering, SIM 1 fitted without PIN, navigation, accelerometer,
-// SIM 2 fitted without PIN; SIM 1 in use.
-constexpr int kDeviceStatus = Bit(0) | Bit(1) | Bit(2) | Bit(3) | Bit(4) | Bit(5) | Bit(6) | Bit(8) | Bit(9) |
-                              Bit(10) | Bit(11) | Bit(16) | Bit(18);
-
-int DeviceStatus2(const TStatus& s) {
-  return 3                            // satellites found
-         | 4 << 2                     // internet active
-         | 1 << 6 | 1 << 9            // both SIMs in the home network, SIM 1 in use
-         | 2 << 12 | 2 << 14          // in contact with the web server and server 1
-         | 2 << 16                    // and with server 2; server 3 is not used
-         | (s.V.Moving ? 1 : 0) << 20 // in motion / parked
-         | 1 << 25;                   // Bluetooth on
-}
-
-int CanFlags(const TStatus& s) {
-  return Bit(7) | Bit(12) | Bit(13) | (s.V.SpeedKmh > 55 ? Bit(1) : 0); // belt, lights, cruise control
-}
-
-int CanSecurity(const TStatus& s) {
-  return Bit(14) | Bit(16) | Bit(19) | (s.V.Braking ? Bit(13) : 0) | (s.V.Moving ? 0 : Bit(12));
-}
-
-// Send pointer (lagging behind the write pointer by aLag blocks), write pointer, size, first block.
-QByteArray MemoryPointers(const TStatus& s, int aLag) {
-  return Fields({Num(Wrap(s.MemoryWrite - aLag, s.Storage->MemoryBlocks)), Num(s.MemoryWrite),
-                 Num(s.Storage->MemoryBlocks), Num(s.Storage->MemoryOffset)});
-}
-
-QByteArray FilePointers(const TStatus& s, int aLag) {
-  return Fields({Num(qMax(0, s.FileWrite - aLag)), Num(s.FileWrite), Num(s.Storage->FileBlocks),
-                 Num(s.Storage->FileOffset)});
-}
-
-int LlsLevel(const TStatus& s) {
-  return static_cast<int>(s.V.FuelLitres / TVehicleModel::kTankLitres * 4095);
-}
-
-// One status record set, in the order the device sends it.
-const TStatusRecord kStatusRecords[] = {
-    {"TW",
-     [](const TStatus& s) {
-       return Fields({Num(s.DeviceTime), Num(s.Uptime)});
-     }},
-    {"GK",
-     [](const TStatus& s) {
-       return Fields({QByteArray::number(s.V.Latitude, 'f', 6), QByteArray::number(s.V.Longitude, 'f', 6)});
-     }},
-    {"GS",
-     [](const TStatus& s) {
-       return Fields({Num(s.V.Satellites), Num(std::lround(s.V.SpeedKmh)), Num(std::lround(s.V.AltitudeM)),
-                      Num(s.V.Hdop10), Num(std::lround(s.V.AzimuthDeg) % 360), "1"});
-     }},
-    {"TM",
-     [](const TStatus& s) {
-       return Fields({s.V.Moving ? "0" : "3", Num(s.V.RestSeconds)});
-     }},
-    {"PB",
-     [](const TStatus& s) {
-       return Fields({Num(s.V.SupplyMv), Num(s.V.BatteryMv)});
-     }},
-    {"DS", [](const TStatus&) { return Num(kDeviceStatus); }},
-    {"DS2", [](const TStatus& s) { return Num(DeviceStatus2(s)); }},
-    {"MS", [](const TStatus&) { return QByteArray("6"); }},
-    {"ML",
-     [](const TStatus& s) {
-       return Fields({Num(s.V.Signal), "250", "01"});
-     }},
-    {"SMS", [](const TStatus&) { return QByteArray("3;3;1"); }},
-    {"MD0", [](const TStatus&) { return QByteArray("web.example.net;8089;1"); }},
-    {"MD1", [](const TStatus&) { return QByteArray("gw1.example.net;20144;TCP"); }},
-    {"MD2", [](const TStatus&) { return QByteArray("gw2.example.org;20332;TCP"); }},
-    {"MD3", [](const TStatus&) { return QByteArray(";0;0"); }},
-    {"MD4", [](const TStatus&) { return QByteArray(";0;0"); }},
-    // Server 1 keeps up within a block or two, server 2 lags further; 3 and 4 are not configured.
-    {"RW1", [](const TStatus& s) { return MemoryPointers(s, static_cast<int>(s.Elapsed / 5) % 3); }},
-    {"RW2", [](const TStatus& s) { return MemoryPointers(s, 4 + static_cast<int>(s.Elapsed / 7) % 5); }},
-    {"RW3", [](const TStatus& s) { return MemoryPointers(s, 0); }},
-    {"RW4", [](const TStatus& s) { return MemoryPointers(s, 0); }},
-    {"FS1", [](const TStatus& s) { return FilePointers(s, 0); }},
-    {"FS2", [](const TStatus& s) { return FilePointers(s, 1); }},
-    {"FS3", [](const TStatus& s) { return FilePointers(s, 0); }},
-    {"FS4", [](const TStatus& s) { return FilePointers(s, 0); }},
-    // Vehicle bus: engine hours and mileage in hundredths, fuel in tenths.
-    {"CA", [](const TStatus& s) { return Num(184325 + static_cast<qint64>(s.Elapsed / 36)); }},
-    {"CC", [](const TStatus& s) { return Num(15234567 + static_cast<qint64>(s.V.DistanceKm * 100)); }},
-    {"CE", [](const TStatus& s) { return Num(123456 + static_cast<qint64>(s.V.FuelUsedLitres * 10)); }},
-    {"CG",
-     [](const TStatus& s) {
-       return Num(static_cast<qint64>(s.V.FuelLitres / TVehicleModel::kTankLitres * 1000));
-     }},
-    {"CQ", [](const TStatus& s) { return Num(std::lround(s.V.FuelRateLph * 10)); }},
-    {"CH", [](const TStatus& s) { return Num(s.V.EngineRpm); }},
-    {"CI", [](const TStatus& s) { return Num(s.V.EngineTempC); }},
-    {"CJ", [](const TStatus& s) { return Num(std::lround(s.V.SpeedKmh)); }},
-    {"CK", [](const TStatus& s) { return Num(1350 + (s.V.Braking && s.V.Moving ? 120 : 0)); }},
-    {"CU", [](const TStatus&) { return QByteArray("62"); }},
-    {"CV", [](const TStatus&) { return QByteArray("112"); }},
-    {"CXA", [](const TStatus& s) { return Num(s.V.PedalPct); }},
-    {"CXB", [](const TStatus& s) { return Num(s.V.EngineLoadPct); }},
-    {"CP", [](const TStatus& s) { return Num(CanFlags(s)); }},
-    {"CS", [](const TStatus& s) { return Num(CanSecurity(s)); }},
-    // Inputs: analog level gauge, ignition wire, odometer pulses, tachometer; output 0 off.
-    {"IA1", [](const TStatus& s) { return Num(500 + LlsLevel(s)); }},
-    {"ID2", [](const TStatus&) { return QByteArray("1"); }},
-    {"II3", [](const TStatus& s) { return Num(static_cast<qint64>(s.V.DistanceKm * 1000)); }},
-    {"IF4", [](const TStatus& s) { return Num(s.V.EngineRpm / 30); }},
-    {"O10", [](const TStatus&) { return QByteArray("0"); }},
-    // A wired fuel-level sensor on RS-485: level, temperature byte, frequency.
-    {"LLS",
-     [](const TStatus& s) {
-       return Fields({"1", "1", Num(LlsLevel(s)), Num(s.V.DeviceTempC - 8), Num(500 + LlsLevel(s) / 4)});
-     }},
-    {"TEST",
-     [](const TStatus& s) {
-       const TSelfTest& test = kSelfTests[s.Tick % std::size(kSelfTests)];
-       return Fields({test.Name, test.Result});
-     }},
-    {"IG", [](const TStatus&) { return QByteArray("1"); }},
-    {"TMP", [](const TStatus& s) { return Num(s.V.DeviceTempC); }},
-    {"ACC",
-     [](const TStatus& s) {
-       return Fields({"1004", "3", s.V.Braking ? "-180" : "60", "12"});
-     }},
-};
-
-constexpr int kPasswordSetting = 5;
-constexpr int kPasswordSetting2 = 0x5400; // the second layout keeps the password twice
-
-QByteArray IntegerBytes(qint64 aValue, int aSize, bool aBigEndian) {
-  QByteArray bytes(aSize, '\0');
-  for (int i = 0; i < aSize; ++i) {
-    const int shift = 8 * (aBigEndian ? aSize - 1 - i : i);
-    bytes[i] = static_cast<char>((aValue >> shift) & 0xFF);
-  }
-  return bytes;
-}
-
-quint16 BigEndian16(const QByteArray& aBytes, qsizetype aAt) {
-  const auto high = static_cast<quint8>(aBytes.at(aAt));
-  const auto low = static_cast<quint8>(aBytes.at(aAt + 1));
-  return static_cast<quint16>(high << 8 | low);
-}
-
-quint16 LittleEndian16(const QByteArray& aBytes, qsizetype aAt) {
-  const auto low = static_cast<quint8>(aBytes.at(aAt));
-  const auto high = static_cast<quint8>(aBytes.at(aAt + 1));
-  return static_cast<quint16>(high << 8 | low);
 }
 
 // The file storage holds one stored file, a short trip log, behind a header in its second block
@@ -488,21 +291,6 @@ QByteArray TTrackerSim::ServiceString(const QByteArray& aLine) {
   return {};
 }
 
-QByteArray TTrackerSim::RunSelfTest(const QByteArray&) {
-  if (FSelfTest == stSilent)
-    return {};
-  QByteArray records;
-  for (const TSelfTest& test : kSelfTests) {
-    const bool broken = FSelfTest == stFail && qstrcmp(test.Name, "GNSS") == 0;
-    records += Record("TEST", Fields({test.Name, broken ? QByteArray("ERROR") : QByteArray(test.Result)}));
-  }
-  records += Record("TEST", FSelfTest == stFail ? "INFO;ERROR" : "INFO;OK");
-  if (FSelfTestDelayMs <= 0)
-    return records;
-  FLater.append({FClock.MonotonicMs() + FSelfTestDelayMs, records});
-  return {};
-}
-
 QByteArray TTrackerSim::Due() {
   QByteArray out;
   const qint64 now = FClock.MonotonicMs();
@@ -529,100 +317,6 @@ QByteArray TTrackerSim::SetFactoryId(const QByteArray& aLine) {
   return {};
 }
 
-QByteArray TTrackerSim::SettingsImage() const {
-  QByteArray image;
-  if (SettingsLayout() == 1) {
-    image = QByteArray(4, '\0');
-    for (auto it = FSettings.cbegin(); it != FSettings.cend(); ++it) {
-      if (it.key() > 255)
-        continue;
-      image += '\x23';
-      image += static_cast<char>(it.key());
-      image += static_cast<char>(it.value().size());
-      image += it.value();
-    }
-    image.replace(0, 2, IntegerBytes(image.size() - 4, 2, true));
-    image.replace(2, 2, IntegerBytes(Crc16(image, 4, int(image.size()) - 1), 2, true));
-    return image;
-  }
-  image = QByteArray(3, '\0');
-  image[0] = '\x01';
-  for (auto it = FSettings.cbegin(); it != FSettings.cend(); ++it) {
-    image += IntegerBytes(it.key(), 2, false);
-    image += static_cast<char>(it.value().size());
-    image += it.value();
-  }
-  image += QByteArray(2, '\0');
-  image.replace(1, 2, IntegerBytes(image.size() - 5, 2, false));
-  image.replace(image.size() - 2, 2, IntegerBytes(Crc16(image, 0, int(image.size()) - 3), 2, true));
-  return image;
-}
-
-bool TTrackerSim::ApplySettingsImage(const QByteArray& aImage) {
-  QMap<int, QByteArray> entries;
-  if (SettingsLayout() == 1) {
-    if (aImage.size() < 4 || BigEndian16(aImage, 0) != aImage.size() - 4 ||
-        BigEndian16(aImage, 2) != Crc16(aImage, 4, int(aImage.size()) - 1))
-      return false;
-    for (qsizetype at = 4; at < aImage.size();) {
-      if (at + 3 > aImage.size() || aImage.at(at) != '\x23')
-        return false;
-      const int length = static_cast<quint8>(aImage.at(at + 2));
-      if (at + 3 + length > aImage.size())
-        return false;
-      entries[static_cast<quint8>(aImage.at(at + 1))] = aImage.mid(at + 3, length);
-      at += 3 + length;
-    }
-  } else {
-    if (aImage.size() < 5 || aImage.at(0) != '\x01' || LittleEndian16(aImage, 1) + 5 != aImage.size() ||
-        BigEndian16(aImage, aImage.size() - 2) != Crc16(aImage, 0, int(aImage.size()) - 3))
-      return false;
-    for (qsizetype at = 3; at < aImage.size() - 2;) {
-      if (at + 3 > aImage.size() - 2)
-        return false;
-      const int length = static_cast<quint8>(aImage.at(at + 2));
-      if (at + 3 + length > aImage.size() - 2)
-        return false;
-      entries[LittleEndian16(aImage, at)] = aImage.mid(at + 3, length);
-      at += 3 + length;
-    }
-  }
-  // A value of the wrong width for its setting would be taken for another value.
-  for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
-    const int width = SettingWidth(FType, it.key());
-    if (width > 0 && it.value().size() != width)
-      return false;
-  }
-  for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
-    const bool password = it.key() == kPasswordSetting || it.key() == kPasswordSetting2;
-    if (!password) {
-      FSettings[it.key()] = it.value();
-    } else if (!it.value().isEmpty() && it.value().size() <= 6) {
-      // One password, wherever the image put it.
-      FPassword = it.value();
-      FSettings[kPasswordSetting] = FPassword;
-      if (SettingsLayout() == 2)
-        FSettings[kPasswordSetting2] = FPassword;
-    }
-  }
-  return true;
-}
-
-QByteArray TTrackerSim::ReadSettings(const QByteArray&) {
-  if (FCorrupt != ciNone)
-    return Record("SF", '"' + CorruptedImageText(SettingsImage(), SettingsLayout(), FCorrupt) + '"');
-  return Record("SF", '"' + Base64Encode(SettingsImage()).toLatin1() + '"');
-}
-
-QByteArray TTrackerSim::WriteSettings(const QByteArray& aLine) {
-  const qsizetype mark = aLine.indexOf("*CONF*");
-  const QByteArray password = aLine.left(mark);
-  bool decoded = false;
-  const QByteArray image = Base64Decode(QString::fromLatin1(aLine.mid(mark + 6)), &decoded);
-  const bool saved = password == FPassword && decoded && ApplySettingsImage(image);
-  return Record("SR", saved ? "1" : "0");
-}
-
 QByteArray TTrackerSim::ReadBlock(const QByteArray& aLine) {
   return FStorage.Answer(aLine, MemoryWritten());
 }
@@ -639,15 +333,4 @@ QByteArray TTrackerSim::EnterFirmwareReception(const QByteArray&) {
 QByteArray TTrackerSim::FirmwareAnswer(const QByteArray& aLine) {
   FUpd.SetPassword(FPassword);
   return FUpd.Answer(aLine);
-}
-
-QByteArray TTrackerSim::Stream() {
-  const double elapsed = ElapsedSeconds();
-  const TStatus status{FVehicle.At(elapsed), DeviceTime(),         UptimeSeconds(),     elapsed, FTick,
-                       MemoryWritePointer(), FStorage.FileWrite(), &FStorage.Geometry()};
-  ++FTick;
-  QByteArray records;
-  for (const TStatusRecord& record : kStatusRecords)
-    records += Record(record.Key, record.Value(status));
-  return records + FScans.Stream();
 }
