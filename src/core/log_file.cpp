@@ -94,11 +94,19 @@ QString FromLogCodePage(QByteArrayView aBytes) {
 }
 
 std::optional<QByteArray> Utf8ToLogCodePage(QByteArrayView aUtf8) {
+  QByteArray out(aUtf8.size(), Qt::Uninitialized);
+  const std::optional<qsizetype> size = Utf8ToLogCodePage(aUtf8, out.data());
+  if (!size)
+    return std::nullopt;
+  out.truncate(*size);
+  return out;
+}
+
+std::optional<qsizetype> Utf8ToLogCodePage(QByteArrayView aUtf8, char* aOut) {
   const std::vector<char>& table = CodeTable();
   const auto* p = reinterpret_cast<const unsigned char*>(aUtf8.data());
   const auto* const end = p + aUtf8.size();
-  QByteArray out(aUtf8.size(), Qt::Uninitialized);
-  char* o = out.data();
+  char* o = aOut;
   const auto continuation = [](unsigned char c) { return (c & 0xC0) == 0x80; };
   while (p < end) {
     // Runs of ASCII, the bulk of any log, are copied as they are.
@@ -147,8 +155,7 @@ std::optional<QByteArray> Utf8ToLogCodePage(QByteArrayView aUtf8) {
     *o++ = code < 0x10000 ? table[code] : '?';
     p += length;
   }
-  out.truncate(o - out.constData());
-  return out;
+  return o - aOut;
 }
 
 QByteArray ToLogCodePage(QStringView aText) {

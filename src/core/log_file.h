@@ -26,6 +26,8 @@ QString FromLogCodePage(QByteArrayView aBytes);
 QByteArray ToLogCodePage(QStringView aText);
 // The same from UTF-8 text, in one pass; nothing when the bytes are not valid UTF-8.
 std::optional<QByteArray> Utf8ToLogCodePage(QByteArrayView aUtf8);
+// The same into aOut, which has room for aUtf8.size() bytes; the number of bytes written.
+std::optional<qsizetype> Utf8ToLogCodePage(QByteArrayView aUtf8, char* aOut);
 
 // kLogSentStamp for a sent entry, else the entry's time of day as "hh:mm:ss.zzz".
 QByteArray LogStamp(const TPacket& aEntry);

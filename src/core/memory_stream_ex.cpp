@@ -89,7 +89,21 @@ qint64 TMemoryStreamEx::ArrayPosition(qint64 aPos, qint64 aSize, const char* aSi
     end = FData.size();
   if (end - begin < aSignLength)
     return -1;
-  const QByteArrayView range(FData.constData() + begin, end - begin);
-  const qsizetype found = range.indexOf(QByteArrayView(aSign, aSignLength));
-  return found < 0 ? -1 : begin + found;
+  if (aSignLength == 0)
+    return begin;
+  // The framers look for signs of one or two bytes, mostly in the few bytes a chunk brought: the
+  // first byte by memchr, then the rest in place, without the set-up of a general search.
+  const char* const data = FData.constData();
+  const char* from = data + begin;
+  const char* const last = data + end - aSignLength; // the last place a sign may start
+  const char first = aSign[0];
+  while (from <= last) {
+    const auto* hit = static_cast<const char*>(std::memchr(from, first, std::size_t(last - from + 1)));
+    if (!hit)
+      return -1;
+    if (std::memcmp(hit + 1, aSign + 1, std::size_t(aSignLength - 1)) == 0)
+      return hit - data;
+    from = hit + 1;
+  }
+  return -1;
 }

@@ -1,6 +1,7 @@
 #include "core/virtual_comm_driver.h"
 
 #include "core/log_file.h"
+#include "core/packet.h"
 
 #include <QByteArrayView>
 #include <QDir>
@@ -35,32 +36,31 @@ int StampPart(QByteArrayView aStamp, qsizetype aFrom, qsizetype aCount) {
   return value;
 }
 
-// Reads the lines of a log file, in the devices' code page, in one pass. An entry is a view of the
-// bytes it delivers: in our own logs (lines ending in CR LF) those are the file's own bytes, one
-// stretch per entry, so nothing is copied; a file with LF line ends is rewritten once into a
-// buffer with CR LF.
+// Reads the lines of a log file, in the devices' code page, in one pass over the file's bytes
+// (mapped, not read into memory first). Each entry's bytes (every line of the entry followed by
+// CR LF) are copied once into the buffer the entries view; a UTF-8 file is converted line by line
+// into that buffer, where the line is then read. Nothing is allocated per line.
 class TLogReader {
 public:
   explicit TLogReader(std::vector<TLogEntry>& aEntries) : FEntries(aEntries) {}
 
-  // Reads aBytes, which then hold what the entries view. False when a stamp is out of range;
-  // FailedLine and FailedStamp then tell which.
-  bool Read(QByteArray& aBytes) {
+  // Reads aBytes (after any byte order mark) into aOut, which then holds what the entries view.
+  // False when a stamp is out of range, FailedLine and FailedStamp then tell which, or when aUtf8
+  // and the bytes are not valid UTF-8 (FailedLine stays 0).
+  bool Read(QByteArrayView aBytes, bool aUtf8, QByteArray& aOut) {
+    const char* p = aBytes.data();
+    const char* const end = p + aBytes.size();
     // Our logs end their lines in CR LF, and a lone CR or LF in them is a byte the device sent. A
     // file without a single CR LF was written elsewhere (an editor, another system): its lines end
     // in LF, and its blank lines carry nothing.
-    FLfLines = !HasCrLf(aBytes.constData(), aBytes.constData() + aBytes.size());
-    if (!FLfLines && !aBytes.endsWith("\r\n"))
-      aBytes.append("\r\n"); // the last line's end, which every entry carries
-    QByteArray converted;
-    if (FLfLines) {
-      // Each line grows by its CR at most, and the last one by its whole end.
-      converted.resize(2 * aBytes.size() + 2);
-      FOut = FOutBegin = converted.data();
-    }
-    FEntries.reserve(std::size_t(aBytes.size() / 32));
-    const char* p = aBytes.constData();
-    const char* const end = p + aBytes.size();
+    FLfLines = !HasCrLf(p, end);
+    // Every line keeps its length or shrinks (UTF-8 to the code page) and ends in CR LF: an LF line
+    // grows by its CR at most, and the last line by a whole line end.
+    aOut.resize((FLfLines ? 2 * aBytes.size() : aBytes.size()) + 2);
+    PacketStorage::AdviseHugePages(aOut.data(), std::size_t(aOut.size()), !FLfLines);
+    FOut = FOutBegin = aOut.data();
+    FEntries.reserve(std::size_t(aBytes.size() / 40) + 16);
+    PacketStorage::AdviseHugePages(FEntries.data(), FEntries.capacity() * sizeof(TLogEntry), true);
     qsizetype lineNo = 0;
     while (p < end) {
       const char* eol = end;
@@ -82,20 +82,29 @@ public:
         from = lf + 1;
       }
       ++lineNo;
-      if (!ReadLine(QByteArrayView(p, eol - p))) {
+      QByteArrayView line(p, eol - p);
+      if (aUtf8) {
+        // Converted where its bytes go: reading it moves them at most to the left.
+        const std::optional<qsizetype> size = Utf8ToLogCodePage(line, FOut);
+        if (!size)
+          return false;
+        line = QByteArrayView(FOut, *size);
+      }
+      if (!ReadLine(line)) {
+        // Text that is not UTF-8 further on is the failure to report, as it is for a file whose
+        // whole text is converted first. (Checked in the room after the line, which is enough.)
+        if (aUtf8 && !Utf8ToLogCodePage(QByteArrayView(eol, end - eol), FOut + line.size()))
+          return false;
         FailedLine = lineNo;
         return false;
       }
       p = next;
     }
-    if (FLfLines) {
-      converted.truncate(FOut - converted.constData());
-      // Views are made only now: the buffer no longer moves.
-      for (std::size_t i = 0; i < FEntries.size(); ++i) {
-        const qsizetype to = i + 1 < FStarts.size() ? FStarts[i + 1] : converted.size();
-        FEntries[i].Data = QByteArrayView(converted.constData() + FStarts[i], to - FStarts[i]);
-      }
-      aBytes = std::move(converted);
+    aOut.truncate(FOut - FOutBegin);
+    // Views are made only now: the buffer no longer moves.
+    for (std::size_t i = 0; i < FEntries.size(); ++i) {
+      const qsizetype to = i + 1 < FStarts.size() ? FStarts[i + 1] : aOut.size();
+      FEntries[i].Data = QByteArrayView(aOut.constData() + FStarts[i], to - FStarts[i]);
     }
     return true;
   }
@@ -117,7 +126,7 @@ private:
     return false;
   }
 
-  // aLine lies in the bytes being read; with CR LF line ends its end is followed by them.
+  // aLine lies in the file's bytes or, converted, at the write position of the buffer.
   bool ReadLine(QByteArrayView aLine) {
     if (aLine.isEmpty()) {
       // A blank line inside an entry of our own log is part of what the device sent.
@@ -143,24 +152,19 @@ private:
   }
 
   void StartEntry(qint64 aOffsetMs, QByteArrayView aData) {
-    FEntries.push_back(TLogEntry{double(aOffsetMs) / 1000.0, QByteArrayView(aData.data(), 0)});
-    if (FLfLines)
-      FStarts.push_back(FOut - FOutBegin);
+    FEntries.push_back(TLogEntry{double(aOffsetMs) / 1000.0, QByteArrayView()});
+    FStarts.push_back(FOut - FOutBegin);
     Extend(aData);
     FLastOffsetMs = aOffsetMs;
   }
 
   // The last entry takes in aData and a line end.
   void Extend(QByteArrayView aData) {
-    if (FLfLines) {
-      std::memcpy(FOut, aData.data(), size_t(aData.size()));
-      FOut += aData.size();
-      *FOut++ = '\r';
-      *FOut++ = '\n';
-      return;
-    }
-    QByteArrayView& data = FEntries.back().Data;
-    data = QByteArrayView(data.data(), aData.end() + 2 - data.data());
+    // A converted line lies at the write position already, its data part at most further on.
+    std::memmove(FOut, aData.data(), size_t(aData.size()));
+    FOut += aData.size();
+    *FOut++ = '\r';
+    *FOut++ = '\n';
   }
 
   // Hours, minutes, seconds and milliseconds at characters 1-2, 4-5, 7-8 and 10-12; a part that is
@@ -189,8 +193,7 @@ private:
   }
 
   std::vector<TLogEntry>& FEntries;
-  // LF line ends only: where the next byte goes in the rewritten bytes, and where each entry
-  // starts in them.
+  // Where the next byte goes in the buffer, and where each entry starts in it.
   char* FOut = nullptr;
   char* FOutBegin = nullptr;
   std::vector<qsizetype> FStarts;
@@ -235,10 +238,19 @@ bool TVirtualCommDriver::LoadFromFile(const QString& Filename, QString* aError) 
   QFile file(Filename);
   if (!file.open(QIODevice::ReadOnly))
     return fail(file.errorString());
-  QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError)
-    return fail(file.errorString());
-  file.close();
+  // Mapped for the one pass that reads it; what the entries deliver is copied out of it. A file
+  // that cannot be mapped (empty, or not a plain file) is read.
+  QByteArray read;
+  QByteArrayView bytes;
+  const qint64 fileSize = file.size();
+  if (uchar* mapped = fileSize > 0 ? file.map(0, fileSize) : nullptr) {
+    bytes = QByteArrayView(reinterpret_cast<const char*>(mapped), fileSize);
+  } else {
+    read = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+      return fail(file.errorString());
+    bytes = read;
+  }
 
   std::optional<QStringConverter::Encoding> encoding;
   qsizetype bomSize = 0;
@@ -252,38 +264,41 @@ bool TVirtualCommDriver::LoadFromFile(const QString& Filename, QString* aError) 
     encoding = QStringConverter::Utf16BE;
     bomSize = 2;
   }
-  if (encoding == QStringConverter::Utf8) {
-    std::optional<QByteArray> converted = Utf8ToLogCodePage(QByteArrayView(bytes).sliced(bomSize));
-    if (!converted)
-      return fail(QStringLiteral("the text after its byte order mark is not valid UTF-8"));
-    bytes = std::move(*converted);
-  } else if (encoding) {
+  bytes = bytes.sliced(bomSize);
+  const bool utf8 = encoding == QStringConverter::Utf8;
+  QByteArray converted;
+  if (encoding && !utf8) {
     // Stateless: a sequence cut off at the end of the file counts as an error, not as pending.
     QStringDecoder decoder(*encoding,
                            QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
-    const QString text = decoder.decode(QByteArrayView(bytes).sliced(bomSize));
+    const QString text = decoder.decode(bytes);
     // The UTF-16 decoder stands a replacement character for a lone last byte without calling it
     // an error.
-    if (decoder.hasError() || (bytes.size() - bomSize) % 2 != 0)
+    if (decoder.hasError() || bytes.size() % 2 != 0)
       return fail(QStringLiteral("the text after its byte order mark is not valid UTF-16"));
-    bytes = ToLogCodePage(text);
+    converted = ToLogCodePage(text);
+    bytes = converted;
   }
 
   std::vector<TLogEntry> entries;
+  QByteArray buffer;
   TLogReader reader(entries);
-  if (!reader.Read(bytes)) {
+  if (!reader.Read(bytes, utf8, buffer)) {
+    if (reader.FailedLine == 0)
+      return fail(QStringLiteral("the text after its byte order mark is not valid UTF-8"));
     const QString stamp =
         FromLogCodePage(reader.FailedStamp.first(qMin(reader.FailedStamp.size(), kQuotedStampChars)));
     return fail(QStringLiteral("the time stamp \"%1\" on line %2 is out of range (hours 00-23, minutes and "
                                "seconds 00-59)")
                     .arg(stamp, QString::number(reader.FailedLine)));
   }
+  file.close();
 
   Disconnect();
   FCurrentIdx = 0;
   FLastElapsed = 0;
   FLogEntries = std::move(entries);
-  FLogBuffer = std::move(bytes);
+  FLogBuffer = std::move(buffer);
   FFirstStampMs = reader.BaseMs();
   FEntryTime = 0;
   if (aError)

@@ -21,6 +21,10 @@ const QHash<QString, TIdentityTarget>& IdentityIdents() {
 
 } // namespace
 
+bool IsIdentityIdent(const QString& aLowerIdent) {
+  return IdentityIdents().contains(aLowerIdent);
+}
+
 bool ApplyIdentityValue(TPortInfo& aPort, const QString& aIdent, const QString& aText) {
   const auto it = IdentityIdents().constFind(aIdent.toLower());
   if (it == IdentityIdents().cend())

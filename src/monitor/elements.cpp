@@ -2,7 +2,10 @@
 
 #include "i18n/dictionary.h"
 #include "monitor/monitor_context.h"
+#include "monitor/repaint_queue.h"
 #include "monitor/visual_index.h"
+
+#include <cmath>
 
 QString TMonitorContext::Translate(const QString& aKey) const {
   return Dictionary ? Dictionary->Translate(aKey) : aKey;
@@ -24,6 +27,8 @@ TBaseClass::TBaseClass(TMonitorContext& aContext, QWidget* aParent) : QWidget(aP
 }
 
 TBaseClass::~TBaseClass() {
+  if (FContext.Repaint)
+    FContext.Repaint->Remove(this);
   if (FContext.Index)
     FContext.Index->MarkDirty();
 }
@@ -47,28 +52,80 @@ void TBaseClass::SetVisibleFlag(bool aValue) {
 
 void TBaseClass::SetCaption(const QString& aValue) {
   const qsizetype bar = aValue.indexOf(QLatin1Char('|'));
-  FCaption = bar >= 0 ? aValue.left(bar) : aValue;
-  update();
+  const QString caption = bar >= 0 ? aValue.left(bar) : aValue;
+  if (caption == FCaption && caption.isNull() == FCaption.isNull())
+    return;
+  FCaption = caption;
+  RequestRepaint();
 }
 
 int TBaseClass::FullHeight() const {
   return height();
 }
 
+bool TBaseClass::SameValue(const QVariant& aA, const QVariant& aB) {
+  if (aA.metaType() != aB.metaType())
+    return false;
+  switch (aA.typeId()) {
+  case QMetaType::UnknownType:
+    return true;
+  case QMetaType::Bool:
+  case QMetaType::Int:
+  case QMetaType::UInt:
+  case QMetaType::LongLong:
+  case QMetaType::ULongLong:
+    return aA == aB;
+  case QMetaType::Double: {
+    const double a = aA.toDouble();
+    const double b = aB.toDouble();
+    return a == b && std::signbit(a) == std::signbit(b);
+  }
+  case QMetaType::Float: {
+    const float a = aA.toFloat();
+    const float b = aB.toFloat();
+    return a == b && std::signbit(a) == std::signbit(b);
+  }
+  case QMetaType::QString: {
+    const auto* a = static_cast<const QString*>(aA.constData());
+    const auto* b = static_cast<const QString*>(aB.constData());
+    return a->isNull() == b->isNull() && *a == *b;
+  }
+  default:
+    // Anything else counts as new: a repaint too many costs little.
+    return false;
+  }
+}
+
+void TBaseClass::RequestRepaint() {
+  if (FContext.Repaint)
+    FContext.Repaint->Request(this);
+  else
+    update();
+}
+
 void TBaseClass::SetValue(const QVariant& aValue) {
+  // The same value again changes nothing: no repaint, no height. (Only a shown alternative, on a
+  // line under the mouse, gives way to the value.)
+  if (SameValue(FValue, aValue) && SameValue(FBackValue, aValue)) {
+    if (!SameValue(FShowValue, aValue)) {
+      FShowValue = aValue;
+      RequestRepaint();
+    }
+    return;
+  }
   FValue = aValue;
   FBackValue = aValue;
   FShowValue = aValue;
   if (FAutoHide && FullHeight() != height())
     UpdateHeight();
-  update();
+  RequestRepaint();
 }
 
 void TBaseClass::SetColor(TColorRef aColor) {
   if (FColor == aColor)
     return;
   FColor = aColor;
-  update();
+  RequestRepaint();
 }
 
 void TBaseClass::UpdateHeight() {

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 struct TMonitorContext;
+class TRepaintQueue;
 
 // The root of every element of the monitor and settings pages: a custom-painted control with an
 // ident (the key values find it by), a caption from the dictionary, a value, and auto-hide (no
@@ -48,6 +49,13 @@ public:
 
   // "No value at all", as opposed to an empty text.
   static bool IsEmptyValue(const QVariant& aValue) { return !aValue.isValid() || aValue.isNull(); }
+  // The same value of the same type, shown the same (0.0 and -0.0 differ; NaN differs from itself).
+  static bool SameValue(const QVariant& aA, const QVariant& aB);
+
+  // Repaints at the next refresh of the context's repaint queue (at once without a queue).
+  void RequestRepaint();
+  // True while the element waits in the repaint queue.
+  bool RepaintQueued() const { return FRepaintQueued; }
 
 protected:
   TMonitorContext& FContext;
@@ -66,6 +74,10 @@ protected:
   QString FIdent;
   QString FDict;
   bool FAutoHide = false;
+
+private:
+  friend class TRepaintQueue;
+  bool FRepaintQueued = false;
 };
 
 // An 8 px gap between groups of lines.

@@ -34,21 +34,25 @@ void TItemClass::Set_Units(const QString& aValue) {
 void TItemClass::Retranslate() {
   TBaseClass::Retranslate();
   Set_Units(F_Units);
-  update();
+  RequestRepaint();
 }
 
 void TItemClass::SetIconPrefix(const QString& aValue) {
+  // A state icon asked for again with every value is loaded once.
+  if (FIconLoaded && aValue == FIconPrefix)
+    return;
   FIconPrefix = aValue;
   ReloadIcon();
 }
 
 void TItemClass::ReloadIcon() {
+  FIconLoaded = true;
   if (FIconName.isEmpty() || !FContext.Icons) {
     FIcon = QPixmap();
     return;
   }
   FIcon = FContext.Icons->ItemIcon(FIconPrefix, FIconName, 16, devicePixelRatioF());
-  update();
+  RequestRepaint();
 }
 
 namespace {
@@ -159,6 +163,7 @@ void TItemClass::paintEvent(QPaintEvent*) {
     x += 20;
   }
   p.setPen(color);
+  FPaintedText = text;
   const QString shown = fm.elidedText(text, Qt::ElideRight, qMax(0, width() - x - 2));
   p.drawText(QRect(x, 3, width() - x, height() - 3), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
              shown);

@@ -20,7 +20,10 @@ public:
   void Set_Units(const QString& aValue);
   QString Units() const { return FUnits; }
   QString IconName() const { return FIconName; }
-  void SetIconName(const QString& aValue) { FIconName = aValue; }
+  void SetIconName(const QString& aValue) {
+    FIconName = aValue;
+    FIconLoaded = false;
+  }
   QString IconPrefix() const { return FIconPrefix; }
   // Reloads the icon: prefix + name, else the name alone, else the default icon.
   void SetIconPrefix(const QString& aValue);
@@ -30,6 +33,8 @@ public:
   bool HasIcon() const { return !FIcon.isNull(); }
   // What is painted: the value with its units, or the "no data" text.
   QString DisplayText() const;
+  // The DisplayText of the last paint (what is on the screen, unless cut to fit).
+  QString PaintedText() const { return FPaintedText; }
   // Of the row's width, the share in percent that a caption keeps however long the value is.
   static constexpr int kCaptionShare = 60;
   // The caption as it fits the current width: whole, or cut with an ellipsis when it is wider than
@@ -63,4 +68,7 @@ private:
   QPixmap FIcon;
   QString FIconName;
   QString FIconPrefix;
+  QString FPaintedText;
+  // The icon is the one of the current prefix and name (ReloadIcon ran since they were set).
+  bool FIconLoaded = false;
 };

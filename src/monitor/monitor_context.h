@@ -9,6 +9,7 @@ class QPoint;
 class QWidget;
 class TClock;
 class TItemClass;
+class TRepaintQueue;
 class TDictionary;
 class TIcons;
 class TVisualIndex;
@@ -21,6 +22,8 @@ struct TMonitorContext {
   const TThemeColors* Theme = nullptr;
   const TClock* Clock = nullptr;
   TVisualIndex* Index = nullptr;
+  // Where elements ask for repaints, done at the screen's pace; without one they repaint at once.
+  TRepaintQueue* Repaint = nullptr;
   // Fits a page panel's height to its content.
   std::function<void(QWidget* aPanel)> FitPanel;
   std::function<void(int aKind, const QString& aText)> Hint;

@@ -49,6 +49,7 @@ void TVisualIndex::Visit(QWidget* aNode, QList<TBaseClass*>& aOut) {
 void TVisualIndex::Rebuild() {
   FElements.clear();
   FByIdent.clear();
+  FBySpelling.clear();
   Visit(FRoot, FElements);
   // The walk looks at a container's direct children before its nested ones; visiting in the same
   // order and keeping the first element of each ident gives the walk's answer for every ident.
@@ -64,6 +65,21 @@ TBaseClass* TVisualIndex::FindLower(const QString& aLowerIdent) {
   if (FDirty)
     Rebuild();
   return FByIdent.value(aLowerIdent, nullptr);
+}
+
+TVisualIndex::TLookup TVisualIndex::Lookup(const QString& aIdent) {
+  if (FDirty)
+    Rebuild();
+  auto it = FBySpelling.constFind(aIdent);
+  if (it == FBySpelling.cend()) {
+    // Bounded: the spellings are the decoders' idents, plus what a device names in its values.
+    if (FBySpelling.size() >= kMaxSpellings)
+      FBySpelling.clear();
+    QString lower = aIdent.toLower();
+    TBaseClass* element = FByIdent.value(lower, nullptr);
+    it = FBySpelling.insert(aIdent, TLookup{std::move(lower), element});
+  }
+  return *it;
 }
 
 const QList<TBaseClass*>& TVisualIndex::Elements() {

@@ -2,6 +2,8 @@
 
 #include "protocols/status_decoder.h"
 
+#include <array>
+
 using namespace StatusText;
 
 namespace {
@@ -161,22 +163,38 @@ void TStatusDecoderV1::OnCanSingle(const TStatusRecord& r, int aRow) {
   Set(QLatin1String(row.Ident), CanValue(r.F(0), row.Kind));
 }
 
+namespace {
+// The flag idents of a table as strings, made once: a record sets every flag of its word.
+template <const auto& Flags> const auto& FlagIdents() {
+  static const auto idents = [] {
+    std::array<QString, std::size(Flags)> out;
+    for (std::size_t i = 0; i < out.size(); ++i)
+      out[i] = QLatin1String(Flags[i].Ident);
+    return out;
+  }();
+  return idents;
+}
+} // namespace
+
 void TStatusDecoderV1::OnCanFlags(const TStatusRecord& r, int aSecurity) {
   const qint64 word = AsInteger(r.F(0));
   Set(aSecurity ? QStringLiteral("_CanSecurity") : QStringLiteral("_CanCrash"), qlonglong(word));
-  const auto show = [&](const TFlag& aFlag) {
-    // Flag lines show only their icon; the empty text keeps them visible.
+  // Flag lines show only their icon; the empty text keeps them visible.
+  static const QVariant empty = QStringLiteral("");
+  const auto show = [&](const TFlag& aFlag, const QString& aIdent) {
     if ((quint64(word) >> aFlag.Bit) & 1)
-      Set(QLatin1String(aFlag.Ident), QStringLiteral(""), clValuePlaceholder, 1);
+      Set(aIdent, empty, clValuePlaceholder, 1);
     else
-      Set(QLatin1String(aFlag.Ident), QStringLiteral(""), clGreyValue, 0);
+      Set(aIdent, empty, clGreyValue, 0);
   };
   if (aSecurity) {
-    for (const TFlag& flag : kSecurityFlags)
-      show(flag);
+    const auto& idents = FlagIdents<kSecurityFlags>();
+    for (std::size_t i = 0; i < std::size(kSecurityFlags); ++i)
+      show(kSecurityFlags[i], idents[i]);
   } else {
-    for (const TFlag& flag : kCrashFlags)
-      show(flag);
+    const auto& idents = FlagIdents<kCrashFlags>();
+    for (std::size_t i = 0; i < std::size(kCrashFlags); ++i)
+      show(kCrashFlags[i], idents[i]);
   }
 }
 

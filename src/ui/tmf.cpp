@@ -10,6 +10,7 @@
 #include "factory/factory_web.h"
 #include "jobs/station.h"
 #include "monitor/caption_class.h"
+#include "monitor/repaint_queue.h"
 #include "platform/dark_mode.h"
 #include "platform/file_copy.h"
 #include "platform/printing/sticker_printer.h"
@@ -137,6 +138,7 @@ TMF::TMF(TRegistry& aRegistry, TDarkModeQuery aDarkMode, std::unique_ptr<ISerial
   FMonitorContext.Theme = &FTheme;
   FMonitorContext.Clock = &FClock;
   FMonitorContext.Index = &FVisualIndex;
+  FMonitorContext.Repaint = new TRepaintQueue(this);
   FMonitorContext.FitPanel = [this](QWidget* aPanel) {
     for (int i = 0; i < 5; ++i)
       if (FMonitorPanels[i] == aPanel)

@@ -54,10 +54,14 @@ bool TMF::VisualSetValue(const QString& aName, const QVariant& aValue, int aActi
     aColor = ColorToColorRef(FTheme.Value);
   if (FCore.Version() == vtDetect)
     return false;
-  const QString key = aName.toLower();
-  if (TPortInfo* port = Q())
+  const TVisualIndex::TLookup found = FVisualIndex.Lookup(aName);
+  const QString& key = found.Lower;
+  TBaseClass* element = found.Element;
+  if (TPortInfo* port = Q(); port && IsIdentityIdent(key)) {
     ApplyIdentityValue(*port, key, aValue.toString());
-  TBaseClass* element = FVisualIndex.FindLower(key);
+    // What the port record does with its identity may change the pages: the element is asked again.
+    element = FVisualIndex.Lookup(aName).Element;
+  }
   if (!element)
     return false;
   if (auto* item = qobject_cast<TItemClass*>(element);

@@ -187,6 +187,16 @@ void TstVirtualCommDriver::badFileFailsAndKeepsLoadedLog_data() {
   QTest::newRow("broken UTF-8 after a mark") << QByteArray("\xEF\xBB\xBF"
                                                            "10:00:00.000\t\xC3(")
                                              << "UTF-8";
+  // Read line by line, a UTF-8 file still fails as text first: a bad stamp before the broken text
+  // does not hide it.
+  QTest::newRow("broken UTF-8 after a bad stamp") << QByteArray("\xEF\xBB\xBF"
+                                                                "24:00:00.000\tA\r\n"
+                                                                "10:00:00.000\t\xC3(")
+                                                  << "UTF-8";
+  QTest::newRow("bad stamp in UTF-8") << QByteArray("\xEF\xBB\xBF"
+                                                    "10:00:00.000\t\xC3\xA9\r\n"
+                                                    "24:00:00.000\t\xD0\x96\r\n")
+                                      << "the time stamp \"24:00:00.000\" on line 2 is out of range";
   QTest::newRow("UTF-16 cut in half")
       << Utf16(QStringLiteral("10:00:00.000\tA"), QStringConverter::Utf16LE, "\xFF\xFE") + 'B' << "UTF-16";
 }

@@ -3,6 +3,7 @@
 #include "monitor/caption_class.h"
 #include "monitor/item_class.h"
 #include "monitor/monitor_builder.h"
+#include "monitor/repaint_queue.h"
 #include "platform/registry.h"
 #include "platform/serial_enumerator.h"
 #include "ui/tmf.h"
@@ -97,6 +98,8 @@ private Q_SLOTS:
   void everyLayoutIdentHasAText();
   void elementsGoWhileTheWindowStands();
   void malformedLayoutIsReported();
+  void burstShowsTheLastValues();
+  void sameValueAsksNoRepaint();
 };
 
 void TstMonitor::init() {
@@ -445,6 +448,94 @@ void TstMonitor::malformedLayoutIsReported() {
   for (TBaseClass* e : panel2.findChildren<TBaseClass*>())
     idents << e->Ident();
   QCOMPARE(idents, (QStringList{"a", "s"}));
+}
+
+// A burst of values far faster than the screen: each line repaints once at the next refresh, and
+// what it paints is its last value.
+void TstMonitor::burstShowsTheLastValues() {
+  TElementRig rig;
+  TRepaintQueue queue;
+  rig.Context.Repaint = &queue;
+  rig.Host.resize(400, 40 * TItemClass::kLineHeight);
+  QList<TItemClass*> items;
+  for (int i = 0; i < 40; ++i) {
+    auto* item = new TItemClass(rig.Context, &rig.Host);
+    item->setGeometry(0, i * TItemClass::kLineHeight, 400, TItemClass::kLineHeight);
+    items << item;
+  }
+  rig.Host.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&rig.Host));
+  queue.Flush();
+  QCoreApplication::processEvents();
+  const quint64 before = queue.Queued();
+  for (int round = 0; round < 250; ++round)
+    for (int i = 0; i < items.size(); ++i)
+      items[i]->SetValue(round * 1000 + i);
+  // Every line waits once, however many values it took.
+  QCOMPARE(queue.Pending(), int(items.size()));
+  QCOMPARE(queue.Queued() - before, quint64(items.size()));
+  for (TItemClass* item : items)
+    QVERIFY(item->RepaintQueued());
+  // The refresh comes by itself.
+  QTRY_COMPARE(queue.Pending(), 0);
+  for (int i = 0; i < items.size(); ++i) {
+    QVERIFY(!items[i]->RepaintQueued());
+    QTRY_COMPARE(items[i]->PaintedText(), QString::number(249 * 1000 + i));
+  }
+  // A line that goes while it waits leaves the queue.
+  items.last()->SetValue(1);
+  QCOMPARE(queue.Pending(), 1);
+  delete items.takeLast();
+  QCOMPARE(queue.Pending(), 0);
+  queue.Flush();
+}
+
+void TstMonitor::sameValueAsksNoRepaint() {
+  TElementRig rig;
+  TRepaintQueue queue;
+  rig.Context.Repaint = &queue;
+  TItemClass item(rig.Context, &rig.Host);
+  item.SetValue(12.5);
+  item.SetColor(clRed);
+  queue.Flush();
+  const quint64 before = queue.Queued();
+  item.SetValue(12.5);
+  item.SetColor(clRed);
+  item.SetCaption(item.Caption());
+  QCOMPARE(queue.Queued(), before);
+  QCOMPARE(queue.Pending(), 0);
+  // The same number of another type may be another text, and -0 another value: they repaint.
+  item.SetValue(QVariant(qint64(12)));
+  QCOMPARE(queue.Queued(), before + 1);
+  queue.Flush();
+  item.SetValue(0.0);
+  queue.Flush();
+  item.SetValue(-0.0);
+  QCOMPARE(queue.Pending(), 1);
+  queue.Flush();
+  // An empty text is not "no value".
+  item.SetValue(QString());
+  queue.Flush();
+  item.SetValue(QStringLiteral(""));
+  QCOMPARE(queue.Pending(), 1);
+  queue.Flush();
+  // In the window: the same status values again ask for nothing.
+  TWindowRig window;
+  TRepaintQueue* windowQueue = window.Window->MonitorContext().Repaint;
+  QVERIFY(windowQueue);
+  window.Window->VisualSetValue(QStringLiteral("_Speed"), 60);
+  window.Window->VisualSetValue(QStringLiteral("_Satellites"), 3, 1, QString(), clRed);
+  windowQueue->Flush();
+  const quint64 windowBefore = windowQueue->Queued();
+  for (int i = 0; i < 100; ++i) {
+    window.Window->VisualSetValue(QStringLiteral("_Speed"), 60);
+    window.Window->VisualSetValue(QStringLiteral("_satellites"), 3, 1, QString(), clRed);
+  }
+  QCOMPARE(windowQueue->Queued(), windowBefore);
+  QCOMPARE(window.Item("_Speed")->Value(), QVariant(60));
+  window.Window->VisualSetValue(QStringLiteral("_Speed"), 61);
+  QCOMPARE(windowQueue->Queued(), windowBefore + 1);
+  QCOMPARE(window.Item("_Speed")->DisplayText().section(QLatin1Char(' '), 0, 0), QStringLiteral("61"));
 }
 
 QTEST_MAIN(TstMonitor)
