@@ -2,7 +2,7 @@
 // entry must stay about the same however long the list is (10 times the entries, about 10 times
 // the time, not 100 times).
 
-#include "tools/car_list.h"
+#include "dialogs/car_list.h"
 
 #include <QByteArray>
 #include <benchmark/benchmark.h>

@@ -1,7 +1,7 @@
 // The vehicle list "CAN_AUTO.json", and every question the vehicle dialog asks of it.
 
+#include "dialogs/car_list.h"
 #include "fuzz_host.h"
-#include "tools/car_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
   TCarList list;

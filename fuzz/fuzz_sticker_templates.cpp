@@ -1,10 +1,10 @@
 // Sticker template files (".ptp"): read as UTF-8 or the older code page, imported into the
 // per-user store line by line, and each stored layout read back into the dialog's settings.
 
+#include "dialogs/sticker_settings.h"
+#include "dialogs/sticker_templates.h"
 #include "fuzz_host.h"
 #include "platform/registry.h"
-#include "tools/sticker_settings.h"
-#include "tools/sticker_templates.h"
 
 #include <QDir>
 

@@ -8,6 +8,7 @@
 #include "device/command_host.h"
 #include "device/operations_host.h"
 #include "device/poll_cycle.h"
+#include "dialogs/app_prompts.h"
 #include "factory/factory_host.h"
 #include "i18n/dictionary.h"
 #include "i18n/language_locale.h"
@@ -26,7 +27,6 @@
 #include "settings/settings_model.h"
 #include "style/icons.h"
 #include "style/theme.h"
-#include "tools/app_prompts.h"
 #include "ui/form_state.h"
 
 #include <QPoint>

@@ -1,8 +1,8 @@
 // The program-wide options behind the application settings dialog: switches and their effects,
 // the administrator mode, the device access rules, reset and the first-run offer.
 
-#include "tools/app_settings_form.h"
-#include "tools/sticker_settings.h"
+#include "dialogs/app_settings_form.h"
+#include "dialogs/sticker_settings.h"
 #include "ui/tmf.h"
 
 #include <QToolButton>

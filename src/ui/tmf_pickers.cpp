@@ -1,5 +1,5 @@
 #include "device/port_info.h"
-#include "tools/scan_select_forms.h"
+#include "dialogs/scan_select_forms.h"
 #include "ui/tmf.h"
 
 TScanSelectForm* TMF::ShowScanPicker(TScanList aList, std::function<void(const QString&)> aChosen) {

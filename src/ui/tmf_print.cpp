@@ -1,8 +1,8 @@
 // Sticker printing from the window: the Print button, Ctrl+P and the factory flows.
 
 #include "device/port_info.h"
+#include "dialogs/print_sticker_form.h"
 #include "platform/printing/sticker_printer.h"
-#include "tools/print_sticker_form.h"
 #include "ui/tmf.h"
 
 #include <QTimer>

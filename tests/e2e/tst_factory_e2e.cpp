@@ -5,8 +5,8 @@
 #include "device/commands.h"
 #include "device/device_types.h"
 #include "device/port_info.h"
+#include "dialogs/print_sticker_form.h"
 #include "sim_window_fixture.h"
-#include "tools/print_sticker_form.h"
 
 #include <QDir>
 #include <QJsonDocument>

@@ -4,9 +4,9 @@
 
 #include "device/port_info.h"
 #include "device/radio_fixture.h"
+#include "dialogs/scan_select_forms.h"
 #include "platform/ble_scanner.h"
 #include "sim_window_fixture.h"
-#include "tools/scan_select_forms.h"
 
 #include <QElapsedTimer>
 #include <QItemSelectionModel>

@@ -2,10 +2,10 @@
 // Ctrl+P, and printing goes to PDF files, one page per job.
 
 #include "device/port_info.h"
+#include "dialogs/print_sticker_form.h"
+#include "dialogs/sticker_check_fixture.h"
 #include "platform/printing/sticker_printer.h"
 #include "platform/registry.h"
-#include "tools/print_sticker_form.h"
-#include "tools/sticker_check_fixture.h"
 #include "ui/tmf.h"
 
 #include <QFile>

@@ -3,9 +3,9 @@
 // custom commands, with every question answered by a script.
 
 #include "core/admin_mode.h"
+#include "dialogs/app_settings_form.h"
+#include "dialogs/toggle_switch.h"
 #include "platform/registry.h"
-#include "tools/app_settings_form.h"
-#include "tools/toggle_switch.h"
 #include "ui/hint_stack.h"
 #include "ui/tmf.h"
 

@@ -1,7 +1,7 @@
-#include "tools/car_select_form.h"
+#include "dialogs/car_select_form.h"
 
 #include "platform/app_paths.h"
-#include "tools/fit_columns.h"
+#include "dialogs/fit_columns.h"
 
 #include <QComboBox>
 #include <QDir>

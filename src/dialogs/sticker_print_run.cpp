@@ -1,4 +1,4 @@
-#include "tools/sticker_print_run.h"
+#include "dialogs/sticker_print_run.h"
 
 #include <algorithm>
 

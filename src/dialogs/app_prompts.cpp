@@ -1,4 +1,4 @@
-#include "tools/app_prompts.h"
+#include "dialogs/app_prompts.h"
 
 #include <QApplication>
 #include <QInputDialog>

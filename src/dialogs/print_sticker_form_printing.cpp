@@ -2,7 +2,7 @@
 // and the list the "Из списка" lines take their values from.
 
 #include "platform/printing/sticker_printer.h"
-#include "tools/print_sticker_form.h"
+#include "dialogs/print_sticker_form.h"
 
 #include <QFileDialog>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "tools/sticker_render.h"
+#include "dialogs/sticker_render.h"
 
 #include <QPainter>
 #include <algorithm>

@@ -9,7 +9,7 @@
 #include "platform/registry.h"
 #include "scan_streams.h"
 #include "settings/controls/edit_classes.h"
-#include "tools/scan_select_forms.h"
+#include "dialogs/scan_select_forms.h"
 #include "ui/tmf.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "tools/fit_columns.h"
+#include "dialogs/fit_columns.h"
 
 #include <QAbstractItemView>
 #include <QEvent>

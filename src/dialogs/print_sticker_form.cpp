@@ -1,7 +1,7 @@
 // The sticker dialog: its controls, the settings they hold, the sticker drawn from them, its
 // messages and how it closes. Printing and templates have files of their own.
 
-#include "tools/print_sticker_form.h"
+#include "dialogs/print_sticker_form.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/sticker_settings.h"
+#include "dialogs/sticker_settings.h"
 
 #include <QImage>
 #include <QString>

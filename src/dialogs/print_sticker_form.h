@@ -1,10 +1,10 @@
 #pragma once
 
 #include "device/port_info.h"
-#include "tools/sticker_print_run.h"
-#include "tools/sticker_render.h"
-#include "tools/sticker_settings.h"
-#include "tools/sticker_templates.h"
+#include "dialogs/sticker_print_run.h"
+#include "dialogs/sticker_render.h"
+#include "dialogs/sticker_settings.h"
+#include "dialogs/sticker_templates.h"
 
 #include <QDialog>
 #include <QMessageBox>

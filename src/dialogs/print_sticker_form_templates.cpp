@@ -3,7 +3,7 @@
 
 #include "i18n/dictionary.h"
 #include "platform/registry.h"
-#include "tools/print_sticker_form.h"
+#include "dialogs/print_sticker_form.h"
 
 #include <QComboBox>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "tools/car_list.h"
+#include "dialogs/car_list.h"
 
 #include <QFile>
 #include <QHash>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/car_list.h"
+#include "dialogs/car_list.h"
 
 #include <QDialog>
 #include <functional>

@@ -4,9 +4,9 @@
 #include "platform/app_paths.h"
 #include "platform/printing/sticker_printer.h"
 #include "platform/registry.h"
-#include "tools/car_list.h"
-#include "tools/car_select_form.h"
-#include "tools/print_sticker_form.h"
+#include "dialogs/car_list.h"
+#include "dialogs/car_select_form.h"
+#include "dialogs/print_sticker_form.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,9 +1,9 @@
-#include "tools/app_settings_form.h"
+#include "dialogs/app_settings_form.h"
 
 #include "platform/app_paths.h"
 #include "style/icons.h"
 #include "style/theme.h"
-#include "tools/toggle_switch.h"
+#include "dialogs/toggle_switch.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -4,9 +4,9 @@
 #include "platform/printing/sticker_printer.h"
 #include "platform/registry.h"
 #include "sticker_check_fixture.h"
-#include "tools/sticker_render.h"
-#include "tools/sticker_settings.h"
-#include "tools/sticker_templates.h"
+#include "dialogs/sticker_render.h"
+#include "dialogs/sticker_settings.h"
+#include "dialogs/sticker_templates.h"
 
 #include <QFile>
 #include <QFileInfo>

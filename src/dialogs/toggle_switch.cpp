@@ -1,4 +1,4 @@
-#include "tools/toggle_switch.h"
+#include "dialogs/toggle_switch.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "tools/sticker_settings.h"
+#include "dialogs/sticker_settings.h"
 
 #include <algorithm>
 

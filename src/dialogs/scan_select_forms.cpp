@@ -1,6 +1,6 @@
-#include "tools/scan_select_forms.h"
+#include "dialogs/scan_select_forms.h"
 
-#include "tools/fit_columns.h"
+#include "dialogs/fit_columns.h"
 
 #include <QHeaderView>
 #include <QLabel>

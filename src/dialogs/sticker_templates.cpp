@@ -1,4 +1,4 @@
-#include "tools/sticker_templates.h"
+#include "dialogs/sticker_templates.h"
 
 #include "core/log_file.h"
 #include "platform/registry.h"
