@@ -4,13 +4,14 @@
 // should keep the command line's ratio (velmora-cli --all against one port at a time).
 
 #include "base/clock.h"
+#include "core/port_list.h"
 #include "jobs/station.h"
 #include "platform/registry.h"
 #include "sim_farm.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -18,8 +19,7 @@ namespace {
 constexpr int kDevices = 10;
 
 // Runs the event loop until aDone holds; false after aMs.
-template <typename F>
-bool WaitFor(F aDone, int aMs) {
+template <typename F> bool WaitFor(F aDone, int aMs) {
   const QDeadlineTimer deadline(aMs);
   while (!aDone()) {
     if (deadline.hasExpired())
@@ -49,13 +49,22 @@ void UseFarmEnvironment(const TFarm& aFarm) {
   qputenv("VELMORA_EXTRA_PORTS", aFarm.ExtraPorts.toLocal8Bit());
 }
 
-void BM_StationWriteSettings(benchmark::State& aState) {
+// The farm, ready and in this process's environment; null (the benchmark skipped) otherwise.
+TFarm* ReadyFarm(benchmark::State& aState) {
   TFarm& farm = Farm();
   if (!farm.Ready) {
     aState.SkipWithError("the simulators did not start");
-    return;
+    return nullptr;
   }
   UseFarmEnvironment(farm);
+  return &farm;
+}
+
+void BM_StationWriteSettings(benchmark::State& aState) {
+  TFarm* ready = ReadyFarm(aState);
+  if (!ready)
+    return;
+  TFarm& farm = *ready;
   TUdevSerialEnumerator enumerator;
   TRegistry registry;
   for (auto _ : aState) {
@@ -72,15 +81,13 @@ void BM_StationWriteSettings(benchmark::State& aState) {
 }
 
 void BM_StationOneByOne(benchmark::State& aState) {
-  TFarm& farm = Farm();
-  if (!farm.Ready) {
-    aState.SkipWithError("the simulators did not start");
+  TFarm* ready = ReadyFarm(aState);
+  if (!ready)
     return;
-  }
-  UseFarmEnvironment(farm);
+  TFarm& farm = *ready;
   TUdevSerialEnumerator enumerator;
   TRegistry registry;
-  const QList<TSerialPortEntry> ports = enumerator.Enumerate();
+  const QList<TSerialPortEntry> ports = DevicePorts(enumerator);
   for (auto _ : aState)
     for (const TSerialPortEntry& entry : ports) {
       TJobSequence run(entry, WritePlan(farm), registry, nullptr);

@@ -1,10 +1,10 @@
 // velmora-cli: the service tool's work from a shell, on one port or on every present port at once.
 
-#include "jobs/port_job.h"
-#include "jobs/schema_refresh.h"
 #include "core/port_list.h"
 #include "i18n/dictionary.h"
 #include "i18n/language_locale.h"
+#include "jobs/port_job.h"
+#include "jobs/schema_refresh.h"
 #include "platform/app_paths.h"
 #include "platform/registry.h"
 #include "platform/serial_enumerator.h"
@@ -75,11 +75,7 @@ void PrintLine(FILE* aStream, const QString& aLine) {
 // The ports discovery lists: the same accepted identities and names as the window's column.
 QList<TSerialPortEntry> PresentPorts() {
   TUdevSerialEnumerator enumerator;
-  QList<TSerialPortEntry> out;
-  for (const TSerialPortEntry& entry : enumerator.Enumerate())
-    if (QualifiesAsDevice(entry.HardwareId) && !PortNameOf(entry).isEmpty())
-      out.append(entry);
-  return out;
+  return DevicePorts(enumerator);
 }
 
 // Opening a FIFO, a device or a socket as a settings or firmware file would wait for a writer

@@ -48,6 +48,14 @@ QString PortNameOf(const TSerialPortEntry& aEntry) {
   return aEntry.PortName.isEmpty() ? PortNameFromFriendlyName(aEntry.FriendlyName) : aEntry.PortName;
 }
 
+QList<TSerialPortEntry> DevicePorts(ISerialEnumerator& aEnumerator) {
+  QList<TSerialPortEntry> out;
+  for (const TSerialPortEntry& entry : aEnumerator.Enumerate())
+    if (QualifiesAsDevice(entry.HardwareId) && !PortNameOf(entry).isEmpty())
+      out.append(entry);
+  return out;
+}
+
 // ---- TPortInfoList ----
 
 TPortInfoList::TPortInfoList(TExchangeCore& aCore, TDriverFactory aFactory)

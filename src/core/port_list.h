@@ -36,6 +36,8 @@ bool QualifiesAsDevice(const QString& aHardwareId);
 QString PortNameFromFriendlyName(const QString& aFriendlyName);
 // The name a present port is listed by: the one the system gave, else the one in its friendly name.
 QString PortNameOf(const TSerialPortEntry& aEntry);
+// The present ports the port column would list: accepted identities with a name.
+QList<TSerialPortEntry> DevicePorts(ISerialEnumerator& aEnumerator);
 
 // Every port ever seen, in discovery order; a record keeps its index for the run.
 class TPortInfoList {

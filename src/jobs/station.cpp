@@ -75,12 +75,8 @@ int TStation::Count(TState aState) const {
 void TStation::Refresh() {
   QSet<QString> present;
   bool added = false;
-  for (const TSerialPortEntry& entry : FEnumerator.Enumerate()) {
-    if (!QualifiesAsDevice(entry.HardwareId))
-      continue;
+  for (const TSerialPortEntry& entry : DevicePorts(FEnumerator)) {
     const QString name = PortNameOf(entry);
-    if (name.isEmpty())
-      continue;
     present.insert(name.toLower());
     int index = IndexOf(name);
     if (index < 0) {

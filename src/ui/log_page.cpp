@@ -81,6 +81,8 @@ TLogPage::TLogPage(TExchangeCore& aCore, const TDictionary& aDictionary, const T
   };
 
   auto* tools = new QWidget(this);
+  FToolRow = tools;
+  tools->installEventFilter(this);
   tools->setObjectName(QStringLiteral("LogToolPanel"));
   tools->setAttribute(Qt::WA_StyledBackground);
   auto* toolsLayout = new QHBoxLayout(tools);
@@ -97,8 +99,11 @@ TLogPage::TLogPage(TExchangeCore& aCore, const TDictionary& aDictionary, const T
   FShowEnterButton->setText(QStringLiteral("MODEM"));
   FClear = NewButton("btn_Clear", false);
   FSave = NewButton("btn_Save", false);
-  for (QToolButton* b : {FClear, FSave})
+  for (QToolButton* b : {FClear, FSave}) {
     b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    // Never narrower than what they show: a cut word reads as another word.
+    b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  }
   FInspectorButton = NewButton("btnInspector", true);
 
   auto* follow = new QButtonGroup(this);
@@ -222,6 +227,30 @@ TLogPage::TLogPage(TExchangeCore& aCore, const TDictionary& aDictionary, const T
 }
 
 TLogPage::~TLogPage() = default;
+
+void TLogPage::FitToolRow(bool aMeasure) {
+  if (!FClear || !FSave || !FToolRow->layout())
+    return;
+  if (aMeasure) {
+    FWordsWidth = 0;
+    for (QToolButton* b : {FClear, FSave}) {
+      const Qt::ToolButtonStyle style = b->toolButtonStyle();
+      b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+      const int words = b->sizeHint().width();
+      b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+      FWordsWidth += words - b->sizeHint().width();
+      b->setToolButtonStyle(style);
+      b->setToolTip(b->text());
+    }
+  }
+  const bool iconsOnly = FClear->toolButtonStyle() == Qt::ToolButtonIconOnly;
+  const int withWords = FToolRow->layout()->sizeHint().width() + (iconsOnly ? FWordsWidth : 0);
+  const Qt::ToolButtonStyle wanted =
+      FToolRow->width() < withWords ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon;
+  for (QToolButton* b : {FClear, FSave})
+    if (b->toolButtonStyle() != wanted)
+      b->setToolButtonStyle(wanted);
+}
 
 QToolButton* TLogPage::NewButton(const char* aName, bool aCheckable) {
   auto* b = new QToolButton(this);
@@ -419,6 +448,7 @@ void TLogPage::Retranslate() {
   FSend->setText(FDictionary.Translate(QStringLiteral("Send")));
   FInspectorButton->setText(FDictionary.Translate(QStringLiteral("insp_toggle")));
   FInspectorButton->setToolTip(FDictionary.Translate(QStringLiteral("insp_title")));
+  FitToolRow(true);
   FInspector->Retranslate();
   // Field captions and verdicts are texts of the language too.
   if (FInspectorVisible)
@@ -580,7 +610,10 @@ void TLogPage::InspectRow(int aRow) {
 
 bool TLogPage::eventFilter(QObject* aWatched, QEvent* aEvent) {
   // A click on the list holds it still, so that the row clicked stays under the pointer.
-  if (aWatched == FList->viewport() && aEvent->type() == QEvent::MouseButtonPress)
+  // The tool row is watched while the page is still being built.
+  if (FList && aWatched == FList->viewport() && aEvent->type() == QEvent::MouseButtonPress)
     SetFollow(false);
+  if (aWatched == FToolRow && aEvent->type() == QEvent::Resize)
+    FitToolRow(false);
   return QWidget::eventFilter(aWatched, aEvent);
 }

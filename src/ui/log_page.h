@@ -124,6 +124,9 @@ protected:
 
 private:
   QToolButton* NewButton(const char* aName, bool aCheckable);
+  // Clear and Save with their words while the tool row has room for them, else their icons alone
+  // (the words in the tooltip); aMeasure after the words changed.
+  void FitToolRow(bool aMeasure);
   void BuildSendPanel(QWidget* aPanel);
   void SyncRowsToEnd();
   void ShowCounters(qint64 aIn, qint64 aOut);
@@ -150,6 +153,9 @@ private:
   QToolButton* FShowHEX = nullptr;
   QToolButton* FShowTEXT = nullptr;
   QToolButton* FShowEnterButton = nullptr;
+  QWidget* FToolRow = nullptr;
+  // How much wider Clear and Save are with their words than without.
+  int FWordsWidth = 0;
   QToolButton* FClear = nullptr;
   QToolButton* FSave = nullptr;
   QToolButton* FSend = nullptr;

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -112,6 +113,8 @@ private Q_SLOTS:
   void pausedListCatchesUpOnPlay();
   void counters_data();
   void counters();
+  void clearAndSaveAreNeverCut_data();
+  void clearAndSaveAreNeverCut();
   void doubleClickThenSend_data();
   void doubleClickThenSend();
   void typedLineNamesItsReply();
@@ -314,6 +317,41 @@ void TstLogPage::counters() {
   QTEST(rig.Label("InByteCountLabel"), "received");
   QTEST(rig.Label("OutByteCountLabel"), "sent");
   QTEST(rig.Child<QToolButton>("btn_Clear")->text(), "clear");
+}
+
+void TstLogPage::clearAndSaveAreNeverCut_data() {
+  QTest::addColumn<int>("language");
+  QTest::addColumn<int>("width");
+  QTest::addColumn<bool>("words");
+  QTest::newRow("Russian, wide") << int(TDictionary::lnRussian) << 1400 << true;
+  QTest::newRow("Russian, narrow") << int(TDictionary::lnRussian) << 560 << false;
+  QTest::newRow("English, narrow") << int(TDictionary::lnEnglish) << 560 << false;
+}
+
+void TstLogPage::clearAndSaveAreNeverCut() {
+  QFETCH(int, language);
+  QFETCH(int, width);
+  QFETCH(bool, words);
+  TPageRig rig;
+  rig.Dictionary.SetLanguage(language);
+  rig.Page.Retranslate();
+  // Inside the window, as one of its pages: squeezed to what the window gives it.
+  QWidget holder;
+  rig.Page.setParent(&holder);
+  holder.resize(width, 600);
+  rig.Page.setGeometry(0, 0, width, 600);
+  holder.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&holder));
+  QCoreApplication::processEvents();
+  const auto release = qScopeGuard([&rig] { rig.Page.setParent(nullptr); });
+  for (const char* name : {"btn_Clear", "btn_Save"}) {
+    QToolButton* b = rig.Child<QToolButton>(name);
+    // Words are shown whole or not at all (then the tooltip carries them).
+    QVERIFY2(b->width() >= b->sizeHint().width(), name);
+    QCOMPARE(b->toolTip(), b->text());
+    if (words)
+      QCOMPARE(b->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+  }
 }
 
 void TstLogPage::doubleClickThenSend_data() {
