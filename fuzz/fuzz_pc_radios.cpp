@@ -7,6 +7,7 @@
 #include "base/clock.h"
 #include "device/scan_picker.h"
 #include "fuzz_host.h"
+#include "i18n/dictionary.h"
 #include "platform/ble_scanner.h"
 #include "platform/wifi_scanner.h"
 
@@ -124,7 +125,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
   TFuzzWiFiScanner* wifi = wifiScanner.get();
   qint64 sent = 0;
   const auto send = [&sent](const QByteArray& aLine) { sent += aLine.size(); };
-  TBLEPicker blePicker(bleList, clock, send, std::move(bleScanner));
+  // Rows are worded as the window words them, so the wording reads the fuzzed values too.
+  const TDictionary dictionary;
+  TBLEPicker blePicker(bleList, clock, send, std::move(bleScanner),
+                       [&dictionary](const QString& aKey) { return dictionary.Translate(aKey); });
   TWiFiPicker wifiPicker(wifiList, clock, send, std::move(wifiScanner), QStringLiteral("(hidden)"));
   TScanPicker* pickers[] = {&blePicker, &wifiPicker};
   // Both open, the tracker stays silent, and the PC's radios take over.
