@@ -2,6 +2,7 @@
 
 #include "style/theme.h"
 
+#include <QPointer>
 #include <QString>
 #include <functional>
 
@@ -23,7 +24,9 @@ struct TMonitorContext {
   const TClock* Clock = nullptr;
   TVisualIndex* Index = nullptr;
   // Where elements ask for repaints, done at the screen's pace; without one they repaint at once.
-  TRepaintQueue* Repaint = nullptr;
+  // Guarded: elements may outlive the queue (a window's children go in creation order), and one
+  // that goes after it must not reach into it.
+  QPointer<TRepaintQueue> Repaint;
   // Fits a page panel's height to its content.
   std::function<void(QWidget* aPanel)> FitPanel;
   std::function<void(int aKind, const QString& aText)> Hint;
