@@ -4,6 +4,7 @@
 #include "monitor/item_class.h"
 #include "monitor/monitor_builder.h"
 #include "monitor/repaint_queue.h"
+#include "one_port_fixture.h"
 #include "platform/registry.h"
 #include "platform/serial_enumerator.h"
 #include "ui/tmf.h"
@@ -19,15 +20,6 @@
 #include <QXmlStreamReader>
 
 namespace {
-
-// One present port on a path nobody can open: selection works, nothing is sent anywhere.
-class TOnePort : public ISerialEnumerator {
-public:
-  QList<TSerialPortEntry> Enumerate() override {
-    return {{QStringLiteral("USB\\VID_0483&PID_5740"), QStringLiteral("Tracker (ttyACM0)"),
-             QStringLiteral("/nonexistent/ttyACM0")}};
-  }
-};
 
 struct TWindowRig {
   TRegistry Registry;

@@ -4,6 +4,7 @@
 #include "base/clock.h"
 #include "monitor/item_class.h"
 #include "monitor/trend_chart.h"
+#include "one_port_fixture.h"
 #include "platform/registry.h"
 #include "platform/serial_enumerator.h"
 #include "ui/tmf.h"
@@ -21,14 +22,6 @@
 #include <QWheelEvent>
 
 namespace {
-
-class TOnePort : public ISerialEnumerator {
-public:
-  QList<TSerialPortEntry> Enumerate() override {
-    return {{QStringLiteral("USB\\VID_0483&PID_5740"), QStringLiteral("Tracker (ttyACM0)"),
-             QStringLiteral("/nonexistent/ttyACM0")}};
-  }
-};
 
 struct TRig {
   TRegistry Registry;
